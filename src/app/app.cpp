@@ -1,0 +1,34 @@
+#include "app/app.h"
+
+#include <cstring>
+
+void ResetApp(App& app) {
+    SetDefaultSettings(app.settings);
+    app.state = AppState::Starting;
+    app.repaintPending = 1;
+    app.fullRepaint = 1;
+    CopyCut(app.line1, sizeof app.line1, "起動中...");
+    app.line2[0] = '\0';
+    app.feeds.count = 0;
+    app.navigationLock = 0;
+    app.cycleBusy = 0;
+    app.currentFeed = 0;
+    app.currentArticle = 0;
+    app.displayCounter = 0;
+    app.articles.count = 0;
+    app.tickCounter = 0;
+    app.minuteCounter = 0;
+    app.transparencyPending = 0;
+    app.linkArticle = 0;
+    app.scrollOffset = 0;
+    app.dialogOpen = 0;
+    app.cacheOnly = 0;
+    app.schedule.count = 0;
+    app.alertIndex = -1;
+    app.clickHighlight = 0;
+    app.pressCounter = 0;
+    app.articlesToShow = 0;
+    app.painter = PainterState{};
+    app.gesture = GestureState{};
+    app.document.Release();
+}

@@ -1,0 +1,70 @@
+#pragma once
+// The application object: every process-wide table and flag of the ticker, owned in one place and
+// passed by reference. Only the user-interface thread touches it.
+#include "app/platform.h"
+#include "config/feed_list.h"
+#include "config/settings.h"
+#include "display/ticker_state.h"
+#include "feed/article.h"
+#include "net/document_buffer.h"
+#include "schedule/schedule.h"
+
+enum class AppState : int {
+    Starting = 0,
+    BeginCycle = 1,
+    Fetching = 2,
+    Recount = 3,
+    Showing = 4,
+    NothingToShow = 5,
+    ExitRequested = 6,
+    Closing = 7,
+    OpenLink = 8,
+};
+
+struct App {
+    explicit App(Platform& platform_) : platform(platform_) {}
+    App(const App&) = delete;
+    App& operator=(const App&) = delete;
+
+    Platform& platform;
+
+    AppSettings settings{};
+    ScreenMetrics screen;
+    FeedTable feeds;
+    ArticleTable articles;
+    ScheduleTable schedule;
+    DocumentBuffer document;
+
+    // Update cycle and display pacing.
+    AppState state = AppState::Starting;
+    char line1[kSlotSize] = {};  // display line 1 (site name in page mode, or a status text)
+    char line2[kSlotSize] = {};  // display line 2 (title in page mode)
+    int currentFeed = 0;
+    int currentArticle = 0;
+    int linkArticle = 0;
+    int perFeedFound[kFeedSlots] = {};
+    int articlesToShow = 0;
+    int displayCounter = 0;
+    int scrollOffset = 0;
+    int alertIndex = -1;
+    int today = 0;  // day number of the local date, taken when the feed list is read
+    int cycleBusy = 0;
+    int cacheOnly = 0;
+    int repaintPending = 1;
+    int fullRepaint = 1;
+    int transparencyPending = 0;
+
+    // Ticker window.
+    int tickCounter = 0;
+    int minuteCounter = 0;
+    int pressCounter = 0;
+    int clickHighlight = 0;
+    int dialogOpen = 0;
+    int navigationLock = 0;
+
+    PainterState painter;
+    GestureState gesture;
+};
+
+// Resets the run-time state and the settings to their defaults, as the ticker window's creation does.
+void ResetApp(App& app);

@@ -1,0 +1,86 @@
+#include "app/files_posix.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+namespace {
+
+bool IsReadOnly(const struct stat& info) { return (info.st_mode & 0222) == 0; }
+
+}  // namespace
+
+std::string PosixFileSystem::PathOf(const char* name) const {
+    std::string path = folder_.empty() ? std::string() : folder_ + "/";
+    for (const char* p = name; *p; ++p) path += (*p == '\\') ? '/' : *p;
+    return path;
+}
+
+int64_t PosixFileSystem::OpenableSize(const char* name) {
+    struct stat info;
+    std::string path = PathOf(name);
+    if (stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode) || IsReadOnly(info)) return -1;
+    return static_cast<int64_t>(info.st_size);
+}
+
+int64_t PosixFileSystem::Read(const char* name, char* dest, size_t capacity) {
+    if (OpenableSize(name) < 0) return -1;
+    int fd = open(PathOf(name).c_str(), O_RDONLY);
+    if (fd < 0) return -1;
+    size_t total = 0;
+    while (total < capacity) {
+        ssize_t n = read(fd, dest + total, capacity - total);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) break;
+        total += static_cast<size_t>(n);
+    }
+    close(fd);
+    return static_cast<int64_t>(total);
+}
+
+bool PosixFileSystem::CreateEmptyIfMissing(const char* name) {
+    int fd = open(PathOf(name).c_str(), O_WRONLY | O_CREAT, 0644);
+    if (fd < 0) return false;
+    close(fd);
+    return true;
+}
+
+bool PosixFileSystem::CreateFolder(const char* name) {
+    std::string path = PathOf(name);
+    if (mkdir(path.c_str(), 0755) == 0) return true;
+    struct stat info;
+    return errno == EEXIST && stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+bool PosixFileSystem::WriteNew(const char* name, const char* data, size_t size) {
+    std::string path = PathOf(name);
+    struct stat info;
+    if (stat(path.c_str(), &info) == 0 && IsReadOnly(info)) return false;
+    int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    if (fd < 0) return false;
+    size_t total = 0;
+    bool ok = true;
+    while (total < size) {
+        ssize_t n = write(fd, data + total, size - total);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) {
+            ok = false;
+            break;
+        }
+        total += static_cast<size_t>(n);
+    }
+    if (ok && fsync(fd) != 0) ok = false;
+    if (close(fd) != 0) ok = false;
+    return ok;
+}
+
+bool PosixFileSystem::Replace(const char* from, const char* to) {
+    std::string target = PathOf(to);
+    struct stat info;
+    if (stat(target.c_str(), &info) == 0 && IsReadOnly(info)) return false;
+    return rename(PathOf(from).c_str(), target.c_str()) == 0;
+}
+
+bool PosixFileSystem::Remove(const char* name) { return unlink(PathOf(name).c_str()) == 0; }

@@ -1,0 +1,44 @@
+// Program start and message loop.
+#include <windows.h>
+#include <commctrl.h>
+#include <ole2.h>
+
+#include <memory>
+
+#include "app/ticker_window_win.h"
+#include "app/wide_win.h"
+#include "res/resource.h"
+
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
+    HICON icon = LoadIconW(instance, MAKEINTRESOURCEW(IDI_APP));
+    if (FAILED(OleInitialize(nullptr))) {
+        MessageBoxW(nullptr, Cp932ToWide("OLEの初期化に失敗しました。").c_str(), L"Error", MB_OK | MB_ICONERROR);
+        return 0;
+    }
+    if (!TickerWindow::RegisterWindowClass(instance, icon)) return 0;
+
+    // Kept loaded for the whole run; the function is missing on old systems.
+    HMODULE user32 = LoadLibraryW(L"user32.dll");
+    auto setLayered = user32 ? reinterpret_cast<SetLayeredWindowAttributesFn>(
+                                   reinterpret_cast<void*>(GetProcAddress(user32, "SetLayeredWindowAttributes")))
+                             : nullptr;
+
+    auto ticker = std::make_unique<TickerWindow>(instance, icon, setLayered);
+    INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_UPDOWN_CLASS | ICC_PROGRESS_CLASS};
+    if (!ticker->Create(showCommand)) return 0;
+    InitCommonControlsEx(&controls);
+    HACCEL accelerators = LoadAcceleratorsW(instance, MAKEINTRESOURCEW(IDA_SETTINGS));
+
+    MSG msg;
+    while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
+        HWND dialog = ticker->modelessDialog();
+        if (dialog && IsWindow(dialog)) {
+            if (accelerators && TranslateAcceleratorW(dialog, accelerators, &msg)) continue;
+            if (IsDialogMessageW(dialog, &msg)) continue;
+        }
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+    }
+    OleUninitialize();
+    return static_cast<int>(msg.wParam);
+}

@@ -1,0 +1,101 @@
+#pragma once
+// The small interfaces through which the portable core reaches the platform. The Win32 layer
+// supplies the real ones (*_win.cpp); native tests and tools supply stand-ins. All texts that
+// cross these interfaces are Shift_JIS (code page 932) byte strings.
+#include <cstddef>
+#include <cstdint>
+
+#include "app/civil_time.h"
+
+class DocumentBuffer;
+
+enum class MessageIcon { None, Error, Warning, Information };
+
+class MessageBoxes {
+public:
+    virtual ~MessageBoxes() = default;
+    // Shows a modal message box owned by the ticker window and waits until it is closed.
+    virtual void Show(const char* text, const char* title, MessageIcon icon) = 0;
+};
+
+class Shell {
+public:
+    virtual ~Shell() = default;
+    // Hands a link to the shell with the verb "open", shown normally.
+    virtual bool Open(const char* target) = 0;
+    // Opens a file of the program's folder (for example "index.html") the same way.
+    virtual bool OpenProgramFile(const char* name) = 0;
+};
+
+class Clock {
+public:
+    virtual ~Clock() = default;
+    virtual CivilTime LocalNow() = 0;
+    virtual CivilTime UtcNow() = 0;
+};
+
+// Files of the program's folder. Names are relative to that folder and may contain
+// backslash-separated folders ("cache\\http@%%host%rss").
+class FileSystem {
+public:
+    virtual ~FileSystem() = default;
+    // Size of an existing file that can be opened for reading and writing, or -1 when it is
+    // missing, read-only or in use.
+    virtual int64_t OpenableSize(const char* name) = 0;
+    // Reads at most `capacity` bytes from the start of such a file; the count read, or -1.
+    virtual int64_t Read(const char* name, char* dest, size_t capacity) = 0;
+    // Creates an empty file when none exists; true when the file exists afterwards.
+    virtual bool CreateEmptyIfMissing(const char* name) = 0;
+    // Creates a folder; an existing one is not an error.
+    virtual bool CreateFolder(const char* name) = 0;
+    // Creates or truncates `name` and writes all bytes, flushed to the disk; false on any failure
+    // (a partial file may then remain).
+    virtual bool WriteNew(const char* name, const char* data, size_t size) = 0;
+    // Moves `from` over `to` in one step, replacing it (refused when `to` is read-only).
+    virtual bool Replace(const char* from, const char* to) = 0;
+    virtual bool Remove(const char* name) = 0;
+};
+
+// Results of a document fetch.
+enum FetchResult : int { kFetchOk = 0, kFetchEmpty = 99, kFetchFailed = -1 };
+
+class Fetcher {
+public:
+    enum class Session { Ready, OpenFailed, CallbackFailed };
+    virtual ~Fetcher() = default;
+    // Opens the internet session on first use (kept afterwards; retried after a failure).
+    virtual Session EnsureSession() = 0;
+    // GET `url` sending `header` (one whole request header line) into `document`; 0, 99 or -1.
+    // A fetch requested while another one is waiting is refused with -1.
+    virtual int Fetch(const char* url, const char* header, DocumentBuffer& document) = 0;
+};
+
+class MessagePump {
+public:
+    virtual ~MessagePump() = default;
+    // Takes at most one waiting window message of the thread and dispatches it.
+    virtual void DispatchOne() = 0;
+};
+
+// What the portable code needs of the ticker window itself.
+class TickerHost {
+public:
+    virtual ~TickerHost() = default;
+    // Sets the layered-window alpha; does nothing when the system lacks the function.
+    virtual void ApplyOpacity(uint8_t alpha) = 0;
+    // The client area's top-left corner as stored in winX/winY (window rectangle + dialog frame).
+    virtual bool ClientOrigin(int& x, int& y) = 0;
+    // Invalidates the whole ticker window without erasing.
+    virtual void InvalidateTicker() = 0;
+    virtual void DestroyTicker() = 0;
+};
+
+struct Platform {
+    MessageBoxes& messages;
+    Shell& shell;
+    Clock& clock;
+    FileSystem& files;
+    Fetcher& fetcher;
+    MessagePump& pump;
+    TickerHost& host;
+};

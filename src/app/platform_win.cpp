@@ -1,0 +1,162 @@
+#include "app/platform_win.h"
+
+#include <shellapi.h>
+
+#include "app/wide_win.h"
+
+std::wstring ProgramFolder() {
+    wchar_t path[MAX_PATH * 4];
+    DWORD length = GetModuleFileNameW(nullptr, path, static_cast<DWORD>(sizeof path / sizeof path[0]));
+    if (length == 0 || length >= sizeof path / sizeof path[0]) return std::wstring();
+    std::wstring folder(path, length);
+    size_t slash = folder.find_last_of(L"\\/");
+    if (slash == std::wstring::npos) return std::wstring();
+    return folder.substr(0, slash + 1);
+}
+
+void Win32MessageBoxes::Show(const char* text, const char* title, MessageIcon icon) {
+    UINT style = MB_OK;
+    switch (icon) {
+        case MessageIcon::Error: style |= MB_ICONERROR; break;
+        case MessageIcon::Warning: style |= MB_ICONWARNING; break;
+        case MessageIcon::Information: style |= MB_ICONINFORMATION; break;
+        case MessageIcon::None: break;
+    }
+    MessageBoxW(owner_, Cp932ToWide(text).c_str(), Cp932ToWide(title).c_str(), style);
+}
+
+bool Win32Shell::Open(const char* target) {
+    HINSTANCE result = ShellExecuteW(nullptr, L"open", Cp932ToWide(target).c_str(), nullptr, nullptr, SW_SHOW);
+    return reinterpret_cast<INT_PTR>(result) > 32;
+}
+
+bool Win32Shell::OpenProgramFile(const char* name) {
+    std::wstring path = folder_ + Cp932ToWide(name);
+    HINSTANCE result = ShellExecuteW(nullptr, L"open", path.c_str(), nullptr, nullptr, SW_SHOW);
+    return reinterpret_cast<INT_PTR>(result) > 32;
+}
+
+namespace {
+
+CivilTime FromSystemTime(const SYSTEMTIME& st) {
+    CivilTime t;
+    t.year = st.wYear;
+    t.month = st.wMonth;
+    t.dayOfWeek = st.wDayOfWeek;
+    t.day = st.wDay;
+    t.hour = st.wHour;
+    t.minute = st.wMinute;
+    t.second = st.wSecond;
+    t.milliseconds = st.wMilliseconds;
+    return t;
+}
+
+HANDLE OpenExistingForReadWrite(const std::wstring& path) {
+    return CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
+                       nullptr);
+}
+
+}  // namespace
+
+CivilTime Win32Clock::LocalNow() {
+    SYSTEMTIME st;
+    GetLocalTime(&st);
+    return FromSystemTime(st);
+}
+
+CivilTime Win32Clock::UtcNow() {
+    SYSTEMTIME st;
+    GetSystemTime(&st);
+    return FromSystemTime(st);
+}
+
+std::wstring Win32FileSystem::PathOf(const char* name) const { return folder_ + Cp932ToWide(name); }
+
+int64_t Win32FileSystem::OpenableSize(const char* name) {
+    HANDLE file = OpenExistingForReadWrite(PathOf(name));
+    if (file == INVALID_HANDLE_VALUE) return -1;
+    LARGE_INTEGER size;
+    BOOL ok = GetFileSizeEx(file, &size);
+    CloseHandle(file);
+    return ok ? size.QuadPart : -1;
+}
+
+int64_t Win32FileSystem::Read(const char* name, char* dest, size_t capacity) {
+    HANDLE file = OpenExistingForReadWrite(PathOf(name));
+    if (file == INVALID_HANDLE_VALUE) return -1;
+    size_t total = 0;
+    while (total < capacity) {
+        DWORD chunk = capacity - total > 0x40000000 ? 0x40000000 : static_cast<DWORD>(capacity - total);
+        DWORD read = 0;
+        if (!ReadFile(file, dest + total, chunk, &read, nullptr) || read == 0) break;
+        total += read;
+    }
+    CloseHandle(file);
+    return static_cast<int64_t>(total);
+}
+
+bool Win32FileSystem::CreateEmptyIfMissing(const char* name) {
+    HANDLE file = CreateFileW(PathOf(name).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    CloseHandle(file);
+    return true;
+}
+
+bool Win32FileSystem::CreateFolder(const char* name) {
+    std::wstring path = PathOf(name);
+    if (CreateDirectoryW(path.c_str(), nullptr)) return true;
+    DWORD attributes = GetFileAttributesW(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool Win32FileSystem::WriteNew(const char* name, const char* data, size_t size) {
+    HANDLE file = CreateFileW(PathOf(name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                              nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    bool ok = true;
+    size_t total = 0;
+    while (ok && total < size) {
+        DWORD chunk = size - total > 0x40000000 ? 0x40000000 : static_cast<DWORD>(size - total);
+        DWORD written = 0;
+        ok = WriteFile(file, data + total, chunk, &written, nullptr) && written == chunk;
+        total += written;
+    }
+    if (ok) ok = FlushFileBuffers(file) != 0;
+    if (!CloseHandle(file)) ok = false;
+    return ok;
+}
+
+bool Win32FileSystem::Replace(const char* from, const char* to) {
+    return MoveFileExW(PathOf(from).c_str(), PathOf(to).c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+}
+
+bool Win32FileSystem::Remove(const char* name) { return DeleteFileW(PathOf(name).c_str()) != 0; }
+
+void Win32MessagePump::DispatchOne() {
+    MSG msg;
+    if (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+    }
+}
+
+void Win32TickerHost::ApplyOpacity(uint8_t alpha) {
+    if (setLayered_ && window_) setLayered_(window_, RGB(255, 255, 255), alpha, LWA_ALPHA);
+}
+
+bool Win32TickerHost::ClientOrigin(int& x, int& y) {
+    RECT rect;
+    if (!window_ || !GetWindowRect(window_, &rect)) return false;
+    x = rect.left + GetSystemMetrics(SM_CXDLGFRAME);
+    y = rect.top + GetSystemMetrics(SM_CYDLGFRAME);
+    return true;
+}
+
+void Win32TickerHost::InvalidateTicker() {
+    if (window_) InvalidateRect(window_, nullptr, FALSE);
+}
+
+void Win32TickerHost::DestroyTicker() {
+    if (window_) DestroyWindow(window_);
+}

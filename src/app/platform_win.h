@@ -1,0 +1,76 @@
+#pragma once
+// The real platform behind the portable core's interfaces.
+#include <windows.h>
+
+#include <string>
+
+#include "app/platform.h"
+
+// The folder of the executable with a trailing backslash, or empty when the path cannot be had
+// (the program's files are then taken relative to the current folder).
+std::wstring ProgramFolder();
+
+class Win32MessageBoxes : public MessageBoxes {
+public:
+    void SetOwner(HWND owner) { owner_ = owner; }
+    void Show(const char* text, const char* title, MessageIcon icon) override;
+
+private:
+    HWND owner_ = nullptr;
+};
+
+class Win32Shell : public Shell {
+public:
+    explicit Win32Shell(std::wstring folder) : folder_(std::move(folder)) {}
+    bool Open(const char* target) override;
+    bool OpenProgramFile(const char* name) override;
+
+private:
+    std::wstring folder_;
+};
+
+class Win32Clock : public Clock {
+public:
+    CivilTime LocalNow() override;
+    CivilTime UtcNow() override;
+};
+
+class Win32FileSystem : public FileSystem {
+public:
+    explicit Win32FileSystem(std::wstring folder) : folder_(std::move(folder)) {}
+    std::wstring PathOf(const char* name) const;
+
+    int64_t OpenableSize(const char* name) override;
+    int64_t Read(const char* name, char* dest, size_t capacity) override;
+    bool CreateEmptyIfMissing(const char* name) override;
+    bool CreateFolder(const char* name) override;
+    bool WriteNew(const char* name, const char* data, size_t size) override;
+    bool Replace(const char* from, const char* to) override;
+    bool Remove(const char* name) override;
+
+private:
+    std::wstring folder_;
+};
+
+class Win32MessagePump : public MessagePump {
+public:
+    void DispatchOne() override;
+};
+
+using SetLayeredWindowAttributesFn = BOOL(WINAPI*)(HWND, COLORREF, BYTE, DWORD);
+
+class Win32TickerHost : public TickerHost {
+public:
+    void SetWindow(HWND window) { window_ = window; }
+    void SetLayeredFunction(SetLayeredWindowAttributesFn fn) { setLayered_ = fn; }
+    bool HasLayeredFunction() const { return setLayered_ != nullptr; }
+
+    void ApplyOpacity(uint8_t alpha) override;
+    bool ClientOrigin(int& x, int& y) override;
+    void InvalidateTicker() override;
+    void DestroyTicker() override;
+
+private:
+    HWND window_ = nullptr;
+    SetLayeredWindowAttributesFn setLayered_ = nullptr;
+};

@@ -1,0 +1,50 @@
+#pragma once
+// The display and behaviour settings, kept in Newsroller.ini beside the executable.
+#include <cstdint>
+
+struct Platform;
+
+constexpr int kSettingTextSize = 128;
+
+struct AppSettings {
+    int32_t winX, winY, width, schecx, schecy, xmove, scrollf;
+    int32_t backR, backG, backB, rectR, rectG, rectB;
+    int32_t text1R, text1G, text1B, text2R, text2G, text2B;
+    int32_t upday, wintop, mousesche, fsize, uptimer;
+    char ifmodified[kSettingTextSize];
+    char fontface[kSettingTextSize];
+    int32_t ftype, scrolldiv, toumeido, alerttime, disptimer, savepos;
+};
+
+extern const char kDefaultIfModified[];  // "If-Modified-Since: Thu, 01 Jan 2004 00:00:00 GMT"
+extern const char kSettingsFileName[];   // "Newsroller.ini"
+
+void SetDefaultSettings(AppSettings& settings);
+
+// The screen the ticker must stay on: the primary screen with one monitor, else the virtual
+// screen; frame sizes are SM_CXDLGFRAME and SM_CYDLGFRAME.
+struct ScreenMetrics {
+    int left = 0, top = 0, width = 1024, height = 768;
+    int frameX = 3, frameY = 3;
+};
+
+// Ticker window height: fsize + 9 in scroll mode, 2 * fsize + 10 in page mode.
+int TickerHeight(const AppSettings& settings);
+
+// The legacy registry key read once when no settings file exists, then deleted.
+class LegacySettingsStore {
+public:
+    virtual ~LegacySettingsStore() = default;
+    virtual bool Open() = 0;
+    virtual bool ReadInt(const char* name, int32_t& value) = 0;
+    // Reads a string value of at most `size` bytes including its zero.
+    virtual bool ReadText(const char* name, char* dest, int size) = 0;
+    virtual void CloseAndDelete() = 0;
+};
+
+// 0 when the file was read or created, -1 when it was too large. `legacy` may be null.
+int LoadSettings(AppSettings& settings, Platform& platform, LegacySettingsStore* legacy);
+// Applies the keys found in a settings text (zero-terminated) to the record.
+void ApplySettingsText(AppSettings& settings, const char* text, int length);
+int SaveSettings(const AppSettings& settings, Platform& platform);
+void NormalizeSettings(AppSettings& settings, const ScreenMetrics& screen);

@@ -1,0 +1,5 @@
+#pragma once
+// Dates of articles are kept as day numbers: whole days from 1 January 1992 (day 0), every year
+// divisible by 4 counted as a leap year; valid for the years 1992 to 2500.
+
+int DayNumber(int year, int month, int day);
