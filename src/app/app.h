@@ -68,3 +68,8 @@ struct App {
 
 // Resets the run-time state and the settings to their defaults, as the ticker window's creation does.
 void ResetApp(App& app);
+
+// An article is shown when it is less than `upday` days old (articles dated in the future are shown).
+inline bool IsShownArticle(const App& app, int index) {
+    return app.today - app.articles.slot[index].day < app.settings.upday;
+}
