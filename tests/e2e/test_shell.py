@@ -34,8 +34,8 @@ class TickerWindowTest(unittest.TestCase):
             self.assertEqual(shot.pixel(x, y), BACK, f"background at {x},{y}")
         # The status text is drawn in text colour 1 at the left: enough of its pixels to be legible.
         self.assertGreater(shot.count(TEXT1, cx + 2, cy + 1, cx + 120, cy + inner_h - 1), 40)
-        shot.crop(os.path.join(ticker.folder, "ticker-strip.png"), w.x, max(0, w.y), w.width + 6,
-                  w.height + min(0, w.y) + 4)
+        # The visible ticker alone, for the documentation.
+        shot.crop(os.path.join(ticker.folder, "ticker-strip.png"), cx, cy, inner_w, inner_h)
 
     def test_right_click_opens_the_menu_and_quit_ends_with_exit_code_0(self):
         ticker = self.start("menu_and_quit")
@@ -46,6 +46,8 @@ class TickerWindowTest(unittest.TestCase):
         self.assertLessEqual(abs(menu.x - (ticker.client_x + 300)), 4)
         shot = ticker.screenshot("menu")
         self.assertNotEqual(shot.pixel(menu.x + menu.width // 2, menu.y + 3), (0, 0, 0))
+        shot.crop(os.path.join(ticker.folder, "ticker-with-menu.png"), ticker.client_x, ticker.client_y,
+                  DEFAULT_WIDTH - 2 * FRAME_X, min(shot.height, menu.y + menu.height + 4) - ticker.client_y)
         ticker.focus(ticker.window.id)
         ticker.keys("Escape")
         self.assertTrue(ticker.wait_window_gone(menu.id), "Escape left the menu open")
