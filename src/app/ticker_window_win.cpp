@@ -133,7 +133,8 @@ LRESULT TickerWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
             if (taskbarCreated_ != 0 && message == taskbarCreated_) AddTrayIcon();
             break;
     }
-    return DefWindowProcW(window_, message, wParam, lParam);
+    // A tick may have destroyed the window meanwhile.
+    return window_ ? DefWindowProcW(window_, message, wParam, lParam) : 0;
 }
 
 LRESULT TickerWindow::OnCreate(const CREATESTRUCTW& create) {

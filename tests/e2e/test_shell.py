@@ -1,6 +1,7 @@
 """The ticker window from outside: placement and colours, the popup menu, quitting, dragging versus
 clicking, the About dialog and the tray icon."""
 import os
+import shutil
 import time
 import unittest
 
@@ -90,6 +91,13 @@ class TickerWindowTest(unittest.TestCase):
         time.sleep(0.5)
         now = ticker.refresh()
         self.assertEqual((now.x, now.y), (start.x, start.y))
+        # With the update cycle in place a click on an empty ticker starts a cycle, which makes the
+        # cache folder again.
+        cache = ticker.program_file("cache")
+        if os.path.isdir(cache):
+            shutil.rmtree(cache)
+            ticker.click(x, y)
+            self.assertTrue(ticker.wait_for(lambda: os.path.isdir(cache), 10), "the click started no update")
         # The click was taken as a click: the menu (which a pending press would not hinder) still
         # opens and the program is alive.
         self.assertIsNotNone(ticker.open_menu())
