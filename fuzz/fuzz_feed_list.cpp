@@ -13,7 +13,8 @@ namespace {
 bool SameEntries(const FeedTable& a, const FeedTable& b) {
     if (a.count != b.count) return false;
     for (int i = 0; i < a.count; ++i) {
-        if (strcmp(a.site[i], b.site[i]) != 0 || strcmp(a.url[i], b.url[i]) != 0 || a.maximum[i] != b.maximum[i]) {
+        if (strcmp(a.site[i], b.site[i]) != 0 || strcmp(a.url[i], b.url[i]) != 0 ||
+            a.maximum[i] != b.maximum[i]) {
             return false;
         }
     }
@@ -30,7 +31,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     int result = ParseFeedListText(*feeds, text.c_str(), static_cast<int>(text.size()));
     if (feeds->count < 0 || feeds->count > kFeedSlots) abort();
     for (int i = 0; i < feeds->count; ++i) {
-        if (strnlen(feeds->site[i], kSlotSize) >= kSlotSize || strnlen(feeds->url[i], kSlotSize) >= kSlotSize) abort();
+        if (strnlen(feeds->site[i], kSlotSize) >= kSlotSize || strnlen(feeds->url[i], kSlotSize) >= kSlotSize)
+            abort();
     }
     if (result != 0) return 0;
     std::string written = FormatFeedListText(*feeds);

@@ -8,7 +8,7 @@
 #include "config/settings.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    if (size >= 51200) return 0;  // the loader refuses such files
+    if (size >= 51200) return 0;                                  // the loader refuses such files
     std::string text(reinterpret_cast<const char*>(data), size);  // a zero byte follows the text
     AppSettings settings;
     SetDefaultSettings(settings);
@@ -28,8 +28,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     NormalizeSettings(settings, screen);
     if (settings.fsize < 12 || settings.fsize > 64 || settings.uptimer < 20 || settings.upday < 1 ||
         settings.xmove < 10 || settings.disptimer < 1 || settings.disptimer > 10 || settings.scrolldiv < 1 ||
-        settings.scrolldiv > 100 || settings.toumeido < 50 || settings.toumeido > 300 || settings.width < 50 ||
-        settings.width > screen.width + 2 * screen.frameX || settings.winX < screen.left) {
+        settings.scrolldiv > 100 || settings.toumeido < 50 || settings.toumeido > 300 ||
+        settings.width < 50 || settings.width > screen.width + 2 * screen.frameX ||
+        settings.winX < screen.left) {
         abort();
     }
     return 0;

@@ -52,7 +52,8 @@ int ParseFeedListText(FeedTable& feeds, const char* text, int length) {
         } else if (*p == '\r' && p + 1 < end && p[1] == '\n') {
             if (hadTab) {
                 if (field == 2) {
-                    feeds.maximum[feeds.count] = DecimalValue(fieldStart, static_cast<size_t>(p - fieldStart));
+                    feeds.maximum[feeds.count] =
+                        DecimalValue(fieldStart, static_cast<size_t>(p - fieldStart));
                 } else {
                     CopyField(feeds.url[feeds.count], urlStart, p);
                     feeds.maximum[feeds.count] = kDefaultFeedMaximum;
@@ -76,13 +77,14 @@ int LoadFeedList(FeedTable& feeds, int& today, Platform& platform) {
     if (files.CreateEmptyIfMissing(kFeedListFileName)) size = files.OpenableSize(kFeedListFileName);
     if (size < 0) {
         feeds.count = 0;
-        platform.messages.Show("URL-List.txtファイルをオープンできませんでした。", "OPEN ERROR", MessageIcon::Error);
+        platform.messages.Show("URL-List.txtファイルをオープンできませんでした。", "OPEN ERROR",
+                               MessageIcon::Error);
         return -1;
     }
     if (size >= kConfigFileLimit) {
         feeds.count = 0;
-        platform.messages.Show("URL-List.txtファイルが大きすぎるため設定を取得できませんでした。", "SIZE ERROR",
-                               MessageIcon::Error);
+        platform.messages.Show("URL-List.txtファイルが大きすぎるため設定を取得できませんでした。",
+                               "SIZE ERROR", MessageIcon::Error);
         return -1;
     }
     std::string text(static_cast<size_t>(size) + 1, '\0');

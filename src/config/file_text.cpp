@@ -55,7 +55,8 @@ void AppendFormat(std::string& out, const char* format, ...) {
     va_end(again);
 }
 
-int WriteProgramFile(Platform& platform, const char* name, const std::string& text, const char* failureMessage) {
+int WriteProgramFile(Platform& platform, const char* name, const std::string& text,
+                     const char* failureMessage) {
     if (WriteFileSafely(platform.files, name, text.data(), text.size()) == 0) return 0;
     platform.messages.Show(failureMessage, "OPEN ERROR", MessageIcon::Error);
     return -1;

@@ -26,4 +26,5 @@ void AppendFormat(std::string& out, const char* format, ...)
 // Writes `text` as the program file `name` through a temporary file that then replaces the old one.
 // On failure shows `failureMessage` with the title "OPEN ERROR" and returns -1 (the old file stays
 // whole and no temporary file is left behind); 0 on success.
-int WriteProgramFile(Platform& platform, const char* name, const std::string& text, const char* failureMessage);
+int WriteProgramFile(Platform& platform, const char* name, const std::string& text,
+                     const char* failureMessage);

@@ -20,9 +20,10 @@ bool RegistryLegacySettings::ReadInt(const char* name, int32_t& value) {
     DWORD type = 0;
     DWORD data = 0;
     DWORD size = sizeof data;
-    LONG result = RegQueryValueExW(key_, Cp932ToWide(name).c_str(), nullptr, &type, reinterpret_cast<BYTE*>(&data),
-                                   &size);
-    if (result != ERROR_SUCCESS || size != sizeof data || (type != REG_DWORD && type != REG_BINARY)) return false;
+    LONG result = RegQueryValueExW(key_, Cp932ToWide(name).c_str(), nullptr, &type,
+                                   reinterpret_cast<BYTE*>(&data), &size);
+    if (result != ERROR_SUCCESS || size != sizeof data || (type != REG_DWORD && type != REG_BINARY))
+        return false;
     value = static_cast<int32_t>(data);
     return true;
 }
@@ -32,13 +33,14 @@ bool RegistryLegacySettings::ReadText(const char* name, char* dest, int size) {
     std::wstring valueName = Cp932ToWide(name);
     DWORD type = 0;
     DWORD bytes = 0;
-    if (RegQueryValueExW(key_, valueName.c_str(), nullptr, &type, nullptr, &bytes) != ERROR_SUCCESS) return false;
+    if (RegQueryValueExW(key_, valueName.c_str(), nullptr, &type, nullptr, &bytes) != ERROR_SUCCESS)
+        return false;
     if ((type != REG_SZ && type != REG_EXPAND_SZ) || bytes > 64 * 1024) return false;
     // One more character than stored, so the text is terminated even when the value is not.
     std::vector<wchar_t> buffer(bytes / sizeof(wchar_t) + 1, L'\0');
     DWORD got = static_cast<DWORD>(buffer.size() * sizeof(wchar_t));
-    if (RegQueryValueExW(key_, valueName.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(buffer.data()), &got) !=
-        ERROR_SUCCESS) {
+    if (RegQueryValueExW(key_, valueName.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(buffer.data()),
+                         &got) != ERROR_SUCCESS) {
         return false;
     }
     buffer.back() = L'\0';

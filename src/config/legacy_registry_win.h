@@ -9,7 +9,7 @@
 extern const wchar_t kLegacySettingsKey[];  // "Software\\Kestrel9\\newsroller" under HKEY_CURRENT_USER
 
 class RegistryLegacySettings : public LegacySettingsStore {
-public:
+  public:
     explicit RegistryLegacySettings(HKEY root = HKEY_CURRENT_USER, std::wstring path = kLegacySettingsKey)
         : root_(root), path_(std::move(path)) {}
     ~RegistryLegacySettings() override { Close(); }
@@ -24,7 +24,7 @@ public:
     void CloseAndDelete() override;
     void Close() override;
 
-private:
+  private:
     HKEY root_;
     std::wstring path_;
     HKEY key_ = nullptr;

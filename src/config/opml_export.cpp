@@ -19,7 +19,9 @@ std::string Escaped(const char* text) {
     return target;
 }
 
-bool IsWeatherFeed(const char* url) { return strncmp(url, kWeatherServiceRoot, strlen(kWeatherServiceRoot)) == 0; }
+bool IsWeatherFeed(const char* url) {
+    return strncmp(url, kWeatherServiceRoot, strlen(kWeatherServiceRoot)) == 0;
+}
 
 }  // namespace
 
@@ -40,5 +42,6 @@ int ExportOpml(const FeedTable& feeds, Platform& platform) {
                 "\" type=\"rss\" xmlUrl=\"" + Escaped(feeds.url[i]) + "\"/>\r\n";
     }
     text += "</body>\r\n</opml>\r\n";
-    return WriteProgramFile(platform, kOpmlFileName, text, "Newsroller.opmlファイルをオープンできませんでした。");
+    return WriteProgramFile(platform, kOpmlFileName, text,
+                            "Newsroller.opmlファイルをオープンできませんでした。");
 }

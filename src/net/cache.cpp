@@ -11,7 +11,15 @@ std::string CacheFilePath(const char* url) {
     // Byte by byte, as the names of existing cache files were made.
     for (const char* p = url; *p; ++p) {
         switch (*p) {
-            case '.': case '<': case '>': case '?': case ':': case '|': case '\\': case '"': case '*':
+            case '.':
+            case '<':
+            case '>':
+            case '?':
+            case ':':
+            case '|':
+            case '\\':
+            case '"':
+            case '*':
                 path += '@';
                 break;
             case '/':

@@ -12,12 +12,18 @@ namespace {
 
 const char* EntityFor(char c) {
     switch (c) {
-        case '"': return "&quot;";
-        case '<': return "&lt;";
-        case '>': return "&gt;";
-        case '&': return "&amp;";
-        case '\'': return "&#039;";
-        default: return nullptr;
+        case '"':
+            return "&quot;";
+        case '<':
+            return "&lt;";
+        case '>':
+            return "&gt;";
+        case '&':
+            return "&amp;";
+        case '\'':
+            return "&#039;";
+        default:
+            return nullptr;
     }
 }
 
@@ -38,12 +44,17 @@ bool StartsWithNoCase(const char* text, const char* prefix) {
 
 // Only web addresses become links: a javascript:, data: or file: address from a feed must not be
 // something the page can run or open with a click.
-bool IsWebLink(const char* link) { return StartsWithNoCase(link, "http://") || StartsWithNoCase(link, "https://"); }
+bool IsWebLink(const char* link) {
+    return StartsWithNoCase(link, "http://") || StartsWithNoCase(link, "https://");
+}
 
-bool SameSite(const ArticleEntry& a, const ArticleEntry& b) { return strncmp(a.site, b.site, kSlotSize) == 0; }
+bool SameSite(const ArticleEntry& a, const ArticleEntry& b) {
+    return strncmp(a.site, b.site, kSlotSize) == 0;
+}
 
 const char kPageHead[] =
-    "<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 4.01 Transitional//EN\" \"http://www.w3.org/TR/html4/loose.dtd\">\r\n"
+    "<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 4.01 Transitional//EN\" "
+    "\"http://www.w3.org/TR/html4/loose.dtd\">\r\n"
     "<html>\r\n"
     "<head>\r\n";
 
@@ -116,7 +127,8 @@ int WriteArticlePage(App& app, int mode) {
                 listOpen = true;
             }
             if (IsWebLink(article.link)) {
-                page += "<li><a href=\"" + Escaped(article.link) + "\">" + Escaped(article.title) + "</a></li>\r\n";
+                page += "<li><a href=\"" + Escaped(article.link) + "\">" + Escaped(article.title) +
+                        "</a></li>\r\n";
             } else {
                 // Any other address is shown as text beside the title, never as a link.
                 page += "<li>" + Escaped(article.title);

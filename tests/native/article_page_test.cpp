@@ -74,7 +74,8 @@ TEST(ArticlePage, OneShownArticle) {
     f.Add("サイト", "A&B <x>", "http://site/a?b=1&c=2");
     std::string page = f.Write(1);
     EXPECT_EQ(
-        "<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 4.01 Transitional//EN\" \"http://www.w3.org/TR/html4/loose.dtd\">\r\n"
+        "<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 4.01 Transitional//EN\" "
+        "\"http://www.w3.org/TR/html4/loose.dtd\">\r\n"
         "<html>\r\n<head>\r\n<title>Newsroller [2日以内の記事]</title>\r\n"
         "<meta http-equiv=\"Content-Type\" content=\"text/html; charset=shift_jis\">\r\n"
         "<meta http-equiv=\"content-style-type\" content=\"text/css\">\r\n"
@@ -100,9 +101,10 @@ TEST(ArticlePage, GroupsFollowRunsOfOneSite) {
     std::string shown = f.Write(1);
     // In mode 1 the hidden article does not split site A.
     EXPECT_EQ(3u, Count(shown, "<big>"));
-    EXPECT_EQ(1u, Count(shown, "[A]</b></big><br>\r\n<ul>\r\n<li><a href=\"http://a/1\">a1</a></li>\r\n"
-                               "<li><a href=\"http://a/2\">a2</a></li>\r\n<li><a href=\"http://a/3\">a3</a></li>\r\n"
-                               "</ul>\r\n"));
+    EXPECT_EQ(1u, Count(shown,
+                        "[A]</b></big><br>\r\n<ul>\r\n<li><a href=\"http://a/1\">a1</a></li>\r\n"
+                        "<li><a href=\"http://a/2\">a2</a></li>\r\n<li><a href=\"http://a/3\">a3</a></li>\r\n"
+                        "</ul>\r\n"));
     EXPECT_EQ(3u, Count(shown, "<ul>"));
     EXPECT_EQ(3u, Count(shown, "</ul>"));
     std::string all = f.Write(0);
@@ -115,7 +117,7 @@ TEST(ArticlePage, ListClosesAfterAGroupEndingWithAnUntitledArticle) {
     f.Add("A", "a1", "http://a/1");
     f.Add("A", "x", "http://a/2");  // a one-byte title gets no item
     f.Add("B", "b1", "http://b/1");
-    f.Add("C", "", "http://c/1");   // a group without items has no list
+    f.Add("C", "", "http://c/1");  // a group without items has no list
     std::string page = f.Write(0);
     EXPECT_NE(std::string::npos, page.find("a1</a></li>\r\n</ul>\r\n<big><b>　[B]"));
     EXPECT_EQ(2u, Count(page, "<ul>"));
@@ -136,7 +138,8 @@ TEST(ArticlePage, OnlyWebAddressesBecomeLinks) {
     EXPECT_EQ(2u, Count(page, "<a href="));
     EXPECT_EQ(0u, Count(page, "<script"));
     EXPECT_NE(std::string::npos, page.find("<li>script (javascript:alert(document.cookie))</li>\r\n"));
-    EXPECT_NE(std::string::npos, page.find("<li>data (data:text/html,&lt;script&gt;alert(1)&lt;/script&gt;)</li>"));
+    EXPECT_NE(std::string::npos,
+              page.find("<li>data (data:text/html,&lt;script&gt;alert(1)&lt;/script&gt;)</li>"));
     EXPECT_NE(std::string::npos, page.find("<li>file (file:///C:/Windows/win.ini)</li>"));
     EXPECT_NE(std::string::npos, page.find("<li>none</li>"));
     EXPECT_NE(std::string::npos, page.find("<li><a href=\"HTTPS://example.com/a\">secure</a></li>"));
@@ -171,7 +174,8 @@ TEST(OpmlExport, FeedsAsFlatOutlines) {
         "<?xml version=\"1.0\" encoding=\"shift-jis\" ?>\r\n<opml version=\"1.1\">\r\n<head>\r\n"
         "<title>Newsrollerサイトリスト</title>\r\n</head>\r\n<body>\r\n"
         "<outline text=\"Q&amp;A &quot;ニュース&quot;\" description=\"Q&amp;A &quot;ニュース&quot;\" "
-        "title=\"Q&amp;A &quot;ニュース&quot;\" type=\"rss\" xmlUrl=\"http://q.example/rss?a=1&amp;b=2\"/>\r\n"
+        "title=\"Q&amp;A &quot;ニュース&quot;\" type=\"rss\" "
+        "xmlUrl=\"http://q.example/rss?a=1&amp;b=2\"/>\r\n"
         "<outline text=\"Atom\" description=\"Atom\" title=\"Atom\" type=\"rss\" "
         "xmlUrl=\"HTTP://www.jma.go.jp/atom\"/>\r\n"
         "</body>\r\n</opml>\r\n",

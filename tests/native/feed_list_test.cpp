@@ -66,7 +66,8 @@ TEST(FeedListText, AFourthFieldFailsTheWholeList) {
 
 TEST(FeedListText, StopsAfter101Entries) {
     std::string text;
-    for (int i = 0; i < 103; ++i) text += "S" + std::to_string(i) + "\thttp://h/" + std::to_string(i) + "\t1\r\n";
+    for (int i = 0; i < 103; ++i)
+        text += "S" + std::to_string(i) + "\thttp://h/" + std::to_string(i) + "\t1\r\n";
     auto f = Parsed(text);
     ASSERT_EQ(101, f->count);
     EXPECT_STREQ("S100", f->site[100]);

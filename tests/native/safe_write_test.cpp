@@ -25,10 +25,12 @@ enum class Fault { HalfWrite, ReplaceFails };
 // Passes everything to the real folder except the fault: a write that stops after half the bytes
 // (as on a full disk), or a move over the old file that is refused.
 class FaultyFiles : public FileSystem {
-public:
+  public:
     FaultyFiles(PosixFileSystem& inner, Fault fault) : inner_(inner), fault_(fault) {}
     int64_t OpenableSize(const char* name) override { return inner_.OpenableSize(name); }
-    int64_t Read(const char* name, char* dest, size_t capacity) override { return inner_.Read(name, dest, capacity); }
+    int64_t Read(const char* name, char* dest, size_t capacity) override {
+        return inner_.Read(name, dest, capacity);
+    }
     bool CreateEmptyIfMissing(const char* name) override { return inner_.CreateEmptyIfMissing(name); }
     bool CreateFolder(const char* name) override { return inner_.CreateFolder(name); }
     bool WriteNew(const char* name, const char* data, size_t size) override {
@@ -46,7 +48,7 @@ public:
     int writes = 0;
     bool halfWritten = false;
 
-private:
+  private:
     PosixFileSystem& inner_;
     Fault fault_;
 };

@@ -75,11 +75,12 @@ TEST(ScheduleText, ReadingEndsAtTheFirstBadRecord) {
     EXPECT_EQ(1, Parsed(good + "2025,1,1,0,0,0,-1,\r\n\r\n")->count);  // no text line
     EXPECT_EQ(1, Parsed(good + "2025,1,1,0,0,0,-1,")->count);
     EXPECT_EQ(2, Parsed(good + good.substr(0, good.size() - 2))->count);  // a text without line end
-    EXPECT_EQ(1, Parsed(good + std::string("\0", 1) + good)->count);     // the text ends at a zero byte
+    EXPECT_EQ(1, Parsed(good + std::string("\0", 1) + good)->count);      // the text ends at a zero byte
 }
 
 TEST(ScheduleText, BlankLinesAndTrailingFieldsAreSkipped) {
-    auto t = Parsed("  2025, +3,14x,9,30,0,-1,whatever\r\n\r\n\n\rtext line\r\n\r\n2026,1,2,3,4,0,-1,\nsecond\n");
+    auto t =
+        Parsed("  2025, +3,14x,9,30,0,-1,whatever\r\n\r\n\n\rtext line\r\n\r\n2026,1,2,3,4,0,-1,\nsecond\n");
     ASSERT_EQ(2, t->count);
     EXPECT_EQ(3, t->entry[0].when.month);
     EXPECT_EQ(14, t->entry[0].when.day);
@@ -96,8 +97,9 @@ TEST(ScheduleText, ATableHoldsAtMost1024Records) {
 }
 
 TEST(ScheduleText, DatesThatDoNotExistBecomeTheLastDayOfTheirMonth) {
-    auto t = Parsed("2025,4,31,10,0,0,-1,\r\nApril\r\n2025,2,29,8,15,0,-1,\r\nFebruary\r\n"
-                    "2024,2,29,8,15,0,-1,\r\nLeap day\r\n2100,2,30,0,0,1,-1,\r\nCentury\r\n");
+    auto t = Parsed(
+        "2025,4,31,10,0,0,-1,\r\nApril\r\n2025,2,29,8,15,0,-1,\r\nFebruary\r\n"
+        "2024,2,29,8,15,0,-1,\r\nLeap day\r\n2100,2,30,0,0,1,-1,\r\nCentury\r\n");
     ASSERT_EQ(4, t->count);
     EXPECT_EQ(30, t->entry[0].when.day);
     EXPECT_EQ(StampOf(2025, 4, 30, 10, 0), t->entry[0].stamp);
@@ -128,8 +130,9 @@ TEST(ScheduleFile, SavedTableLoadsBackTheSame) {
     table->entry[2] = Task(2999, 12, 31, 23, 59, std::string(255, 'z').c_str(), 6);
     table->count = 3;
     ASSERT_EQ(0, SaveSchedule(*table, p.platform));
-    EXPECT_EQ(0u, p.folder.Read("schedule.dat").find(
-                      "2025,3,14,9,30,0,-1,\r\n会議\r\n2025,3,16,0,0,1,0,\r\n日曜の掃除\r\n2999,12,31,23,59,0,6,\r\n"));
+    EXPECT_EQ(0u, p.folder.Read("schedule.dat")
+                      .find("2025,3,14,9,30,0,-1,\r\n会議\r\n2025,3,16,0,0,1,0,\r\n日曜の掃除\r\n2999,12,31,"
+                            "23,59,0,6,\r\n"));
     auto loaded = std::make_unique<ScheduleTable>();
     LoadSchedule(*loaded, p.platform);
     ASSERT_EQ(3, loaded->count);
@@ -238,21 +241,15 @@ TEST(ScheduleAlert, DueStrictlyWithinTheAlertTime) {
     t->count = 2;
     const int64_t due = t->entry[1].stamp;
     const int64_t second = kFileTimeTicksPerSecond;
-    EXPECT_EQ(-1, FindAlertTask(*t, due - 180 * second, 3));       // exactly three minutes before
-    EXPECT_EQ(1, FindAlertTask(*t, due - 179 * second, 3));        // one second sooner
-    EXPECT_EQ(1, FindAlertTask(*t, due - 1000, 3));                // 100 microseconds before
-    EXPECT_EQ(-1, FindAlertTask(*t, due - 999, 3));                // less than that
-    EXPECT_EQ(-1, FindAlertTask(*t, due, 3));                      // already due
+    EXPECT_EQ(-1, FindAlertTask(*t, due - 180 * second, 3));  // exactly three minutes before
+    EXPECT_EQ(1, FindAlertTask(*t, due - 179 * second, 3));   // one second sooner
+    EXPECT_EQ(1, FindAlertTask(*t, due - 1000, 3));           // 100 microseconds before
+    EXPECT_EQ(-1, FindAlertTask(*t, due - 999, 3));           // less than that
+    EXPECT_EQ(-1, FindAlertTask(*t, due, 3));                 // already due
     EXPECT_EQ(-1, FindAlertTask(*t, due + second, 3));
     EXPECT_EQ(-1, FindAlertTask(*t, due - 10 * second, 0));
     t->entry[1].noTime = 1;
     EXPECT_EQ(-1, FindAlertTask(*t, due - 10 * second, 3));
-}
-
-TEST(ScheduleNames, WeekdayNames) {
-    EXPECT_STREQ("日", kWeekdayNames[0]);
-    EXPECT_STREQ("水", kWeekdayNames[3]);
-    EXPECT_STREQ("土", kWeekdayNames[6]);
 }
 
 }  // namespace

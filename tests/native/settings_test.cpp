@@ -32,7 +32,7 @@ AppSettings Applied(const std::string& text) {
 }
 
 class FakeLegacy : public LegacySettingsStore {
-public:
+  public:
     bool Open() override { return exists; }
     bool ReadInt(const char* name, int32_t& value) override {
         reads.push_back(name);
@@ -107,13 +107,13 @@ TEST(SettingsFile, WhatWasSavedLoadsBackTheSame) {
     TestPlatform p;
     AppSettings s = Defaults();
     int32_t AppSettings::*fields[] = {
-        &AppSettings::winX,    &AppSettings::winY,     &AppSettings::width,     &AppSettings::schecx,
-        &AppSettings::schecy,  &AppSettings::xmove,    &AppSettings::scrollf,   &AppSettings::backR,
-        &AppSettings::backG,   &AppSettings::backB,    &AppSettings::rectR,     &AppSettings::rectG,
-        &AppSettings::rectB,   &AppSettings::text1R,   &AppSettings::text1G,    &AppSettings::text1B,
-        &AppSettings::text2R,  &AppSettings::text2G,   &AppSettings::text2B,    &AppSettings::upday,
-        &AppSettings::wintop,  &AppSettings::mousesche, &AppSettings::fsize,    &AppSettings::uptimer,
-        &AppSettings::ftype,   &AppSettings::scrolldiv, &AppSettings::toumeido, &AppSettings::alerttime,
+        &AppSettings::winX,      &AppSettings::winY,      &AppSettings::width,    &AppSettings::schecx,
+        &AppSettings::schecy,    &AppSettings::xmove,     &AppSettings::scrollf,  &AppSettings::backR,
+        &AppSettings::backG,     &AppSettings::backB,     &AppSettings::rectR,    &AppSettings::rectG,
+        &AppSettings::rectB,     &AppSettings::text1R,    &AppSettings::text1G,   &AppSettings::text1B,
+        &AppSettings::text2R,    &AppSettings::text2G,    &AppSettings::text2B,   &AppSettings::upday,
+        &AppSettings::wintop,    &AppSettings::mousesche, &AppSettings::fsize,    &AppSettings::uptimer,
+        &AppSettings::ftype,     &AppSettings::scrolldiv, &AppSettings::toumeido, &AppSettings::alerttime,
         &AppSettings::disptimer, &AppSettings::savepos};
     int32_t value = -7;
     for (auto field : fields) s.*field = value += 13;
@@ -196,8 +196,9 @@ TEST(SettingsFile, TooLargeFileIsRefusedAndLeftAlone) {
 
 TEST(NormalizeSettings, BringsLoadedValuesIntoRange) {
     ScreenMetrics screen;  // 1024 x 768 at 0,0, frames 3
-    AppSettings s = Applied("uptimer=5\r\nfsize=big\r\nwidth=5000\r\nwinX=-40\r\nwinY=2000\r\nupday=0\r\n"
-                            "xmove=3\r\ndisptimer=11\r\nscrolldiv=0\r\ntoumeido=40\r\n");
+    AppSettings s = Applied(
+        "uptimer=5\r\nfsize=big\r\nwidth=5000\r\nwinX=-40\r\nwinY=2000\r\nupday=0\r\n"
+        "xmove=3\r\ndisptimer=11\r\nscrolldiv=0\r\ntoumeido=40\r\n");
     NormalizeSettings(s, screen);
     EXPECT_EQ(20, s.uptimer);
     EXPECT_EQ(12, s.fsize);
@@ -210,8 +211,9 @@ TEST(NormalizeSettings, BringsLoadedValuesIntoRange) {
     EXPECT_EQ(1, s.scrolldiv);
     EXPECT_EQ(50, s.toumeido);
 
-    AppSettings t = Applied("width=10\r\nwinX=2000\r\nwinY=-5\r\nfsize=100\r\nscrollf=0\r\ntoumeido=999\r\n"
-                            "scrolldiv=101\r\ndisptimer=0\r\n");
+    AppSettings t = Applied(
+        "width=10\r\nwinX=2000\r\nwinY=-5\r\nfsize=100\r\nscrollf=0\r\ntoumeido=999\r\n"
+        "scrolldiv=101\r\ndisptimer=0\r\n");
     ScreenMetrics virtualScreen;
     virtualScreen.left = -1280;
     virtualScreen.top = -100;
@@ -232,8 +234,9 @@ TEST(NormalizeSettings, BringsLoadedValuesIntoRange) {
 }
 
 TEST(NormalizeSettings, ExtremeValuesStayDefined) {
-    AppSettings s = Applied("winX=2147483647\r\nwinY=2147483647\r\nwidth=-2147483648\r\nfsize=2147483647\r\n"
-                            "scrollf=0\r\n");
+    AppSettings s = Applied(
+        "winX=2147483647\r\nwinY=2147483647\r\nwidth=-2147483648\r\nfsize=2147483647\r\n"
+        "scrollf=0\r\n");
     NormalizeSettings(s, ScreenMetrics{});
     EXPECT_EQ(50, s.width);
     EXPECT_EQ(1024 + 6 - 50, s.winX);

@@ -24,7 +24,9 @@ SYSTEMTIME ToSystemTime(const CivilTime& t) {
 // 29 February of a common year, which Windows refuses.
 bool RunningOnWine() { return GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr; }
 
-bool IsCommonYearLeapDay(int year, int month, int day) { return month == 2 && day == 29 && DaysInMonth(year, 2) == 28; }
+bool IsCommonYearLeapDay(int year, int month, int day) {
+    return month == 2 && day == 29 && DaysInMonth(year, 2) == 28;
+}
 
 int64_t FromFileTime(const FILETIME& ft) {
     return static_cast<int64_t>((static_cast<uint64_t>(ft.dwHighDateTime) << 32) | ft.dwLowDateTime);
@@ -70,7 +72,8 @@ TEST(CivilTimeAgainstPlatform, EveryMonthEndAndLeapDayFrom2001To2999) {
     for (int year = 2001; year <= 2999; ++year) {
         for (int month = 1; month <= 12; ++month) {
             for (int day : {1, 15, 28, 29, 30, 31}) {
-                if (CompareWithPlatform(year, month, day, (year + day) % 24, (month * 7 + day) % 60)) ++existing;
+                if (CompareWithPlatform(year, month, day, (year + day) % 24, (month * 7 + day) % 60))
+                    ++existing;
             }
         }
         if (HasFailure()) break;
@@ -93,8 +96,8 @@ TEST(CivilTimeAgainstPlatform, FileTimesBackToDatesAcrossTheRange) {
     SYSTEMTIME first = {2001, 1, 1, 1, 0, 0, 0, 0};
     ASSERT_TRUE(SystemTimeToFileTime(&first, &start));
     const int64_t step = 997LL * 3600 * kFileTimeTicksPerSecond + 61LL * kFileTimeTicksPerSecond + 12345;
-    for (int64_t stamp = FromFileTime(start); stamp < FromFileTime(start) + 999LL * 366 * 86400 * kFileTimeTicksPerSecond;
-         stamp += step) {
+    for (int64_t stamp = FromFileTime(start);
+         stamp < FromFileTime(start) + 999LL * 366 * 86400 * kFileTimeTicksPerSecond; stamp += step) {
         FILETIME ft;
         ft.dwLowDateTime = static_cast<DWORD>(static_cast<uint64_t>(stamp) & 0xFFFFFFFFu);
         ft.dwHighDateTime = static_cast<DWORD>(static_cast<uint64_t>(stamp) >> 32);

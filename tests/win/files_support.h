@@ -10,7 +10,7 @@
 #include "net/document_buffer.h"
 
 class WinTempFolder {
-public:
+  public:
     WinTempFolder() {
         wchar_t base[MAX_PATH];
         DWORD length = GetTempPathW(MAX_PATH, base);
@@ -50,8 +50,8 @@ public:
 
     std::string Read(const wchar_t* name) const {
         std::string bytes;
-        HANDLE file = CreateFileW((path_ + name).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                  FILE_ATTRIBUTE_NORMAL, nullptr);
+        HANDLE file = CreateFileW((path_ + name).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
         if (file == INVALID_HANDLE_VALUE) return bytes;
         char chunk[4096];
         DWORD got = 0;
@@ -70,28 +70,30 @@ public:
         return ok && written == bytes.size();
     }
 
-private:
+  private:
     std::wstring path_;
 };
 
 class RecordingMessages : public MessageBoxes {
-public:
+  public:
     struct Shown {
         std::string text, title;
         MessageIcon icon;
     };
-    void Show(const char* text, const char* title, MessageIcon icon) override { shown.push_back({text, title, icon}); }
+    void Show(const char* text, const char* title, MessageIcon icon) override {
+        shown.push_back({text, title, icon});
+    }
     std::vector<Shown> shown;
 };
 
 class NoShell : public Shell {
-public:
+  public:
     bool Open(const char*) override { return false; }
     bool OpenProgramFile(const char*) override { return false; }
 };
 
 class NoFetcher : public Fetcher {
-public:
+  public:
     Session EnsureSession() override { return Session::OpenFailed; }
     int Fetch(const char*, const char*, DocumentBuffer&) override { return kFetchFailed; }
 };

@@ -12,25 +12,26 @@ namespace {
 
 bool KeyExists() {
     HKEY key;
-    if (RegOpenKeyExW(HKEY_CURRENT_USER, kLegacySettingsKey, 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, kLegacySettingsKey, 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return false;
     RegCloseKey(key);
     return true;
 }
 
 class LegacyKey : public testing::Test {
-protected:
+  protected:
     void SetUp() override {
         RegDeleteKeyW(HKEY_CURRENT_USER, kLegacySettingsKey);
-        ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(HKEY_CURRENT_USER, kLegacySettingsKey, 0, nullptr, 0, KEY_ALL_ACCESS,
-                                                 nullptr, &key_, nullptr));
+        ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(HKEY_CURRENT_USER, kLegacySettingsKey, 0, nullptr, 0,
+                                                 KEY_ALL_ACCESS, nullptr, &key_, nullptr));
     }
     void TearDown() override {
         if (key_) RegCloseKey(key_);
         RegDeleteKeyW(HKEY_CURRENT_USER, kLegacySettingsKey);
     }
     void SetInt(const wchar_t* name, DWORD value) {
-        ASSERT_EQ(ERROR_SUCCESS, RegSetValueExW(key_, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value),
-                                                sizeof value));
+        ASSERT_EQ(ERROR_SUCCESS, RegSetValueExW(key_, name, 0, REG_DWORD,
+                                                reinterpret_cast<const BYTE*>(&value), sizeof value));
     }
     void SetText(const wchar_t* name, const std::wstring& value) {
         ASSERT_EQ(ERROR_SUCCESS,
@@ -45,7 +46,7 @@ TEST_F(LegacyKey, ImportedIntoANewSettingsFileAndDeleted) {
     SetInt(L"winY", static_cast<DWORD>(-20));
     SetInt(L"fsize", 24);
     SetInt(L"disptimer", 4);
-    SetInt(L"toumeido", 100);  // no registry counterpart: not imported
+    SetInt(L"toumeido", 100);                                        // no registry counterpart: not imported
     SetText(L"fontface", L"\uFF2D\uFF33 \u30B4\u30B7\u30C3\u30AF");  // ＭＳ ゴシック
     SetText(L"ifmodified", L"If-Modified-Since: Sat, 01 Mar 2025 10:00:00 GMT");
     SetText(L"upday", L"7");  // a string where a number belongs is left out
@@ -66,8 +67,10 @@ TEST_F(LegacyKey, ImportedIntoANewSettingsFileAndDeleted) {
     EXPECT_NE(std::string::npos, file.find("\r\ndisptimer=4\r\n"));
     EXPECT_NE(std::string::npos, file.find("\r\ntoumeido=300\r\n"));
     EXPECT_NE(std::string::npos, file.find("\r\nupday=2\r\n"));
-    EXPECT_NE(std::string::npos, file.find("\r\nfontface=\x82\x6C\x82\x72 \x83\x53\x83\x56\x83\x62\x83\x4E\r\n"));
-    EXPECT_NE(std::string::npos, file.find("\r\nifmodified=If-Modified-Since: Sat, 01 Mar 2025 10:00:00 GMT\r\n"));
+    EXPECT_NE(std::string::npos,
+              file.find("\r\nfontface=\x82\x6C\x82\x72 \x83\x53\x83\x56\x83\x62\x83\x4E\r\n"));
+    EXPECT_NE(std::string::npos,
+              file.find("\r\nifmodified=If-Modified-Since: Sat, 01 Mar 2025 10:00:00 GMT\r\n"));
     EXPECT_EQ(std::vector<std::wstring>{L"Newsroller.ini"}, p.folder.List());
 
     // The next start reads the file: the same values, and no key to import.
@@ -98,17 +101,19 @@ TEST_F(LegacyKey, OverlongTextKeepsTheDefault) {
 
 // The settings file cannot be written: the key stays, so its values are not lost.
 class RefusingFiles : public FileSystem {
-public:
+  public:
     explicit RefusingFiles(FileSystem& inner) : inner_(inner) {}
     int64_t OpenableSize(const char* name) override { return inner_.OpenableSize(name); }
-    int64_t Read(const char* name, char* dest, size_t capacity) override { return inner_.Read(name, dest, capacity); }
+    int64_t Read(const char* name, char* dest, size_t capacity) override {
+        return inner_.Read(name, dest, capacity);
+    }
     bool CreateEmptyIfMissing(const char* name) override { return inner_.CreateEmptyIfMissing(name); }
     bool CreateFolder(const char* name) override { return inner_.CreateFolder(name); }
     bool WriteNew(const char*, const char*, size_t) override { return false; }
     bool Replace(const char* from, const char* to) override { return inner_.Replace(from, to); }
     bool Remove(const char* name) override { return inner_.Remove(name); }
 
-private:
+  private:
     FileSystem& inner_;
 };
 
@@ -143,7 +148,8 @@ TEST(SafeWriteOnWindows, ReadOnlyFileIsNeitherReadNorReplaced) {
     ASSERT_TRUE(p.folder.Write(L"schedule.dat", "2025,3,14,9,30,0,-1,\r\nold\r\n"));
     std::wstring path = p.folder.path() + L"schedule.dat";
     ASSERT_TRUE(SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_READONLY));
-    HANDLE probe = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE probe =
+        CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (probe != INVALID_HANDLE_VALUE) {
         // Wine run by root maps the attribute to Unix permissions that root ignores.
         CloseHandle(probe);
