@@ -19,8 +19,11 @@ INT_PTR CALLBACK AboutProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lPar
             ticker->app().dialogOpen = 0;
             EndDialog(dialog, 0);
             return TRUE;
-        case IDC_ABOUT_OPEN_SITE: ticker->platform().shell.Open(kDistributorPage); return TRUE;
-        default: return FALSE;
+        case IDC_ABOUT_OPEN_SITE:
+            ticker->platform().shell.Open(kDistributorPage);
+            return TRUE;
+        default:
+            return FALSE;
     }
 }
 
@@ -29,8 +32,8 @@ INT_PTR CALLBACK AboutProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lPar
 void RunAboutDialog(TickerWindow& ticker) {
     App& app = ticker.app();
     app.dialogOpen = 1;
-    INT_PTR result = DialogBoxParamW(ticker.instance(), MAKEINTRESOURCEW(IDD_ABOUT), ticker.window(), AboutProc,
-                                     reinterpret_cast<LPARAM>(&ticker));
+    INT_PTR result = DialogBoxParamW(ticker.instance(), MAKEINTRESOURCEW(IDD_ABOUT), ticker.window(),
+                                     AboutProc, reinterpret_cast<LPARAM>(&ticker));
     // A dialog that could not be created must not leave the ticker blocked for good.
     if (result == -1) app.dialogOpen = 0;
 }

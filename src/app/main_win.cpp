@@ -12,15 +12,16 @@
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
     HICON icon = LoadIconW(instance, MAKEINTRESOURCEW(IDI_APP));
     if (FAILED(OleInitialize(nullptr))) {
-        MessageBoxW(nullptr, Cp932ToWide("OLEの初期化に失敗しました。").c_str(), L"Error", MB_OK | MB_ICONERROR);
+        MessageBoxW(nullptr, Cp932ToWide("OLEの初期化に失敗しました。").c_str(), L"Error",
+                    MB_OK | MB_ICONERROR);
         return 0;
     }
     if (!TickerWindow::RegisterWindowClass(instance, icon)) return 0;
 
     // Kept loaded for the whole run; the function is missing on old systems.
     HMODULE user32 = LoadLibraryW(L"user32.dll");
-    auto setLayered = user32 ? reinterpret_cast<SetLayeredWindowAttributesFn>(
-                                   reinterpret_cast<void*>(GetProcAddress(user32, "SetLayeredWindowAttributes")))
+    auto setLayered = user32 ? reinterpret_cast<SetLayeredWindowAttributesFn>(reinterpret_cast<void*>(
+                                   GetProcAddress(user32, "SetLayeredWindowAttributes")))
                              : nullptr;
 
     // Lives until the process ends: the window procedure reaches it through the window.

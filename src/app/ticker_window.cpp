@@ -1,6 +1,8 @@
 #include "app/ticker_window.h"
 
 #include "app/app.h"
+#include "report/article_page.h"
+#include "schedule/schedule.h"
 
 namespace {
 
@@ -21,9 +23,17 @@ int FirstShownArticle(const App& app) {
 
 bool ValidArticle(const App& app, int index) { return index >= 0 && index < app.articles.count; }
 
+// Mode 0: every article; mode 1: the shown ones. The page lies in the program's folder and is opened
+// by its full path there, whatever the current folder is.
+void WriteAndOpenArticlePage(App& app, int mode) {
+    if (WriteArticlePage(app, mode) == 0) app.platform.shell.OpenProgramFile(kArticlePageFileName);
+}
+
 }  // namespace
 
-bool DisplayIdle(const App& app) { return app.state == AppState::Showing || app.state == AppState::NothingToShow; }
+bool DisplayIdle(const App& app) {
+    return app.state == AppState::Showing || app.state == AppState::NothingToShow;
+}
 
 bool CountTimerTick(App& app) {
     if (app.cycleBusy || app.navigationLock) return false;
@@ -65,6 +75,9 @@ ClickResult ClickTicker(App& app, int x) {
     if (app.alertIndex >= 0) {
         // A dialog may be editing the schedule table: the alert stays.
         if (app.dialogOpen != 0) return ClickResult::AlertKept;
+        RemoveTask(app.schedule, app.alertIndex);
+        SaveSchedule(app.schedule, app.platform);
+        app.alertIndex = -1;
         return ClickResult::AlertDismissed;
     }
     if (app.articles.count < 1 || app.articlesToShow == 0) {
@@ -106,22 +119,30 @@ MenuAction MenuCommand(App& app, int command) {
     }
     if (!DisplayIdle(app)) return MenuAction::None;
     switch (command) {
-        case kCommandSettings: return MenuAction::OpenSettings;
-        case kCommandSchedule: return MenuAction::OpenSchedule;
-        case kCommandAbout: return MenuAction::ShowAbout;
-        case kCommandUpdate: app.state = AppState::BeginCycle; return MenuAction::None;
+        case kCommandSettings:
+            return MenuAction::OpenSettings;
+        case kCommandSchedule:
+            return MenuAction::OpenSchedule;
+        case kCommandAbout:
+            return MenuAction::ShowAbout;
+        case kCommandUpdate:
+            app.state = AppState::BeginCycle;
+            return MenuAction::None;
         case kCommandReadAll:
             if (app.articles.count < 1) {
                 app.platform.messages.Show("記事は１件もありません。", "記事表示", MessageIcon::Information);
                 return MenuAction::None;
             }
-            return MenuAction::WriteAllArticles;
+            WriteAndOpenArticlePage(app, 0);
+            return MenuAction::None;
         case kCommandReadNew:
             if (app.articles.count < 1 || app.articlesToShow == 0) {
-                app.platform.messages.Show("新しい記事は１件もありません。", "記事表示", MessageIcon::Information);
+                app.platform.messages.Show("新しい記事は１件もありません。", "記事表示",
+                                           MessageIcon::Information);
                 return MenuAction::None;
             }
-            return MenuAction::WriteNewArticles;
+            WriteAndOpenArticlePage(app, 1);
+            return MenuAction::None;
         case kCommandJumpToFirst:
             if (app.articles.count > 1 && app.articlesToShow != 0 && app.cycleBusy == 0) {
                 app.navigationLock = 1;
@@ -135,6 +156,7 @@ MenuAction MenuCommand(App& app, int command) {
                 app.navigationLock = 0;
             }
             return MenuAction::None;
-        default: return MenuAction::None;
+        default:
+            return MenuAction::None;
     }
 }

@@ -41,7 +41,7 @@ enum class ClickResult {
     UpdateStarted,   // nothing to show: a click starts an update
     LinkChosen,      // the link article is set; the next tick opens it
     NoArticleHere,   // scroll mode, but nothing was drawn under the pointer
-    AlertDismissed,  // the alerted task was removed from the schedule
+    AlertDismissed,  // the alerted task was removed from the schedule and the file written
     AlertKept,       // an alert is shown, but a dialog is open
 };
 // A click at client x on the ticker. Invalidates the ticker through the platform's host when the
@@ -51,13 +51,12 @@ ClickResult ClickTicker(App& app, int x);
 // What the window must do for a menu command after the portable part is done.
 enum class MenuAction {
     None,
-    OpenSettings,      // dialog 105
-    OpenSchedule,      // dialog 126
-    ShowAbout,         // dialog 123
-    WriteAllArticles,  // the article page with every article (mode 0), then open it
-    WriteNewArticles,  // the article page with the shown articles (mode 1), then open it
+    OpenSettings,  // dialog 105
+    OpenSchedule,  // dialog 126
+    ShowAbout,     // dialog 123
 };
-// "終了" is taken in every state; every other command only while the display is idle.
+// "終了" is taken in every state; every other command only while the display is idle. The two
+// reading commands write the article page and open it through the shell.
 MenuAction MenuCommand(App& app, int command);
 
 // Both display states in which the user may act.

@@ -6,7 +6,9 @@
 #include "app/about_dialog_win.h"
 #include "app/ticker_window.h"
 #include "app/wide_win.h"
+#include "config/legacy_registry_win.h"
 #include "res/resource.h"
+#include "schedule/schedule.h"
 
 const wchar_t kTickerClassName[] = L"Newsroller";
 const char kTrayTip[] = "Newsroller2.09";
@@ -18,7 +20,7 @@ constexpr int kTrayTipLimit = 20;  // bytes of the tip text, terminator included
 
 // Stands in until the internet fetch is wired: every fetch fails, so the cycle uses the cache.
 class UnavailableFetcher : public Fetcher {
-public:
+  public:
     Session EnsureSession() override { return Session::Ready; }
     int Fetch(const char*, const char*, DocumentBuffer&) override { return kFetchFailed; }
 };
@@ -40,11 +42,12 @@ HFONT CreateTickerFont(int height, int weight, const char* face) {
                        Cp932ToWide(face).c_str());
 }
 
-TickerWindow::TickerWindow(HINSTANCE instance, HICON icon, SetLayeredWindowAttributesFn setLayered)
+TickerWindow::TickerWindow(HINSTANCE instance, HICON icon, SetLayeredWindowAttributesFn setLayered,
+                           const std::wstring& folder)
     : instance_(instance),
       icon_(icon),
-      shell_(ProgramFolder()),
-      files_(ProgramFolder()),
+      shell_(folder),
+      files_(folder),
       fetcher_(new UnavailableFetcher),
       platform_{messages_, shell_, clock_, files_, *fetcher_, pump_, host_},
       app_(new App(platform_)) {
@@ -73,7 +76,8 @@ HWND TickerWindow::Create() {
     // A layered tool window: no taskbar button. The real position, size and z-order come from the
     // settings during WM_CREATE.
     return CreateWindowExW(WS_EX_LAYERED | WS_EX_TOOLWINDOW, kTickerClassName, kTickerClassName,
-                           WS_POPUP | WS_DLGFRAME | WS_SYSMENU, 0, 0, 600, 34, nullptr, nullptr, instance_, this);
+                           WS_POPUP | WS_DLGFRAME | WS_SYSMENU, 0, 0, 600, 34, nullptr, nullptr, instance_,
+                           this);
 }
 
 void TickerWindow::Show(int showCommand) {
@@ -115,19 +119,37 @@ LRESULT CALLBACK TickerWindow::WindowProc(HWND window, UINT message, WPARAM wPar
 LRESULT TickerWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
     App& app = *app_;
     switch (message) {
-        case WM_CREATE: return OnCreate(*reinterpret_cast<CREATESTRUCTW*>(lParam));
-        case WM_DESTROY: OnDestroy(); return 0;
-        case WM_PAINT: return OnPaint();
-        case WM_TIMER: OnTimer(); break;
-        case WM_COMMAND: OnCommand(LOWORD(wParam)); break;
-        case WM_MOUSEMOVE: OnMouseMove(wParam, lParam); break;
-        case WM_LBUTTONDOWN: PressStarted(app); break;
-        case WM_LBUTTONUP: OnLeftButtonUp(lParam); break;
+        case WM_CREATE:
+            return OnCreate(*reinterpret_cast<CREATESTRUCTW*>(lParam));
+        case WM_DESTROY:
+            OnDestroy();
+            return 0;
+        case WM_PAINT:
+            return OnPaint();
+        case WM_TIMER:
+            OnTimer();
+            break;
+        case WM_COMMAND:
+            OnCommand(LOWORD(wParam));
+            break;
+        case WM_MOUSEMOVE:
+            OnMouseMove(wParam, lParam);
+            break;
+        case WM_LBUTTONDOWN:
+            PressStarted(app);
+            break;
+        case WM_LBUTTONUP:
+            OnLeftButtonUp(lParam);
+            break;
         case WM_RBUTTONDOWN:
             if (app.dialogOpen == 0) ShowPopupMenu(TPM_LEFTBUTTON);
             break;
-        case WM_CAPTURECHANGED: CaptureLost(app); break;
-        case kTrayCallbackMessage: OnTrayMessage(lParam); break;
+        case WM_CAPTURECHANGED:
+            CaptureLost(app);
+            break;
+        case kTrayCallbackMessage:
+            OnTrayMessage(lParam);
+            break;
         default:
             // The shell restarted: its new tray has none of the old icons.
             if (taskbarCreated_ != 0 && message == taskbarCreated_) AddTrayIcon();
@@ -172,7 +194,8 @@ LRESULT TickerWindow::OnCreate(const CREATESTRUCTW& create) {
     AddTrayIcon();
 
     HINSTANCE resources = create.hInstance ? create.hInstance : instance_;
-    const int bitmapIds[kButtonBitmapCount] = {IDB_SCROLL_FIRST, IDB_SCROLL_LAST, IDB_SCROLL_UP, IDB_SCROLL_DOWN};
+    const int bitmapIds[kButtonBitmapCount] = {IDB_SCROLL_FIRST, IDB_SCROLL_LAST, IDB_SCROLL_UP,
+                                               IDB_SCROLL_DOWN};
     // Loaded in the order up, down, first, last.
     for (int i : {2, 3, 0, 1}) buttonBitmaps_[i] = LoadBitmapW(resources, MAKEINTRESOURCEW(bitmapIds[i]));
 
@@ -237,7 +260,8 @@ LRESULT TickerWindow::OnPaint() {
             if (region && !SetWindowRgn(window_, region, TRUE)) DeleteObject(region);
             app.fullRepaint = 0;
         }
-        Rectangle(backBuffer_, 0, 0, s.width - 2 * app.screen.frameX, TickerHeight(s) - 2 * app.screen.frameY);
+        Rectangle(backBuffer_, 0, 0, s.width - 2 * app.screen.frameX,
+                  TickerHeight(s) - 2 * app.screen.frameY);
         SetTextColor(backBuffer_, RGB(s.text1R & 0xFF, s.text1G & 0xFF, s.text1B & 0xFF));
         std::wstring line = Cp932ToWide(app.line1);
         TextOutW(backBuffer_, 3, 2, line.c_str(), static_cast<int>(line.size()));
@@ -248,8 +272,8 @@ LRESULT TickerWindow::OnPaint() {
     }
     PAINTSTRUCT ps;
     HDC dc = BeginPaint(window_, &ps);
-    BitBlt(dc, ps.rcPaint.left, ps.rcPaint.top, ps.rcPaint.right - ps.rcPaint.left, ps.rcPaint.bottom - ps.rcPaint.top,
-           backBuffer_, ps.rcPaint.left, ps.rcPaint.top, SRCCOPY);
+    BitBlt(dc, ps.rcPaint.left, ps.rcPaint.top, ps.rcPaint.right - ps.rcPaint.left,
+           ps.rcPaint.bottom - ps.rcPaint.top, backBuffer_, ps.rcPaint.left, ps.rcPaint.top, SRCCOPY);
     EndPaint(window_, &ps);
     app.repaintPending = 0;
     return 0;
@@ -271,12 +295,17 @@ void TickerWindow::OnTimer() {
 
 void TickerWindow::OnCommand(int command) {
     switch (MenuCommand(*app_, command)) {
-        case MenuAction::None: break;
-        case MenuAction::OpenSettings: OpenSettingsDialog(); break;
-        case MenuAction::OpenSchedule: OpenScheduleWindow(); break;
-        case MenuAction::ShowAbout: RunAboutDialog(*this); break;
-        case MenuAction::WriteAllArticles: WriteAndOpenArticlePage(0); break;
-        case MenuAction::WriteNewArticles: WriteAndOpenArticlePage(1); break;
+        case MenuAction::None:
+            break;
+        case MenuAction::OpenSettings:
+            OpenSettingsDialog();
+            break;
+        case MenuAction::OpenSchedule:
+            OpenScheduleWindow();
+            break;
+        case MenuAction::ShowAbout:
+            RunAboutDialog(*this);
+            break;
     }
 }
 
@@ -289,15 +318,15 @@ void TickerWindow::OnMouseMove(WPARAM wParam, LPARAM lParam) {
         case PointerMove::Pointer:
             PointerMovedOverTicker(wParam, LOWORD(lParam), static_cast<short>(HIWORD(lParam)));
             break;
-        case PointerMove::Counted: break;
+        case PointerMove::Counted:
+            break;
     }
 }
 
 void TickerWindow::OnLeftButtonUp(LPARAM lParam) {
     App& app = *app_;
     if (!PressReleased(app)) return;
-    int x = static_cast<short>(LOWORD(lParam));
-    if (ClickTicker(app, x) == ClickResult::AlertDismissed) DismissAlertTask();
+    ClickTicker(app, static_cast<short>(LOWORD(lParam)));
 }
 
 void TickerWindow::OnTrayMessage(LPARAM lParam) {
@@ -311,7 +340,8 @@ void TickerWindow::OnTrayMessage(LPARAM lParam) {
         case WM_RBUTTONDOWN:
             if (app.dialogOpen == 0) ShowPopupMenu(TPM_RIGHTBUTTON);
             break;
-        default: break;
+        default:
+            break;
     }
     // Lets the menu close properly when the user clicks elsewhere.
     PostMessageW(window_, WM_NULL, 0, 0);
@@ -346,14 +376,18 @@ void TickerWindow::AddTrayIcon() {
     trayAdded_ = Shell_NotifyIconW(NIM_ADD, &tray_) != 0 || trayAdded_;
 }
 
+// The settings file over the defaults (the legacy registry key is taken over once when there is no
+// file), clamped into the screen.
+void TickerWindow::LoadSettingsAtCreation() {
+    App& app = *app_;
+    RegistryLegacySettings legacy;
+    LoadSettings(app.settings, platform_, &legacy);
+    NormalizeSettings(app.settings, app.screen);
+}
+
+void TickerWindow::LoadScheduleAtCreation() { LoadSchedule(app_->schedule, platform_); }
+
 // ---- Call sites for Parts that the application wires in -------------------------------------
-
-// Settings file: LoadSettings + NormalizeSettings (clamps the geometry into app.screen). Until it
-// is wired the defaults set by ResetApp are used.
-void TickerWindow::LoadSettingsAtCreation() {}
-
-// Schedule file: LoadSchedule(app.schedule, platform_).
-void TickerWindow::LoadScheduleAtCreation() {}
 
 // The update cycle's Tick(app). Until it is wired, this stand-in only lets the display go idle
 // and runs the exit road (ExitRequested -> Closing -> destroy), so that the menu and "終了" work.
@@ -363,27 +397,26 @@ void TickerWindow::RunTick() {
     switch (app.state) {
         case AppState::BeginCycle:
         case AppState::Fetching:
-        case AppState::Recount: app.state = AppState::NothingToShow; break;
-        case AppState::OpenLink: app.state = AppState::Showing; break;
+        case AppState::Recount:
+            app.state = AppState::NothingToShow;
+            break;
+        case AppState::OpenLink:
+            app.state = AppState::Showing;
+            break;
         case AppState::ExitRequested:
             app.state = AppState::Closing;
             CopyCut(app.line1, sizeof app.line1, "終了中...");
             app.line2[0] = '\0';
             app.repaintPending = 1;
             break;
-        case AppState::Closing: host_.DestroyTicker(); break;
-        default: break;
+        case AppState::Closing:
+            host_.DestroyTicker();
+            break;
+        default:
+            break;
     }
     app.cycleBusy = 0;
 }
-
-// Schedule alert dismissed by a click: RemoveTask(app.schedule, app.alertIndex), SaveSchedule,
-// then the alert index becomes -1.
-void TickerWindow::DismissAlertTask() { app_->alertIndex = -1; }
-
-// Article page: if WriteArticlePage(app, mode) == 0, open it by its full path in the program's
-// folder with shell_.OpenProgramFile("index.html").
-void TickerWindow::WriteAndOpenArticlePage(int) {}
 
 // Settings dialog 105 (modeless): sets the dialog-open flag and the modeless dialog handle.
 void TickerWindow::OpenSettingsDialog() {}

@@ -21,8 +21,10 @@ constexpr int kBackBufferHeight = 138;  // 2 x 64 + 10: the page-mode height at 
 constexpr int kButtonBitmapCount = 4;
 
 class TickerWindow {
-public:
-    TickerWindow(HINSTANCE instance, HICON icon, SetLayeredWindowAttributesFn setLayered);
+  public:
+    // `folder` is the program's folder (with a trailing backslash) where its files are kept.
+    TickerWindow(HINSTANCE instance, HICON icon, SetLayeredWindowAttributesFn setLayered,
+                 const std::wstring& folder = ProgramFolder());
     ~TickerWindow();
     TickerWindow(const TickerWindow&) = delete;
     TickerWindow& operator=(const TickerWindow&) = delete;
@@ -56,7 +58,7 @@ public:
     HBITMAP buttonBitmap(int index) const;
     const NOTIFYICONDATAW& trayIcon() const { return tray_; }
 
-private:
+  private:
     LRESULT Handle(UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT OnCreate(const CREATESTRUCTW& create);
     void OnDestroy();
@@ -70,12 +72,10 @@ private:
     void AddTrayIcon();
     void InvalidateTextArea();
 
-    // Call sites for Parts wired by the application; see the comments in the .cpp.
     void LoadSettingsAtCreation();
     void LoadScheduleAtCreation();
+    // Call sites for Parts wired by the application; see the comments in the .cpp.
     void RunTick();
-    void DismissAlertTask();
-    void WriteAndOpenArticlePage(int mode);
     void OpenSettingsDialog();
     void OpenScheduleWindow();
     void PointerMovedOverTicker(WPARAM wParam, int x, int y);

@@ -24,6 +24,9 @@ class TickerWindowTest(unittest.TestCase):
         w = ticker.window
         self.assertEqual((w.width, w.height), (DEFAULT_WIDTH, SCROLL_HEIGHT))
         self.assertEqual((w.x, w.y), (DEFAULT_WIN_X - FRAME_X, DEFAULT_WIN_Y - FRAME_Y))
+        # Without a settings file the defaults are written to a new one.
+        with open(ticker.program_file("Newsroller.ini"), "rb") as f:
+            self.assertIn(b"winX=230\r\n", f.read())
 
         shot = ticker.screenshot("ticker")
         cx, cy = ticker.client_x, ticker.client_y
@@ -37,6 +40,16 @@ class TickerWindowTest(unittest.TestCase):
         self.assertGreater(shot.count(TEXT1, cx + 2, cy + 1, cx + 120, cy + inner_h - 1), 40)
         # The visible ticker alone, for the documentation.
         shot.crop(os.path.join(ticker.folder, "ticker-strip.png"), cx, cy, inner_w, inner_h)
+
+    def test_window_follows_the_settings_file(self):
+        settings = "winX=100\r\nwinY=200\r\nwidth=480\r\nscrollf=0\r\nfsize=20\r\nbackR=0\r\nbackG=64\r\nbackB=128\r\n"
+        ticker = self.start("settings_file", files={"Newsroller.ini": settings.encode("ascii")})
+        w = ticker.window
+        self.assertEqual((w.x, w.y), (100 - FRAME_X, 200 - FRAME_Y))
+        self.assertEqual((w.width, w.height), (480, 2 * 20 + 10))  # page mode: two lines
+        shot = ticker.screenshot("page-mode")
+        self.assertEqual(shot.pixel(ticker.client_x + 300, ticker.client_y + 20), (0, 64, 128))
+        self.assertEqual(shot.pixel(ticker.client_x, ticker.client_y + 20), FRAME)
 
     def test_right_click_opens_the_menu_and_quit_ends_with_exit_code_0(self):
         ticker = self.start("menu_and_quit")

@@ -6,12 +6,13 @@
 #include <memory>
 
 #include "app/app.h"
+#include "schedule/schedule.h"
 #include "support/test_platform.h"
 
 namespace {
 
 class TickerWindowLogic : public testing::Test {
-protected:
+  protected:
     TickerWindowLogic() : app(new App(env.platform)) {
         ResetApp(*app);
         app->today = 12000;
@@ -235,16 +236,33 @@ TEST_F(TickerWindowLogic, ClickRecomputesTheArticlesToShowFlag) {
     EXPECT_EQ(0, app->articlesToShow);
 }
 
-TEST_F(TickerWindowLogic, ClickOnAnAlertDismissesItUnlessADialogIsOpen) {
+TEST_F(TickerWindowLogic, ClickOnAnAlertDismissesItsTaskUnlessADialogIsOpen) {
     AddArticle("S", "T", 0);
     app->articlesToShow = 1;
+    const char* texts[] = {"会議", "歯医者"};
+    for (int i = 0; i < 2; ++i) {
+        ScheduleEntry& e = app->schedule.entry[i];
+        e.when.year = 2025, e.when.month = 3, e.when.day = 14 + i, e.when.hour = 9, e.when.minute = 30;
+        CopyCut(e.text, sizeof e.text, texts[i]);
+    }
+    app->schedule.count = 2;
     app->alertIndex = 0;
+
     app->dialogOpen = 1;
     EXPECT_EQ(ClickResult::AlertKept, ClickTicker(*app, 10));
-    EXPECT_EQ(AppState::Showing, app->state);
+    EXPECT_EQ(2, app->schedule.count);
+    EXPECT_EQ(0, app->alertIndex);
+    EXPECT_FALSE(env.folder.Exists("schedule.dat"));
+
     app->dialogOpen = 0;
     EXPECT_EQ(ClickResult::AlertDismissed, ClickTicker(*app, 10));
-    // The alert takes the click: no link is chosen.
+    EXPECT_EQ(-1, app->alertIndex);
+    ASSERT_EQ(1, app->schedule.count);
+    EXPECT_STREQ("歯医者", app->schedule.entry[0].text);
+    // The file holds what is left, and the alert took the click: no link is chosen.
+    std::string saved = env.folder.Read("schedule.dat");
+    EXPECT_NE(std::string::npos, saved.find("歯医者"));
+    EXPECT_EQ(std::string::npos, saved.find("会議"));
     EXPECT_EQ(AppState::Showing, app->state);
     EXPECT_EQ(0, app->clickHighlight);
 }
@@ -263,7 +281,7 @@ TEST_F(TickerWindowLogic, OtherCommandsActOnlyWhileTheDisplayIsIdle) {
     AddArticle("S", "T", 0);
     AddArticle("S", "U", 0);
     app->articlesToShow = 1;
-    const int commands[] = {kCommandSettings, kCommandReadAll, kCommandReadNew, kCommandJumpToFirst,
+    const int commands[] = {kCommandSettings, kCommandReadAll,  kCommandReadNew, kCommandJumpToFirst,
                             kCommandUpdate,   kCommandSchedule, kCommandAbout};
     for (AppState busy : {AppState::Starting, AppState::BeginCycle, AppState::Fetching, AppState::Recount,
                           AppState::ExitRequested, AppState::Closing, AppState::OpenLink}) {
@@ -282,8 +300,6 @@ TEST_F(TickerWindowLogic, OtherCommandsActOnlyWhileTheDisplayIsIdle) {
         EXPECT_EQ(MenuAction::OpenSettings, MenuCommand(*app, kCommandSettings));
         EXPECT_EQ(MenuAction::OpenSchedule, MenuCommand(*app, kCommandSchedule));
         EXPECT_EQ(MenuAction::ShowAbout, MenuCommand(*app, kCommandAbout));
-        EXPECT_EQ(MenuAction::WriteAllArticles, MenuCommand(*app, kCommandReadAll));
-        EXPECT_EQ(MenuAction::WriteNewArticles, MenuCommand(*app, kCommandReadNew));
         EXPECT_EQ(idle, app->state);
         EXPECT_EQ(0, app->dialogOpen);
         EXPECT_EQ(MenuAction::None, MenuCommand(*app, kCommandUpdate));
@@ -300,7 +316,6 @@ TEST_F(TickerWindowLogic, ReadingArticlesWithNothingToReadSaysSo) {
     EXPECT_EQ(MenuAction::None, MenuCommand(*app, kCommandReadNew));
     AddArticle("S", "old", 9);
     app->articlesToShow = 0;
-    EXPECT_EQ(MenuAction::WriteAllArticles, MenuCommand(*app, kCommandReadAll));
     EXPECT_EQ(MenuAction::None, MenuCommand(*app, kCommandReadNew));
 
     ASSERT_EQ(3u, env.messages.shown.size());
@@ -311,6 +326,28 @@ TEST_F(TickerWindowLogic, ReadingArticlesWithNothingToReadSaysSo) {
         EXPECT_EQ("記事表示", m.title);
         EXPECT_EQ(MessageIcon::Information, m.icon);
     }
+    EXPECT_FALSE(env.folder.Exists("index.html"));
+    EXPECT_TRUE(env.shell.openedFiles.empty());
+}
+
+TEST_F(TickerWindowLogic, ReadingArticlesWritesThePageAndOpensIt) {
+    AddArticle("古いサイト", "昔の記事", 9);
+    AddArticle("新しいサイト", "今日の記事", 0);
+    app->articlesToShow = 1;
+
+    EXPECT_EQ(MenuAction::None, MenuCommand(*app, kCommandReadAll));
+    std::string all = env.folder.Read("index.html");
+    EXPECT_NE(std::string::npos, all.find("昔の記事"));
+    EXPECT_NE(std::string::npos, all.find("今日の記事"));
+
+    EXPECT_EQ(MenuAction::None, MenuCommand(*app, kCommandReadNew));
+    std::string recent = env.folder.Read("index.html");
+    EXPECT_EQ(std::string::npos, recent.find("昔の記事"));
+    EXPECT_NE(std::string::npos, recent.find("今日の記事"));
+
+    EXPECT_EQ((std::vector<std::string>{"index.html", "index.html"}), env.shell.openedFiles);
+    EXPECT_TRUE(env.shell.opened.empty());
+    EXPECT_TRUE(env.messages.shown.empty());
 }
 
 TEST_F(TickerWindowLogic, JumpToTheTopShowsTheFirstShownArticle) {

@@ -15,7 +15,7 @@ namespace {
 INT_PTR CALLBACK PlainDialog(HWND, UINT message, WPARAM, LPARAM) { return message == WM_INITDIALOG; }
 
 class DialogTemplate : public testing::Test {
-protected:
+  protected:
     static void SetUpTestSuite() {
         INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_UPDOWN_CLASS | ICC_PROGRESS_CLASS};
         InitCommonControlsEx(&controls);
@@ -42,7 +42,8 @@ protected:
     RECT Dlu(int x, int y, int w, int h) {
         RECT position = {x, y, w, h};
         MapDialogRect(dialog, &position);
-        return RECT{position.left, position.top, position.left + position.right, position.top + position.bottom};
+        return RECT{position.left, position.top, position.left + position.right,
+                    position.top + position.bottom};
     }
     // A control's rectangle in the dialog's client coordinates.
     RECT Placed(HWND control) {
@@ -89,30 +90,48 @@ TEST_F(DialogTemplate, SettingsDialogHasEveryControlInSixGroups) {
         const char* label;
     };
     const Control controls[] = {
-        {IDC_SET_WINX, L"Edit", nullptr},           {IDC_SET_WINY, L"Edit", nullptr},
-        {IDC_SET_WIDTH, L"Edit", nullptr},          {IDC_SET_POS_HINT, L"Edit", nullptr},
-        {IDC_SET_SAVEPOS, L"Button", "位置を記憶"}, {IDC_SET_FSIZE, L"Edit", nullptr},
-        {IDC_SET_FONTFACE, L"ComboBox", nullptr},   {IDC_SET_BOLD, L"Button", "太字"},
-        {IDC_SET_OPML_SAVE, L"Button", "OPML保存"}, {IDC_SET_UPTIMER, L"Edit", nullptr},
-        {IDC_SET_SPEED, L"Edit", nullptr},          {IDC_SET_STEP, L"Edit", nullptr},
+        {IDC_SET_WINX, L"Edit", nullptr},
+        {IDC_SET_WINY, L"Edit", nullptr},
+        {IDC_SET_WIDTH, L"Edit", nullptr},
+        {IDC_SET_POS_HINT, L"Edit", nullptr},
+        {IDC_SET_SAVEPOS, L"Button", "位置を記憶"},
+        {IDC_SET_FSIZE, L"Edit", nullptr},
+        {IDC_SET_FONTFACE, L"ComboBox", nullptr},
+        {IDC_SET_BOLD, L"Button", "太字"},
+        {IDC_SET_OPML_SAVE, L"Button", "OPML保存"},
+        {IDC_SET_UPTIMER, L"Edit", nullptr},
+        {IDC_SET_SPEED, L"Edit", nullptr},
+        {IDC_SET_STEP, L"Edit", nullptr},
         {IDC_SET_WINTOP, L"Button", "常に手前に表示"},
         {IDC_SET_SCROLLF, L"Button", "スクロール\nモード"},
-        {IDC_SET_XMOVE, L"Edit", nullptr},          {IDC_SET_UPDAY, L"Edit", nullptr},
-        {IDC_SET_TRANSPARENCY, L"Edit", nullptr},   {IDC_SET_FEEDS, L"ListBox", nullptr},
+        {IDC_SET_XMOVE, L"Edit", nullptr},
+        {IDC_SET_UPDAY, L"Edit", nullptr},
+        {IDC_SET_TRANSPARENCY, L"Edit", nullptr},
+        {IDC_SET_FEEDS, L"ListBox", nullptr},
         {IDC_SET_LOOKUP, L"Button", "RSSから読み込む"},
-        {IDC_SET_SITE, L"Edit", nullptr},           {IDC_SET_URL, L"Edit", nullptr},
-        {IDC_SET_MAXIMUM, L"Edit", nullptr},        {IDC_SET_TOTAL, L"Edit", nullptr},
-        {IDC_SET_ADD, L"Button", "追加"},           {IDC_SET_CHANGE, L"Button", "変更"},
-        {IDC_SET_UP, L"Button", "↑"},              {IDC_SET_DOWN, L"Button", "↓"},
-        {IDC_SET_DELETE, L"Button", "削\n除"},     {IDC_SET_COLOR_BACK, L"Button", "背景"},
+        {IDC_SET_SITE, L"Edit", nullptr},
+        {IDC_SET_URL, L"Edit", nullptr},
+        {IDC_SET_MAXIMUM, L"Edit", nullptr},
+        {IDC_SET_TOTAL, L"Edit", nullptr},
+        {IDC_SET_ADD, L"Button", "追加"},
+        {IDC_SET_CHANGE, L"Button", "変更"},
+        {IDC_SET_UP, L"Button", "↑"},
+        {IDC_SET_DOWN, L"Button", "↓"},
+        {IDC_SET_DELETE, L"Button", "削\n除"},
+        {IDC_SET_COLOR_BACK, L"Button", "背景"},
         {IDC_SET_COLOR_TEXT1, L"Button", "テキスト１"},
         {IDC_SET_COLOR_TEXT2, L"Button", "テキスト２"},
-        {IDC_SET_COLOR_FRAME, L"Button", "枠"},     {IDC_SET_RED, L"ScrollBar", nullptr},
-        {IDC_SET_GREEN, L"ScrollBar", nullptr},     {IDC_SET_BLUE, L"ScrollBar", nullptr},
-        {IDC_SET_RED_VALUE, L"Edit", nullptr},      {IDC_SET_GREEN_VALUE, L"Edit", nullptr},
-        {IDC_SET_BLUE_VALUE, L"Edit", nullptr},     {IDC_SET_ALERTTIME, L"Edit", nullptr},
+        {IDC_SET_COLOR_FRAME, L"Button", "枠"},
+        {IDC_SET_RED, L"ScrollBar", nullptr},
+        {IDC_SET_GREEN, L"ScrollBar", nullptr},
+        {IDC_SET_BLUE, L"ScrollBar", nullptr},
+        {IDC_SET_RED_VALUE, L"Edit", nullptr},
+        {IDC_SET_GREEN_VALUE, L"Edit", nullptr},
+        {IDC_SET_BLUE_VALUE, L"Edit", nullptr},
+        {IDC_SET_ALERTTIME, L"Edit", nullptr},
         {IDC_SET_MOUSESCHE, L"Button", "マウスジェスチャで起動"},
-        {IDOK, L"Button", "OK"},                    {IDCANCEL, L"Button", "ｷｬﾝｾﾙ"},
+        {IDOK, L"Button", "OK"},
+        {IDCANCEL, L"Button", "ｷｬﾝｾﾙ"},
     };
     for (const Control& c : controls) ExpectControl(c.id, c.className, c.label);
     // The values that only up-down controls change are read-only.
@@ -121,11 +140,13 @@ TEST_F(DialogTemplate, SettingsDialogHasEveryControlInSixGroups) {
         EXPECT_TRUE(GetWindowLongPtrW(GetDlgItem(dialog, id), GWL_STYLE) & ES_READONLY) << id;
     }
 
-    const char* groups[] = {"ウィンドウ位置", "フォント", "表示設定", "RSSリスト ・・・ （最大表示件数） サイト名",
-                            "カラー", "スケジュール"};
+    const char* groups[] = {"ウィンドウ位置", "フォント",
+                            "表示設定",       "RSSリスト ・・・ （最大表示件数） サイト名",
+                            "カラー",         "スケジュール"};
     int found = 0, lastTop = -1;
     for (HWND child = GetWindow(dialog, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
-        if ((GetWindowLongPtrW(child, GWL_STYLE) & BS_TYPEMASK) != BS_GROUPBOX || ClassOf(child) != L"Button") continue;
+        if ((GetWindowLongPtrW(child, GWL_STYLE) & BS_TYPEMASK) != BS_GROUPBOX || ClassOf(child) != L"Button")
+            continue;
         ASSERT_LT(found, 6);
         EXPECT_EQ(Cp932ToWide(groups[found]), Text(child));
         int top = Placed(child).top;

@@ -12,6 +12,7 @@
 
 #include "app/wide_win.h"
 #include "res/resource.h"
+#include "win/files_support.h"
 
 namespace {
 
@@ -32,7 +33,8 @@ DWORD GdiObjectCount() {
     auto query = reinterpret_cast<QueryFn>(
         reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtQueryInformationProcess")));
     PROCESS_BASIC_INFORMATION basic = {};
-    if (!query || query(GetCurrentProcess(), ProcessBasicInformation, &basic, sizeof basic, nullptr) != 0) return 0;
+    if (!query || query(GetCurrentProcess(), ProcessBasicInformation, &basic, sizeof basic, nullptr) != 0)
+        return 0;
     const char* peb = reinterpret_cast<const char*>(basic.PebBaseAddress);
     const Cell* table = *reinterpret_cast<const Cell* const*>(peb + (sizeof(void*) == 8 ? 0xF8 : 0x94));
     if (!table) return 0;
@@ -71,7 +73,7 @@ bool TakeQuitMessage(WPARAM& code) {
 }
 
 class TickerWindowWin : public testing::Test {
-protected:
+  protected:
     static void SetUpTestSuite() {
         HINSTANCE instance = GetModuleHandleW(nullptr);
         HICON icon = LoadIconW(instance, MAKEINTRESOURCEW(IDI_APP));
@@ -81,9 +83,11 @@ protected:
         }
     }
 
+    // A ticker whose program folder is a fresh temporary one.
     std::unique_ptr<TickerWindow> Make() {
         HINSTANCE instance = GetModuleHandleW(nullptr);
-        return std::make_unique<TickerWindow>(instance, LoadIconW(instance, MAKEINTRESOURCEW(IDI_APP)), nullptr);
+        return std::make_unique<TickerWindow>(instance, LoadIconW(instance, MAKEINTRESOURCEW(IDI_APP)),
+                                              nullptr, folder.path());
     }
 
     void TearDown() override {
@@ -97,6 +101,7 @@ protected:
         return SendMessageW(ticker->window(), message, wParam, lParam);
     }
 
+    WinTempFolder folder;
     std::unique_ptr<TickerWindow> ticker;
 };
 
@@ -178,6 +183,28 @@ TEST_F(TickerWindowWin, WindowIsALayeredToolPopupPlacedFromTheSettings) {
     ASSERT_TRUE(GetObjectW(ticker->buttonBitmap(0), sizeof button, &button));
     EXPECT_EQ(29, button.bmWidth);
     EXPECT_EQ(16, button.bmHeight);
+}
+
+TEST_F(TickerWindowWin, CreationTakesTheSettingsFileAndPullsTheWindowOntoTheScreen) {
+    ASSERT_TRUE(folder.Write(L"Newsroller.ini",
+                             "winX=99999\r\nwinY=40\r\nwidth=500\r\nscrollf=0\r\nfsize=20\r\nwintop=0\r\n"));
+    ticker = Make();
+    HWND window = ticker->Create();
+    ASSERT_NE(nullptr, window);
+    const AppSettings& s = ticker->app().settings;
+    EXPECT_EQ(500, s.width);
+    EXPECT_EQ(0, s.scrollf);
+    RECT rect;
+    ASSERT_TRUE(GetWindowRect(window, &rect));
+    EXPECT_EQ(500, rect.right - rect.left);
+    EXPECT_EQ(2 * 20 + 10, rect.bottom - rect.top);  // page mode: two lines
+    EXPECT_EQ(40 - GetSystemMetrics(SM_CYDLGFRAME), rect.top);
+    // The far-off x was clamped so that the whole window is on the screen.
+    EXPECT_LT(s.winX, 99999);
+    EXPECT_LE(rect.right,
+              ticker->app().screen.left + ticker->app().screen.width + 2 * GetSystemMetrics(SM_CXDLGFRAME));
+    EXPECT_GT(rect.right, ticker->app().screen.left + ticker->app().screen.width - 10);
+    EXPECT_FALSE(GetWindowLongPtrW(window, GWL_EXSTYLE) & WS_EX_TOPMOST);
 }
 
 TEST_F(TickerWindowWin, TrayIconCarriesTheTipAndComesBackWhenTheShellRestarts) {
@@ -298,8 +325,8 @@ TEST_F(TickerWindowWin, MenuCommandsOtherThanQuitWaitForTheIdleDisplay) {
     UINT_PTR guard = SetTimer(nullptr, 0, 500, CloseStrayDialogs);
 
     app.state = AppState::Fetching;
-    for (int command : {IDM_SETTINGS, IDM_READ_ALL, IDM_READ_NEW, IDM_JUMP_TO_FIRST, IDM_UPDATE, IDM_SCHEDULE,
-                        IDM_ABOUT}) {
+    for (int command :
+         {IDM_SETTINGS, IDM_READ_ALL, IDM_READ_NEW, IDM_JUMP_TO_FIRST, IDM_UPDATE, IDM_SCHEDULE, IDM_ABOUT}) {
         Send(WM_COMMAND, MAKEWPARAM(command, 0));
         EXPECT_EQ(AppState::Fetching, app.state) << command;
         EXPECT_EQ(0, app.dialogOpen) << command;
@@ -370,10 +397,10 @@ TEST_F(TickerWindowWin, ResourcesCarryTheirJapaneseTexts) {
     ASSERT_NE(nullptr, menu);
     HMENU popup = GetSubMenu(menu, 0);
     ASSERT_EQ(8, GetMenuItemCount(popup));
-    const int ids[8] = {IDM_QUIT, IDM_SETTINGS, IDM_READ_ALL, IDM_READ_NEW, IDM_JUMP_TO_FIRST, IDM_UPDATE,
-                        IDM_SCHEDULE, IDM_ABOUT};
-    const char* texts[8] = {"終了", "設定", "全ての記事を読む", "新しい記事を読む", "先頭にジャンプ", "RSSを更新する",
-                            "スケジュール", "バージョン情報"};
+    const int ids[8] = {IDM_QUIT,          IDM_SETTINGS, IDM_READ_ALL, IDM_READ_NEW,
+                        IDM_JUMP_TO_FIRST, IDM_UPDATE,   IDM_SCHEDULE, IDM_ABOUT};
+    const char* texts[8] = {"終了",           "設定",          "全ての記事を読む", "新しい記事を読む",
+                            "先頭にジャンプ", "RSSを更新する", "スケジュール",     "バージョン情報"};
     for (int i = 0; i < 8; ++i) {
         EXPECT_EQ(static_cast<UINT>(ids[i]), GetMenuItemID(popup, i));
         wchar_t text[64] = {};
@@ -395,7 +422,8 @@ TEST_F(TickerWindowWin, ResourcesCarryTheirJapaneseTexts) {
     ASSERT_EQ(3, n);
     auto has = [&](WORD key, BYTE flags, WORD command) {
         for (int i = 0; i < n; ++i) {
-            if (entries[i].key == key && (entries[i].fVirt & ~FNOINVERT) == flags && entries[i].cmd == command) {
+            if (entries[i].key == key && (entries[i].fVirt & ~FNOINVERT) == flags &&
+                entries[i].cmd == command) {
                 return true;
             }
         }
