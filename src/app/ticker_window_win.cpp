@@ -7,6 +7,7 @@
 #include "app/ticker_window.h"
 #include "app/wide_win.h"
 #include "config/legacy_registry_win.h"
+#include "net/fetch_win.h"
 #include "res/resource.h"
 #include "schedule/schedule.h"
 
@@ -17,13 +18,6 @@ const char kDistributorPage[] = "https://newsroller.example/win.htm";
 namespace {
 
 constexpr int kTrayTipLimit = 20;  // bytes of the tip text, terminator included
-
-// Stands in until the internet fetch is wired: every fetch fails, so the cycle uses the cache.
-class UnavailableFetcher : public Fetcher {
-  public:
-    Session EnsureSession() override { return Session::Ready; }
-    int Fetch(const char*, const char*, DocumentBuffer&) override { return kFetchFailed; }
-};
 
 void DeleteGdiObject(HFONT& font) {
     if (font) DeleteObject(font);
@@ -48,7 +42,7 @@ TickerWindow::TickerWindow(HINSTANCE instance, HICON icon, SetLayeredWindowAttri
       icon_(icon),
       shell_(folder),
       files_(folder),
-      fetcher_(new UnavailableFetcher),
+      fetcher_(new WinInetFetcher(messages_, pump_)),
       platform_{messages_, shell_, clock_, files_, *fetcher_, pump_, host_},
       app_(new App(platform_)) {
     host_.SetLayeredFunction(setLayered);
@@ -234,7 +228,7 @@ void TickerWindow::OnDestroy() {
     DeleteGdiObject(tickerFont_);
     DeleteGdiObject(smallFont12_);
     DeleteGdiObject(smallFont14_);
-    // The internet handles are closed by the fetcher when it is destroyed.
+    // The internet handles and the fetch events go with the fetcher, when this object is destroyed.
     app_->document.Release();
     if (trayAdded_) {
         Shell_NotifyIconW(NIM_DELETE, &tray_);

@@ -92,8 +92,10 @@ class TickerWindow {
     Win32Shell shell_;
     Win32Clock clock_;
     Win32FileSystem files_;
-    std::unique_ptr<Fetcher> fetcher_;
     Win32MessagePump pump_;
+    // Lives as long as this object, not the window: a fetch may still be waiting on the stack when
+    // the window is destroyed. Its internet handles are closed when it goes.
+    std::unique_ptr<Fetcher> fetcher_;
     Win32TickerHost host_;
     Platform platform_;
     std::unique_ptr<App> app_;
