@@ -12,25 +12,36 @@
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
     HICON icon = LoadIconW(instance, MAKEINTRESOURCEW(IDI_APP));
     if (FAILED(OleInitialize(nullptr))) {
-        MessageBoxW(nullptr, Cp932ToWide("OLEの初期化に失敗しました。").c_str(), L"Error", MB_OK | MB_ICONERROR);
+        MessageBoxW(nullptr, Cp932ToWide("OLEの初期化に失敗しました。").c_str(), L"Error",
+                    MB_OK | MB_ICONERROR);
         return 0;
     }
     if (!TickerWindow::RegisterWindowClass(instance, icon)) return 0;
 
     // Kept loaded for the whole run; the function is missing on old systems.
     HMODULE user32 = LoadLibraryW(L"user32.dll");
-    auto setLayered = user32 ? reinterpret_cast<SetLayeredWindowAttributesFn>(
-                                   reinterpret_cast<void*>(GetProcAddress(user32, "SetLayeredWindowAttributes")))
+    auto setLayered = user32 ? reinterpret_cast<SetLayeredWindowAttributesFn>(reinterpret_cast<void*>(
+                                   GetProcAddress(user32, "SetLayeredWindowAttributes")))
                              : nullptr;
 
+    // Lives until the process ends: the window procedure reaches it through the window.
     auto ticker = std::make_unique<TickerWindow>(instance, icon, setLayered);
+    if (!ticker->Create()) return 0;
     INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_UPDOWN_CLASS | ICC_PROGRESS_CLASS};
-    if (!ticker->Create(showCommand)) return 0;
     InitCommonControlsEx(&controls);
+    ticker->Show(showCommand);
     HACCEL accelerators = LoadAcceleratorsW(instance, MAKEINTRESOURCEW(IDA_SETTINGS));
 
-    MSG msg;
-    while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
+    MSG msg = {};
+    int exitCode = 0;
+    for (;;) {
+        BOOL got = GetMessageW(&msg, nullptr, 0, 0);
+        if (got == 0) {
+            exitCode = static_cast<int>(msg.wParam);
+            break;
+        }
+        if (got == -1) break;
+        // Keyboard messages go through the open modeless dialog (settings or schedule), if any.
         HWND dialog = ticker->modelessDialog();
         if (dialog && IsWindow(dialog)) {
             if (accelerators && TranslateAcceleratorW(dialog, accelerators, &msg)) continue;
@@ -40,5 +51,5 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
         DispatchMessageW(&msg);
     }
     OleUninitialize();
-    return static_cast<int>(msg.wParam);
+    return exitCode;
 }

@@ -1,35 +1,56 @@
 #include "app/ticker_window_win.h"
 
+#include <cstdio>
+#include <cwchar>
+
+#include "app/about_dialog_win.h"
+#include "app/ticker_window.h"
 #include "app/wide_win.h"
+#include "config/legacy_registry_win.h"
+#include "net/fetch_win.h"
+#include "res/resource.h"
+#include "schedule/schedule.h"
 
 const wchar_t kTickerClassName[] = L"Newsroller";
+const char kTrayTip[] = "Newsroller2.09";
+const char kDistributorPage[] = "https://newsroller.example/win.htm";
 
 namespace {
 
-constexpr UINT_PTR kTickTimer = 1;
-constexpr UINT kTickMilliseconds = 60;
+constexpr int kTrayTipLimit = 20;  // bytes of the tip text, terminator included
 
-// Stands in until the internet fetch is wired: every fetch fails, so the cycle uses the cache.
-class UnavailableFetcher : public Fetcher {
-public:
-    Session EnsureSession() override { return Session::Ready; }
-    int Fetch(const char*, const char*, DocumentBuffer&) override { return kFetchFailed; }
-};
+void DeleteGdiObject(HFONT& font) {
+    if (font) DeleteObject(font);
+    font = nullptr;
+}
+
+void DeleteGdiObject(HBITMAP& bitmap) {
+    if (bitmap) DeleteObject(bitmap);
+    bitmap = nullptr;
+}
 
 }  // namespace
 
-TickerWindow::TickerWindow(HINSTANCE instance, HICON icon, SetLayeredWindowAttributesFn setLayered)
+HFONT CreateTickerFont(int height, int weight, const char* face) {
+    return CreateFontW(height, 0, 0, 0, weight, 0, 0, 0, SHIFTJIS_CHARSET, 0, 0, 0, FIXED_PITCH | FF_MODERN,
+                       Cp932ToWide(face).c_str());
+}
+
+TickerWindow::TickerWindow(HINSTANCE instance, HICON icon, SetLayeredWindowAttributesFn setLayered,
+                           const std::wstring& folder)
     : instance_(instance),
       icon_(icon),
-      shell_(ProgramFolder()),
-      files_(ProgramFolder()),
-      fetcher_(new UnavailableFetcher),
+      shell_(folder),
+      files_(folder),
+      fetcher_(new WinInetFetcher(messages_, pump_)),
       platform_{messages_, shell_, clock_, files_, *fetcher_, pump_, host_},
       app_(new App(platform_)) {
     host_.SetLayeredFunction(setLayered);
 }
 
-TickerWindow::~TickerWindow() = default;
+TickerWindow::~TickerWindow() {
+    if (window_) DestroyWindow(window_);
+}
 
 bool TickerWindow::RegisterWindowClass(HINSTANCE instance, HICON icon) {
     WNDCLASSEXW wc = {};
@@ -45,14 +66,29 @@ bool TickerWindow::RegisterWindowClass(HINSTANCE instance, HICON icon) {
     return RegisterClassExW(&wc) != 0;
 }
 
-HWND TickerWindow::Create(int showCommand) {
-    HWND window = CreateWindowExW(WS_EX_LAYERED | WS_EX_TOOLWINDOW, kTickerClassName, kTickerClassName,
-                                  WS_POPUP | WS_DLGFRAME | WS_SYSMENU, 0, 0, 600, 34, nullptr, nullptr, instance_, this);
-    if (!window) return nullptr;
-    ShowWindow(window, showCommand);
-    SetTimer(window, kTickTimer, kTickMilliseconds, nullptr);
-    UpdateWindow(window);
-    return window;
+HWND TickerWindow::Create() {
+    // A layered tool window: no taskbar button. The real position, size and z-order come from the
+    // settings during WM_CREATE.
+    return CreateWindowExW(WS_EX_LAYERED | WS_EX_TOOLWINDOW, kTickerClassName, kTickerClassName,
+                           WS_POPUP | WS_DLGFRAME | WS_SYSMENU, 0, 0, 600, 34, nullptr, nullptr, instance_,
+                           this);
+}
+
+void TickerWindow::Show(int showCommand) {
+    ShowWindow(window_, showCommand);
+    SetTimer(window_, kTickTimer, kTickMilliseconds, nullptr);
+    UpdateWindow(window_);
+}
+
+HBITMAP TickerWindow::buttonBitmap(int index) const {
+    return index >= 0 && index < kButtonBitmapCount ? buttonBitmaps_[index] : nullptr;
+}
+
+void TickerWindow::ReplaceTickerFont(HFONT font) {
+    if (!font) return;
+    SelectObject(backBuffer_, font);
+    DeleteGdiObject(tickerFont_);
+    tickerFont_ = font;
 }
 
 LRESULT CALLBACK TickerWindow::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -64,24 +100,66 @@ LRESULT CALLBACK TickerWindow::WindowProc(HWND window, UINT message, WPARAM wPar
         SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
     }
     if (!self) return DefWindowProcW(window, message, wParam, lParam);
+    if (message == WM_NCDESTROY) {
+        SetWindowLongPtrW(window, GWLP_USERDATA, 0);
+        self->window_ = nullptr;
+        self->host_.SetWindow(nullptr);
+        self->messages_.SetOwner(nullptr);
+        return DefWindowProcW(window, message, wParam, lParam);
+    }
     return self->Handle(message, wParam, lParam);
 }
 
 LRESULT TickerWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
+    App& app = *app_;
     switch (message) {
-        case WM_CREATE: return OnCreate();
-        case WM_DESTROY: OnDestroy(); return 0;
-        case WM_PAINT: return OnPaint();
-        case WM_TIMER: OnTimer(); break;
-        default: break;
+        case WM_CREATE:
+            return OnCreate(*reinterpret_cast<CREATESTRUCTW*>(lParam));
+        case WM_DESTROY:
+            OnDestroy();
+            return 0;
+        case WM_PAINT:
+            return OnPaint();
+        case WM_TIMER:
+            OnTimer();
+            break;
+        case WM_COMMAND:
+            OnCommand(LOWORD(wParam));
+            break;
+        case WM_MOUSEMOVE:
+            OnMouseMove(wParam, lParam);
+            break;
+        case WM_LBUTTONDOWN:
+            PressStarted(app);
+            break;
+        case WM_LBUTTONUP:
+            OnLeftButtonUp(lParam);
+            break;
+        case WM_RBUTTONDOWN:
+            if (app.dialogOpen == 0) ShowPopupMenu(TPM_LEFTBUTTON);
+            break;
+        case WM_CAPTURECHANGED:
+            CaptureLost(app);
+            break;
+        case kTrayCallbackMessage:
+            OnTrayMessage(lParam);
+            break;
+        default:
+            // The shell restarted: its new tray has none of the old icons.
+            if (taskbarCreated_ != 0 && message == taskbarCreated_) AddTrayIcon();
+            break;
     }
-    return DefWindowProcW(window_, message, wParam, lParam);
+    // A tick may have destroyed the window meanwhile.
+    return window_ ? DefWindowProcW(window_, message, wParam, lParam) : 0;
 }
 
-LRESULT TickerWindow::OnCreate() {
+LRESULT TickerWindow::OnCreate(const CREATESTRUCTW& create) {
     App& app = *app_;
     messages_.SetOwner(window_);
     host_.SetWindow(window_);
+    taskbarCreated_ = RegisterWindowMessageW(L"TaskbarCreated");
+
+    // Defaults and a clean run-time state; the state stays Starting until the window is set up.
     ResetApp(app);
 
     if (GetSystemMetrics(SM_CMONITORS) < 2) {
@@ -98,24 +176,40 @@ LRESULT TickerWindow::OnCreate() {
     app.screen.frameX = GetSystemMetrics(SM_CXDLGFRAME);
     app.screen.frameY = GetSystemMetrics(SM_CYDLGFRAME);
 
-    // Settings are loaded and normalised here.
+    LoadSettingsAtCreation();
+    const AppSettings& s = app.settings;
 
     HDC windowDc = GetDC(window_);
     SetMapMode(windowDc, MM_TEXT);
     backBuffer_ = CreateCompatibleDC(windowDc);
-    backBitmap_ = CreateCompatibleBitmap(windowDc, app.screen.width, 138);
+    backBitmap_ = CreateCompatibleBitmap(windowDc, app.screen.width, kBackBufferHeight);
     originalBitmap_ = SelectObject(backBuffer_, backBitmap_);
-    const AppSettings& s = app.settings;
-    tickerFont_ = CreateFontW(s.fsize, 0, 0, 0, s.ftype, 0, 0, 0, SHIFTJIS_CHARSET, 0, 0, 0, FIXED_PITCH | FF_MODERN,
-                              Cp932ToWide(s.fontface).c_str());
+
+    AddTrayIcon();
+
+    HINSTANCE resources = create.hInstance ? create.hInstance : instance_;
+    const int bitmapIds[kButtonBitmapCount] = {IDB_SCROLL_FIRST, IDB_SCROLL_LAST, IDB_SCROLL_UP,
+                                               IDB_SCROLL_DOWN};
+    // Loaded in the order up, down, first, last.
+    for (int i : {2, 3, 0, 1}) buttonBitmaps_[i] = LoadBitmapW(resources, MAKEINTRESOURCEW(bitmapIds[i]));
+
+    tickerFont_ = CreateTickerFont(s.fsize, s.ftype, s.fontface);
+    smallFont12_ = CreateTickerFont(12, FW_NORMAL, "ＭＳ ゴシック");
+    smallFont14_ = CreateTickerFont(14, FW_NORMAL, "ＭＳ ゴシック");
     originalFont_ = SelectObject(backBuffer_, tickerFont_);
+
+    LoadScheduleAtCreation();
+
     ReleaseDC(window_, windowDc);
     SetBkMode(backBuffer_, TRANSPARENT);
     SetTextAlign(backBuffer_, TA_LEFT | TA_TOP);
 
+    // The colour key is not used in alpha mode.
     host_.ApplyOpacity(static_cast<uint8_t>(s.toumeido - 45));
+
     app.state = AppState::BeginCycle;
     SetForegroundWindow(window_);
+    // winX and winY are the position of the client area.
     SetWindowPos(window_, s.wintop ? HWND_TOPMOST : HWND_NOTOPMOST, s.winX - app.screen.frameX,
                  s.winY - app.screen.frameY, s.width, TickerHeight(s), 0);
     return 0;
@@ -127,16 +221,24 @@ void TickerWindow::OnDestroy() {
         SelectObject(backBuffer_, originalBitmap_);
         SelectObject(backBuffer_, originalFont_);
         DeleteDC(backBuffer_);
+        backBuffer_ = nullptr;
     }
-    if (backBitmap_) DeleteObject(backBitmap_);
-    if (tickerFont_) DeleteObject(tickerFont_);
-    backBuffer_ = nullptr;
-    backBitmap_ = nullptr;
-    tickerFont_ = nullptr;
+    DeleteGdiObject(backBitmap_);
+    for (HBITMAP& bitmap : buttonBitmaps_) DeleteGdiObject(bitmap);
+    DeleteGdiObject(tickerFont_);
+    DeleteGdiObject(smallFont12_);
+    DeleteGdiObject(smallFont14_);
+    // The internet handles and the fetch events go with the fetcher, when this object is destroyed.
     app_->document.Release();
+    if (trayAdded_) {
+        Shell_NotifyIconW(NIM_DELETE, &tray_);
+        trayAdded_ = false;
+    }
     PostQuitMessage(0);
 }
 
+// A minimal painting that shows the status texts: background, frame and display line 1. The
+// ticker rendering replaces it.
 LRESULT TickerWindow::OnPaint() {
     App& app = *app_;
     const AppSettings& s = app.settings;
@@ -145,7 +247,15 @@ LRESULT TickerWindow::OnPaint() {
         HPEN pen = CreatePen(PS_SOLID, 1, RGB(s.rectR & 0xFF, s.rectG & 0xFF, s.rectB & 0xFF));
         HGDIOBJ oldBrush = SelectObject(backBuffer_, brush);
         HGDIOBJ oldPen = SelectObject(backBuffer_, pen);
-        Rectangle(backBuffer_, 0, 0, s.width - 2 * app.screen.frameX, TickerHeight(s) - 2 * app.screen.frameY);
+        if (app.fullRepaint) {
+            // Cut the dialog frame away: the visible ticker is the client area.
+            HRGN region = CreateRectRgn(app.screen.frameX, app.screen.frameY, s.width - app.screen.frameX,
+                                        TickerHeight(s) - app.screen.frameY);
+            if (region && !SetWindowRgn(window_, region, TRUE)) DeleteObject(region);
+            app.fullRepaint = 0;
+        }
+        Rectangle(backBuffer_, 0, 0, s.width - 2 * app.screen.frameX,
+                  TickerHeight(s) - 2 * app.screen.frameY);
         SetTextColor(backBuffer_, RGB(s.text1R & 0xFF, s.text1G & 0xFF, s.text1B & 0xFF));
         std::wstring line = Cp932ToWide(app.line1);
         TextOutW(backBuffer_, 3, 2, line.c_str(), static_cast<int>(line.size()));
@@ -156,18 +266,157 @@ LRESULT TickerWindow::OnPaint() {
     }
     PAINTSTRUCT ps;
     HDC dc = BeginPaint(window_, &ps);
-    BitBlt(dc, ps.rcPaint.left, ps.rcPaint.top, ps.rcPaint.right - ps.rcPaint.left, ps.rcPaint.bottom - ps.rcPaint.top,
-           backBuffer_, ps.rcPaint.left, ps.rcPaint.top, SRCCOPY);
+    BitBlt(dc, ps.rcPaint.left, ps.rcPaint.top, ps.rcPaint.right - ps.rcPaint.left,
+           ps.rcPaint.bottom - ps.rcPaint.top, backBuffer_, ps.rcPaint.left, ps.rcPaint.top, SRCCOPY);
     EndPaint(window_, &ps);
     app.repaintPending = 0;
     return 0;
 }
 
+void TickerWindow::InvalidateTextArea() {
+    const AppSettings& s = app_->settings;
+    RECT area = {0, 0, s.width, TickerHeight(s)};
+    InvalidateRect(window_, &area, FALSE);
+}
+
 void TickerWindow::OnTimer() {
     App& app = *app_;
-    if (app.cycleBusy || app.navigationLock) return;
-    if (++app.tickCounter >= 1000) {
-        app.tickCounter = 0;
-        ++app.minuteCounter;
+    if (!CountTimerTick(app)) return;
+    RunTick();
+    // The tick may have closed the window.
+    if (window_ && app.repaintPending > 0) InvalidateTextArea();
+}
+
+void TickerWindow::OnCommand(int command) {
+    switch (MenuCommand(*app_, command)) {
+        case MenuAction::None:
+            break;
+        case MenuAction::OpenSettings:
+            OpenSettingsDialog();
+            break;
+        case MenuAction::OpenSchedule:
+            OpenScheduleWindow();
+            break;
+        case MenuAction::ShowAbout:
+            RunAboutDialog(*this);
+            break;
     }
 }
+
+void TickerWindow::OnMouseMove(WPARAM wParam, LPARAM lParam) {
+    switch (PointerMoved(*app_)) {
+        case PointerMove::StartDrag:
+            // Moves the window as if its caption were dragged, until the button is released.
+            SendMessageW(window_, WM_SYSCOMMAND, SC_MOVE | HTCAPTION, 0);
+            break;
+        case PointerMove::Pointer:
+            PointerMovedOverTicker(wParam, LOWORD(lParam), static_cast<short>(HIWORD(lParam)));
+            break;
+        case PointerMove::Counted:
+            break;
+    }
+}
+
+void TickerWindow::OnLeftButtonUp(LPARAM lParam) {
+    App& app = *app_;
+    if (!PressReleased(app)) return;
+    ClickTicker(app, static_cast<short>(LOWORD(lParam)));
+}
+
+void TickerWindow::OnTrayMessage(LPARAM lParam) {
+    App& app = *app_;
+    switch (static_cast<UINT>(lParam)) {
+        case WM_LBUTTONDOWN:
+            SetForegroundWindow(window_);
+            app.fullRepaint = 1;
+            InvalidateRect(window_, nullptr, FALSE);
+            break;
+        case WM_RBUTTONDOWN:
+            if (app.dialogOpen == 0) ShowPopupMenu(TPM_RIGHTBUTTON);
+            break;
+        default:
+            break;
+    }
+    // Lets the menu close properly when the user clicks elsewhere.
+    PostMessageW(window_, WM_NULL, 0, 0);
+}
+
+void TickerWindow::ShowPopupMenu(UINT trackButton) {
+    HMENU menu = LoadMenuW(instance_, MAKEINTRESOURCEW(IDM_POPUP));
+    HMENU popup = menu ? GetSubMenu(menu, 0) : nullptr;
+    POINT cursor = {};
+    GetCursorPos(&cursor);
+    SetForegroundWindow(window_);
+    if (!popup || !TrackPopupMenu(popup, trackButton, cursor.x, cursor.y, 0, window_, nullptr)) {
+        char text[64];
+        std::snprintf(text, sizeof text, "ポップアップメニューエラー%lu", GetLastError());
+        messages_.Show(text, "OPEN ERROR", MessageIcon::None);
+    }
+    if (menu) DestroyMenu(menu);
+}
+
+void TickerWindow::AddTrayIcon() {
+    tray_ = {};
+    tray_.cbSize = sizeof tray_;
+    tray_.hWnd = window_;
+    tray_.uID = IDI_APP;
+    tray_.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
+    tray_.uCallbackMessage = kTrayCallbackMessage;
+    tray_.hIcon = icon_;
+    char tip[kTrayTipLimit];
+    CopyCut(tip, sizeof tip, kTrayTip);
+    std::wstring wideTip = Cp932ToWide(tip);
+    wcsncpy(tray_.szTip, wideTip.c_str(), sizeof tray_.szTip / sizeof tray_.szTip[0] - 1);
+    trayAdded_ = Shell_NotifyIconW(NIM_ADD, &tray_) != 0 || trayAdded_;
+}
+
+// The settings file over the defaults (the legacy registry key is taken over once when there is no
+// file), clamped into the screen.
+void TickerWindow::LoadSettingsAtCreation() {
+    App& app = *app_;
+    RegistryLegacySettings legacy;
+    LoadSettings(app.settings, platform_, &legacy);
+    NormalizeSettings(app.settings, app.screen);
+}
+
+void TickerWindow::LoadScheduleAtCreation() { LoadSchedule(app_->schedule, platform_); }
+
+// ---- Call sites for Parts that the application wires in -------------------------------------
+
+// The update cycle's Tick(app). Until it is wired, this stand-in only lets the display go idle
+// and runs the exit road (ExitRequested -> Closing -> destroy), so that the menu and "終了" work.
+void TickerWindow::RunTick() {
+    App& app = *app_;
+    app.cycleBusy = 1;
+    switch (app.state) {
+        case AppState::BeginCycle:
+        case AppState::Fetching:
+        case AppState::Recount:
+            app.state = AppState::NothingToShow;
+            break;
+        case AppState::OpenLink:
+            app.state = AppState::Showing;
+            break;
+        case AppState::ExitRequested:
+            app.state = AppState::Closing;
+            CopyCut(app.line1, sizeof app.line1, "終了中...");
+            app.line2[0] = '\0';
+            app.repaintPending = 1;
+            break;
+        case AppState::Closing:
+            host_.DestroyTicker();
+            break;
+        default:
+            break;
+    }
+    app.cycleBusy = 0;
+}
+
+// Settings dialog 105 (modeless): sets the dialog-open flag and the modeless dialog handle.
+void TickerWindow::OpenSettingsDialog() {}
+
+// Schedule window 126 (modeless): sets the dialog-open flag and the modeless dialog handle.
+void TickerWindow::OpenScheduleWindow() {}
+
+// Pointer gesture over the ticker (x is the low word of the position, unsigned).
+void TickerWindow::PointerMovedOverTicker(WPARAM, int, int) {}

@@ -1,8 +1,9 @@
 #pragma once
 // The ticker window: the program's only top-level window. It owns the application object and
 // every long-lived Win32 resource, turns timer messages into ticks and pointer messages into
-// clicks, drags and gestures.
+// clicks, drags and gestures, and keeps the tray icon.
 #include <windows.h>
+#include <shellapi.h>
 
 #include <memory>
 
@@ -10,10 +11,20 @@
 #include "app/platform_win.h"
 
 extern const wchar_t kTickerClassName[];  // "Newsroller", also the window title
+extern const char kTrayTip[];             // "Newsroller2.09"
+extern const char kDistributorPage[];     // the About dialog's web page
+
+constexpr UINT_PTR kTickTimer = 1;
+constexpr UINT kTickMilliseconds = 60;
+constexpr UINT kTrayCallbackMessage = WM_USER;
+constexpr int kBackBufferHeight = 138;  // 2 x 64 + 10: the page-mode height at the largest font
+constexpr int kButtonBitmapCount = 4;
 
 class TickerWindow {
-public:
-    TickerWindow(HINSTANCE instance, HICON icon, SetLayeredWindowAttributesFn setLayered);
+  public:
+    // `folder` is the program's folder (with a trailing backslash) where its files are kept.
+    TickerWindow(HINSTANCE instance, HICON icon, SetLayeredWindowAttributesFn setLayered,
+                 const std::wstring& folder = ProgramFolder());
     ~TickerWindow();
     TickerWindow(const TickerWindow&) = delete;
     TickerWindow& operator=(const TickerWindow&) = delete;
@@ -21,30 +32,70 @@ public:
     static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     static bool RegisterWindowClass(HINSTANCE instance, HICON icon);
 
-    HWND Create(int showCommand);
+    // Creates the window (WM_CREATE sets everything up); null on failure.
+    HWND Create();
+    // Shows the window, starts the 60 ms tick timer and paints.
+    void Show(int showCommand);
+
     HWND window() const { return window_; }
+    HINSTANCE instance() const { return instance_; }
+    HICON icon() const { return icon_; }
     App& app() { return *app_; }
+    Platform& platform() { return platform_; }
+
     // The modeless dialog (settings or schedule) that keyboard messages are routed through.
     HWND modelessDialog() const { return modelessDialog_; }
+    void SetModelessDialog(HWND dialog) { modelessDialog_ = dialog; }
 
-private:
+    // Drawing resources shared with the painting, the settings dialog and the schedule window.
+    HDC backBuffer() const { return backBuffer_; }
+    HFONT tickerFont() const { return tickerFont_; }
+    // Replaces the ticker font in the back buffer (the settings dialog's live font changes).
+    void ReplaceTickerFont(HFONT font);
+    HFONT smallFont12() const { return smallFont12_; }  // the settings dialog's colour preview
+    HFONT smallFont14() const { return smallFont14_; }  // the schedule window's rows
+    // 0 first, 1 last, 2 up, 3 down (resources 128, 129, 130, 131).
+    HBITMAP buttonBitmap(int index) const;
+    const NOTIFYICONDATAW& trayIcon() const { return tray_; }
+
+  private:
     LRESULT Handle(UINT message, WPARAM wParam, LPARAM lParam);
-    LRESULT OnCreate();
+    LRESULT OnCreate(const CREATESTRUCTW& create);
     void OnDestroy();
     LRESULT OnPaint();
     void OnTimer();
+    void OnCommand(int command);
+    void OnMouseMove(WPARAM wParam, LPARAM lParam);
+    void OnLeftButtonUp(LPARAM lParam);
+    void OnTrayMessage(LPARAM lParam);
+    void ShowPopupMenu(UINT trackButton);
+    void AddTrayIcon();
+    void InvalidateTextArea();
+
+    void LoadSettingsAtCreation();
+    void LoadScheduleAtCreation();
+    // Call sites for Parts wired by the application; see the comments in the .cpp.
+    void RunTick();
+    void OpenSettingsDialog();
+    void OpenScheduleWindow();
+    void PointerMovedOverTicker(WPARAM wParam, int x, int y);
 
     HINSTANCE instance_;
     HICON icon_;
     HWND window_ = nullptr;
     HWND modelessDialog_ = nullptr;
+    UINT taskbarCreated_ = 0;
+    NOTIFYICONDATAW tray_ = {};
+    bool trayAdded_ = false;
 
     Win32MessageBoxes messages_;
     Win32Shell shell_;
     Win32Clock clock_;
     Win32FileSystem files_;
-    std::unique_ptr<Fetcher> fetcher_;
     Win32MessagePump pump_;
+    // Lives as long as this object, not the window: a fetch may still be waiting on the stack when
+    // the window is destroyed. Its internet handles are closed when it goes.
+    std::unique_ptr<Fetcher> fetcher_;
     Win32TickerHost host_;
     Platform platform_;
     std::unique_ptr<App> app_;
@@ -52,6 +103,12 @@ private:
     HDC backBuffer_ = nullptr;
     HBITMAP backBitmap_ = nullptr;
     HGDIOBJ originalBitmap_ = nullptr;
-    HFONT tickerFont_ = nullptr;
     HGDIOBJ originalFont_ = nullptr;
+    HFONT tickerFont_ = nullptr;
+    HFONT smallFont12_ = nullptr;
+    HFONT smallFont14_ = nullptr;
+    HBITMAP buttonBitmaps_[kButtonBitmapCount] = {};
 };
+
+// The ticker font and the two small fonts: Shift_JIS, fixed pitch and modern family.
+HFONT CreateTickerFont(int height, int weight, const char* face);

@@ -1,6 +1,7 @@
 #pragma once
 // The display and behaviour settings, kept in Newsroller.ini beside the executable.
 #include <cstdint>
+#include <string>
 
 struct Platform;
 
@@ -39,12 +40,17 @@ public:
     virtual bool ReadInt(const char* name, int32_t& value) = 0;
     // Reads a string value of at most `size` bytes including its zero.
     virtual bool ReadText(const char* name, char* dest, int size) = 0;
+    // Closes the key and deletes it: its values now live in the settings file.
     virtual void CloseAndDelete() = 0;
+    // Closes the key and keeps it, when the settings file could not be written.
+    virtual void Close() = 0;
 };
 
 // 0 when the file was read or created, -1 when it was too large. `legacy` may be null.
 int LoadSettings(AppSettings& settings, Platform& platform, LegacySettingsStore* legacy);
-// Applies the keys found in a settings text (zero-terminated) to the record.
+// Applies the keys found in a settings text to the record; text[length] must be a zero byte.
 void ApplySettingsText(AppSettings& settings, const char* text, int length);
+// The whole settings file: all 32 lines "key=value" with CR LF, in the fixed written order.
+std::string FormatSettingsText(const AppSettings& settings);
 int SaveSettings(const AppSettings& settings, Platform& platform);
 void NormalizeSettings(AppSettings& settings, const ScreenMetrics& screen);

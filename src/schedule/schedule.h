@@ -1,6 +1,7 @@
 #pragma once
 // The personal schedule: tasks with a date and a time of day, kept in schedule.dat.
 #include <cstdint>
+#include <string>
 
 #include "app/civil_time.h"
 #include "feed/text.h"
@@ -26,8 +27,15 @@ extern const char kScheduleFileName[];  // "schedule.dat"
 extern const char* const kWeekdayNames[7];  // "日" .. "土"
 
 void LoadSchedule(ScheduleTable& schedule, Platform& platform);
-// Parses a schedule text (records end at the first zero byte or at `length`).
+// Resets the table and parses a schedule text (it ends at the first zero byte or at `length`),
+// time-stamping the records read.
 void ParseScheduleText(ScheduleTable& schedule, const char* text, int length);
+// Sets the time stamp from the date and time and fills in the day of week. A date that does not
+// exist (31 April, 29 February of a common year) becomes the last day of its month.
+void StampScheduleEntry(ScheduleEntry& entry);
+// The file's text: two lines per valid record.
+std::string FormatScheduleText(const ScheduleTable& schedule);
+// 0, or -1 when the file could not be written (the old file stays whole).
 int SaveSchedule(const ScheduleTable& schedule, Platform& platform);
 void SortSchedule(ScheduleTable& schedule);
 void RemoveTask(ScheduleTable& schedule, int index);

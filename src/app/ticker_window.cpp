@@ -1,0 +1,162 @@
+#include "app/ticker_window.h"
+
+#include "app/app.h"
+#include "report/article_page.h"
+#include "schedule/schedule.h"
+
+namespace {
+
+int AnyShownArticle(const App& app) {
+    for (int i = 0; i < app.articles.count; ++i) {
+        if (IsShownArticle(app, i)) return 1;
+    }
+    return 0;
+}
+
+// Article 0 when it is shown, else the next shown one after it; 0 when none is shown.
+int FirstShownArticle(const App& app) {
+    for (int i = 0; i < app.articles.count; ++i) {
+        if (IsShownArticle(app, i)) return i;
+    }
+    return 0;
+}
+
+bool ValidArticle(const App& app, int index) { return index >= 0 && index < app.articles.count; }
+
+// Mode 0: every article; mode 1: the shown ones. The page lies in the program's folder and is opened
+// by its full path there, whatever the current folder is.
+void WriteAndOpenArticlePage(App& app, int mode) {
+    if (WriteArticlePage(app, mode) == 0) app.platform.shell.OpenProgramFile(kArticlePageFileName);
+}
+
+}  // namespace
+
+bool DisplayIdle(const App& app) {
+    return app.state == AppState::Showing || app.state == AppState::NothingToShow;
+}
+
+bool CountTimerTick(App& app) {
+    if (app.cycleBusy || app.navigationLock) return false;
+    if (++app.tickCounter >= kTicksPerMinute) {
+        app.tickCounter = 0;
+        ++app.minuteCounter;
+    }
+    // Tested on every tick, so an update that fell due while a dialog was open starts on the first
+    // tick after it closes.
+    if (app.minuteCounter >= app.settings.uptimer && DisplayIdle(app) && app.dialogOpen == 0) {
+        app.state = AppState::BeginCycle;
+        app.minuteCounter = 0;
+    }
+    return true;
+}
+
+void PressStarted(App& app) { app.pressCounter = 3; }
+
+PointerMove PointerMoved(App& app) {
+    if (app.pressCounter == 1) {
+        app.pressCounter = 0;
+        return PointerMove::StartDrag;
+    }
+    if (app.pressCounter <= 0) return PointerMove::Pointer;
+    --app.pressCounter;
+    return PointerMove::Counted;
+}
+
+bool PressReleased(App& app) {
+    if (app.pressCounter < 2) return false;
+    app.pressCounter = 0;
+    return true;
+}
+
+void CaptureLost(App& app) { app.pressCounter = 0; }
+
+ClickResult ClickTicker(App& app, int x) {
+    if (!DisplayIdle(app)) return ClickResult::Ignored;
+    if (app.alertIndex >= 0) {
+        // A dialog may be editing the schedule table: the alert stays.
+        if (app.dialogOpen != 0) return ClickResult::AlertKept;
+        RemoveTask(app.schedule, app.alertIndex);
+        SaveSchedule(app.schedule, app.platform);
+        app.alertIndex = -1;
+        return ClickResult::AlertDismissed;
+    }
+    if (app.articles.count < 1 || app.articlesToShow == 0) {
+        app.state = AppState::BeginCycle;
+        return ClickResult::UpdateStarted;
+    }
+    if (app.settings.scrollf == 0) {
+        if (!ValidArticle(app, app.currentArticle)) return ClickResult::NoArticleHere;
+        app.linkArticle = app.currentArticle;
+        CopyCut(app.line1, sizeof app.line1, "リンク先を開いています...");
+        CopyCut(app.line2, sizeof app.line2, app.articles.slot[app.linkArticle].title);
+    } else {
+        // The painting recorded where each item of the band ends; the first one that does not end
+        // left of the click is the one under the pointer. Nothing recorded (no band drawn yet, or
+        // a click right of the last item) opens nothing rather than a stale link.
+        const PainterState& painter = app.painter;
+        int found = -1;
+        for (int i = 0; i < painter.hitCount && i < kScrollHitCapacity; ++i) {
+            if (painter.hits[i].endX >= x) {
+                found = painter.hits[i].article;
+                break;
+            }
+        }
+        if (!ValidArticle(app, found)) return ClickResult::NoArticleHere;
+        app.linkArticle = found;
+        app.clickHighlight = 1;
+    }
+    app.repaintPending = 1;
+    app.platform.host.InvalidateTicker();
+    app.state = AppState::OpenLink;
+    app.articlesToShow = AnyShownArticle(app);
+    return ClickResult::LinkChosen;
+}
+
+MenuAction MenuCommand(App& app, int command) {
+    if (command == kCommandQuit) {
+        app.state = AppState::ExitRequested;
+        return MenuAction::None;
+    }
+    if (!DisplayIdle(app)) return MenuAction::None;
+    switch (command) {
+        case kCommandSettings:
+            return MenuAction::OpenSettings;
+        case kCommandSchedule:
+            return MenuAction::OpenSchedule;
+        case kCommandAbout:
+            return MenuAction::ShowAbout;
+        case kCommandUpdate:
+            app.state = AppState::BeginCycle;
+            return MenuAction::None;
+        case kCommandReadAll:
+            if (app.articles.count < 1) {
+                app.platform.messages.Show("記事は１件もありません。", "記事表示", MessageIcon::Information);
+                return MenuAction::None;
+            }
+            WriteAndOpenArticlePage(app, 0);
+            return MenuAction::None;
+        case kCommandReadNew:
+            if (app.articles.count < 1 || app.articlesToShow == 0) {
+                app.platform.messages.Show("新しい記事は１件もありません。", "記事表示",
+                                           MessageIcon::Information);
+                return MenuAction::None;
+            }
+            WriteAndOpenArticlePage(app, 1);
+            return MenuAction::None;
+        case kCommandJumpToFirst:
+            if (app.articles.count > 1 && app.articlesToShow != 0 && app.cycleBusy == 0) {
+                app.navigationLock = 1;
+                app.currentArticle = FirstShownArticle(app);
+                const ArticleEntry& article = app.articles.slot[app.currentArticle];
+                CopyCut(app.line1, sizeof app.line1, article.site);
+                CopyCut(app.line2, sizeof app.line2, article.title);
+                app.repaintPending = 1;
+                app.platform.host.InvalidateTicker();
+                app.displayCounter = 0;
+                app.navigationLock = 0;
+            }
+            return MenuAction::None;
+        default:
+            return MenuAction::None;
+    }
+}

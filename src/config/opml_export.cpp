@@ -1,0 +1,47 @@
+#include "config/opml_export.h"
+
+#include <cstring>
+#include <string>
+
+#include "app/platform.h"
+#include "config/feed_list.h"
+#include "config/file_text.h"
+#include "net/service_hosts.h"
+#include "report/article_page.h"
+
+const char kOpmlFileName[] = "Newsroller.opml";
+
+namespace {
+
+std::string Escaped(const char* text) {
+    char target[kEscapedSize];
+    EscapeForMarkup(text, target);
+    return target;
+}
+
+bool IsWeatherFeed(const char* url) {
+    return strncmp(url, kWeatherServiceRoot, strlen(kWeatherServiceRoot)) == 0;
+}
+
+}  // namespace
+
+int ExportOpml(const FeedTable& feeds, Platform& platform) {
+    std::string text =
+        "<?xml version=\"1.0\" encoding=\"shift-jis\" ?>\r\n"
+        "<opml version=\"1.1\">\r\n"
+        "<head>\r\n"
+        "<title>Newsrollerサイトリスト</title>\r\n"
+        "</head>\r\n"
+        "<body>\r\n";
+    int count = feeds.count < kFeedSlots ? feeds.count : kFeedSlots;
+    for (int i = 0; i < count; ++i) {
+        if (text.size() > kPageTextLimit) break;
+        if (IsWeatherFeed(feeds.url[i])) continue;  // fetched but never parsed: nothing to take elsewhere
+        std::string site = Escaped(feeds.site[i]);
+        text += "<outline text=\"" + site + "\" description=\"" + site + "\" title=\"" + site +
+                "\" type=\"rss\" xmlUrl=\"" + Escaped(feeds.url[i]) + "\"/>\r\n";
+    }
+    text += "</body>\r\n</opml>\r\n";
+    return WriteProgramFile(platform, kOpmlFileName, text,
+                            "Newsroller.opmlファイルをオープンできませんでした。");
+}

@@ -1,0 +1,68 @@
+#pragma once
+// The document fetch over asynchronous WinINet: one GET at a time, waiting on events that the
+// status callback signals while window messages keep being dispatched.
+#include <windows.h>
+#include <wininet.h>
+
+#include <atomic>
+#include <memory>
+
+#include "app/platform.h"
+#include "net/fetch_bounds.h"
+
+class WinInetFetcher : public Fetcher {
+public:
+    // `messages` shows the out-of-memory message; `pump` dispatches one message per wait step.
+    WinInetFetcher(MessageBoxes& messages, MessagePump& pump, const FetchLimits& limits = FetchLimits());
+    ~WinInetFetcher() override;
+    WinInetFetcher(const WinInetFetcher&) = delete;
+    WinInetFetcher& operator=(const WinInetFetcher&) = delete;
+
+    Session EnsureSession() override;
+    int Fetch(const char* url, const char* header, DocumentBuffer& document) override {
+        return FetchDocument(url, header, document);
+    }
+    // GET `url` with `header` (one whole request header line, may be empty) into `document`:
+    // 0 a document, 99 an empty answer, -1 a failure (the document may then hold a partial text).
+    int FetchDocument(const char* url, const char* header, DocumentBuffer& document);
+    // True while a fetch waits (a second one is then refused).
+    bool busy() const { return busy_; }
+
+    static void CALLBACK FetchStatusCallback(HINTERNET handle, DWORD_PTR context, DWORD status, LPVOID info,
+                                             DWORD infoLength);
+
+private:
+    struct ReadArea;
+    class Event;
+
+    int Run(const char* url, const char* header, DocumentBuffer& document);
+    WaitOutcome Wait(HANDLE event, const FetchBudget& budget);
+    void OnStatus(HINTERNET handle, DWORD_PTR context, DWORD status, const void* info, DWORD infoLength);
+    void CloseRequest();
+    void CloseConnection();
+    void CloseBoth() {
+        CloseRequest();
+        CloseConnection();
+    }
+    int64_t AnnouncedLength(int status);
+    void ShowOutOfMemory();
+
+    MessageBoxes& messages_;
+    MessagePump& pump_;
+    FetchLimits limits_;
+
+    HINTERNET root_ = nullptr;
+    bool callbackRegistered_ = false;
+    bool busy_ = false;
+
+    // Written by the callback thread, read by the user-interface thread.
+    std::atomic<HINTERNET> connection_{nullptr};
+    std::atomic<HINTERNET> request_{nullptr};
+    std::atomic<DWORD> completeError_{0};  // error of the last completed request or read, 0 = none
+
+    HANDLE connectEvent_ = nullptr;
+    HANDLE openEvent_ = nullptr;
+    HANDLE completeEvent_ = nullptr;
+
+    std::unique_ptr<ReadArea> readArea_;
+};

@@ -1,0 +1,163 @@
+#include "schedule/schedule.h"
+
+#include <cstring>
+
+#include "app/platform.h"
+#include "config/file_text.h"
+
+const char kScheduleFileName[] = "schedule.dat";
+const char* const kWeekdayNames[7] = {"日", "月", "火", "水", "木", "金", "土"};
+
+namespace {
+
+// The largest file the writer produces: 1024 records of a 22-byte number line, a 255-byte text
+// and two line ends. (A smaller limit would cut the last tasks of a full schedule.)
+constexpr size_t kReadLimit = kScheduleCapacity * (24 + 255 + 2);
+constexpr size_t kMinimumFileBytes = 10;
+
+struct FieldRange {
+    int low, high;
+};
+// year, month, day, hour, minute, no-time flag, weekday: the order of the number line.
+constexpr FieldRange kRanges[7] = {{2001, 2999}, {1, 12}, {1, 31}, {0, 23}, {0, 59}, {0, 1}, {-1, 6}};
+
+bool IsLineEnd(char c) { return c == '\r' || c == '\n'; }
+
+void ResetSchedule(ScheduleTable& schedule) {
+    for (ScheduleEntry& entry : schedule.entry) entry = ScheduleEntry{};
+    schedule.count = 0;
+}
+
+// Reads one record at `p`; false where reading ends (the record is then not taken).
+bool ReadRecord(const char*& p, const char* end, ScheduleEntry& record) {
+    int value[7];
+    for (int f = 0; f < 7; ++f) {
+        const char* q = p;
+        while (q < end && *q != ',' && !IsLineEnd(*q)) ++q;
+        if (q >= end || *q != ',') return false;
+        value[f] = DecimalValue(p, static_cast<size_t>(q - p));
+        if (value[f] < kRanges[f].low || value[f] > kRanges[f].high) return false;
+        p = q + 1;
+    }
+    while (p < end && !IsLineEnd(*p)) ++p;  // anything after the seventh comma
+    while (p < end && IsLineEnd(*p)) ++p;   // blank lines before the text line
+    if (p >= end) return false;
+    const char* textStart = p;
+    while (p < end && !IsLineEnd(*p)) ++p;
+    size_t length = ShiftJisCutLength(textStart, static_cast<size_t>(p - textStart), kSlotSize - 1);
+    while (p < end && IsLineEnd(*p)) ++p;
+
+    record = ScheduleEntry{};
+    record.when.year = static_cast<uint16_t>(value[0]);
+    record.when.month = static_cast<uint16_t>(value[1]);
+    record.when.day = static_cast<uint16_t>(value[2]);
+    record.when.hour = static_cast<uint16_t>(value[3]);
+    record.when.minute = static_cast<uint16_t>(value[4]);
+    record.noTime = value[5];
+    record.weekday = static_cast<int8_t>(value[6]);
+    memcpy(record.text, textStart, length);
+    record.text[length] = '\0';
+    return true;
+}
+
+// A text line as written: a line end inside the text would split the record when it is read back
+// and end the reading there, and an empty line would make the next record's number line its text.
+void AppendTaskText(std::string& out, const char* text) {
+    size_t length = strnlen(text, kSlotSize - 1);
+    if (length == 0) out += ' ';
+    for (size_t i = 0; i < length; ++i) out += IsLineEnd(text[i]) ? ' ' : text[i];
+}
+
+}  // namespace
+
+void StampScheduleEntry(ScheduleEntry& entry) {
+    CivilTime& when = entry.when;
+    when.second = 0;
+    when.milliseconds = 0;
+    int last = DaysInMonth(when.year, when.month);
+    if (last > 0 && when.day > last) when.day = static_cast<uint16_t>(last);
+    int64_t stamp = 0;
+    if (FileTimeFromCivil(when, stamp)) {
+        entry.stamp = stamp;
+        CivilFromFileTime(stamp, when);
+    }
+    if (when.dayOfWeek > 6) when.dayOfWeek = 0;
+}
+
+void ParseScheduleText(ScheduleTable& schedule, const char* text, int length) {
+    ResetSchedule(schedule);
+    if (!text || length <= 0) return;
+    const char* end = text + strnlen(text, static_cast<size_t>(length));
+    const char* p = text;
+    while (schedule.count < kScheduleCapacity && p < end) {
+        ScheduleEntry record;
+        if (!ReadRecord(p, end, record)) break;
+        schedule.entry[schedule.count++] = record;
+    }
+    for (int i = 0; i < schedule.count; ++i) StampScheduleEntry(schedule.entry[i]);
+}
+
+void LoadSchedule(ScheduleTable& schedule, Platform& platform) {
+    ResetSchedule(schedule);
+    int64_t size = platform.files.OpenableSize(kScheduleFileName);
+    if (size < static_cast<int64_t>(kMinimumFileBytes)) return;
+    size_t capacity = static_cast<uint64_t>(size) < kReadLimit ? static_cast<size_t>(size) : kReadLimit;
+    std::string text(capacity + 1, '\0');
+    int64_t read = platform.files.Read(kScheduleFileName, &text[0], capacity);
+    if (read < static_cast<int64_t>(kMinimumFileBytes)) return;
+    ParseScheduleText(schedule, text.c_str(), static_cast<int>(read));
+}
+
+std::string FormatScheduleText(const ScheduleTable& schedule) {
+    std::string out;
+    int count = schedule.count < kScheduleCapacity ? schedule.count : kScheduleCapacity;
+    for (int i = 0; i < count; ++i) {
+        const ScheduleEntry& e = schedule.entry[i];
+        AppendFormat(out, "%d,%d,%d,%d,%d,%d,%d,\r\n", e.when.year, e.when.month, e.when.day, e.when.hour,
+                     e.when.minute, e.noTime, e.weekday);
+        AppendTaskText(out, e.text);
+        out += "\r\n";
+    }
+    return out;
+}
+
+int SaveSchedule(const ScheduleTable& schedule, Platform& platform) {
+    return WriteProgramFile(platform, kScheduleFileName, FormatScheduleText(schedule),
+                            "スケジュールファイルをオープンできませんでした。");
+}
+
+void SortSchedule(ScheduleTable& schedule) {
+    int count = schedule.count < kScheduleCapacity ? schedule.count : kScheduleCapacity;
+    for (int i = 0; i + 1 < count; ++i) {
+        int m = i;
+        for (int j = i + 1; j < count; ++j) {
+            if (schedule.entry[j].stamp < schedule.entry[m].stamp) m = j;
+        }
+        if (m != i) {
+            ScheduleEntry swap = schedule.entry[i];
+            schedule.entry[i] = schedule.entry[m];
+            schedule.entry[m] = swap;
+        }
+    }
+}
+
+void RemoveTask(ScheduleTable& schedule, int index) {
+    if (index < 0 || index >= schedule.count || schedule.count > kScheduleCapacity) return;
+    for (int i = index; i + 1 < schedule.count; ++i) schedule.entry[i] = schedule.entry[i + 1];
+    --schedule.count;
+    schedule.entry[schedule.count] = ScheduleEntry{};
+}
+
+int FindAlertTask(const ScheduleTable& schedule, int64_t now, int alerttime) {
+    int count = schedule.count < kScheduleCapacity ? schedule.count : kScheduleCapacity;
+    // In units of 100 microseconds: due strictly later than now and strictly sooner than the
+    // alert time.
+    const int64_t window = int64_t{alerttime} * 600000;
+    for (int i = 0; i < count; ++i) {
+        const ScheduleEntry& e = schedule.entry[i];
+        if (e.noTime != 0) continue;
+        int64_t d = (e.stamp - now) / 1000;
+        if (d > 0 && d < window) return i;
+    }
+    return -1;
+}
