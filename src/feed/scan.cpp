@@ -2,6 +2,12 @@
 
 #include <cstring>
 
+// Every search below works with `last`, the first position at which the cursor may no longer move
+// on: a search for a pattern of L bytes within `limit` steps while cursor + L + 2 < limit, so
+// last = limit - L - 2. The quick scans jump with memchr to the next byte that can matter; a
+// position they jump over is one at which the byte-by-byte walk would only have stepped on, so
+// results and cursors are the same as with that walk.
+
 namespace {
 
 inline unsigned char Lower(unsigned char c) { return (c >= 'A' && c <= 'Z') ? static_cast<unsigned char>(c + 32) : c; }
@@ -15,40 +21,73 @@ bool MatchesAt(const char* at, const char* pattern, int length) {
     return true;
 }
 
-int Clamp(int limit, int length) { return limit < length ? limit : length; }
+// The first position in [from, last) holding `byte`, else `last`.
+inline int ScanTo(const char* text, int from, int last, char byte) {
+    if (from >= last) return from;
+    const void* hit = memchr(text + from, byte, static_cast<size_t>(last - from));
+    return hit ? static_cast<int>(static_cast<const char*>(hit) - text) : last;
+}
+
+// A limit within the text, so that no search reads beyond its zero byte.
+int Clamp(int limit, int length) {
+    if (limit > length) return length;
+    return limit < 0 ? 0 : limit;
+}
 
 void ClampCursor(int& cursor) {
     if (cursor < 0) cursor = 0;
 }
 
-// On "<![CDATA[", moves the cursor byte by byte to the first "]" of the next "]]>", stopping early
-// where `canMove` says the search must end. Returns whether a CDATA section began there.
-template <typename CanMove>
-bool SkipCdata(const char* text, int& cursor, CanMove canMove) {
-    if (text[cursor] != '<' || text[cursor + 1] != '!') return false;
+inline bool BeginsMarkupDeclaration(const char* text, int at) { return text[at] == '<' && text[at + 1] == '!'; }
+
+// On "<![CDATA[", moves the cursor to the first "]" of the next "]]>", stopping at `last` (the
+// search's own stop condition). Returns whether a CDATA section began there. Needs cursor <= last.
+bool SkipCdata(const char* text, int& cursor, int last) {
+    if (!BeginsMarkupDeclaration(text, cursor)) return false;
     if (!MatchesAt(text + cursor, "<![CDATA[", 9)) return false;
-    while (canMove(cursor)) {
-        if (text[cursor] == ']' && MatchesAt(text + cursor, "]]>", 3)) break;
+    for (;;) {
+        cursor = ScanTo(text, cursor, last, ']');
+        if (cursor >= last) return true;
+        if (MatchesAt(text + cursor, "]]>", 3)) return true;
         ++cursor;
     }
-    return true;
 }
 
-char* BuildPattern(char* buffer, size_t size, const char* prefix, const char* name) {
+int BuildPattern(char* buffer, size_t size, const char* prefix, const char* name) {
     buffer[0] = '\0';
     strncat(buffer, prefix, size - 1);
     strncat(buffer, name, size - 1 - strlen(buffer));
-    return buffer;
+    return static_cast<int>(strlen(buffer));
+}
+
+// The next position in [p, last) where FindText has anything to do: a "<" (a CDATA section may
+// begin there) or the literal's first byte in either case; else `last`.
+int NextTextCandidate(const char* text, int p, int last, unsigned char first) {
+    if (first == '<') return ScanTo(text, p, last, '<');
+    const unsigned char lower = Lower(first);
+    const unsigned char upper = (lower >= 'a' && lower <= 'z') ? static_cast<unsigned char>(lower - 32) : lower;
+    const unsigned char* bytes = reinterpret_cast<const unsigned char*>(text);
+    while (p < last) {
+        unsigned char c = bytes[p];
+        if (c == lower || c == upper || c == '<') return p;
+        ++p;
+    }
+    return last;
 }
 
 int FindTextBounded(const char* literal, int& cursor, int limit, TextView text) {
     ClampCursor(cursor);
     limit = Clamp(limit, text.length);
-    const int length = static_cast<int>(strnlen(literal, 51));
-    auto canMove = [&](int at) { return at + length + 2 < limit; };
+    const int length = static_cast<int>(strnlen(literal, kMaxLiteralLength));
+    if (length == 0) return kNotFound;
+    const int last = limit - length - 2;
+    const unsigned char first = static_cast<unsigned char>(literal[0]);
     int p = cursor;
-    while (p + length + 2 < limit) {
-        if (SkipCdata(text.bytes, cursor, canMove)) p = cursor;
+    while (p < last) {
+        p = NextTextCandidate(text.bytes, p, last, first);
+        cursor = p;
+        if (p >= last) break;
+        if (SkipCdata(text.bytes, cursor, last)) p = cursor;
         if (MatchesAt(text.bytes + p, literal, length)) {
             cursor = p + length;
             return kFound;
@@ -62,43 +101,48 @@ int FindTextBounded(const char* literal, int& cursor, int limit, TextView text) 
 int FindOpenTagBounded(const char* name, int& cursor, int limit, TextView document) {
     ClampCursor(cursor);
     limit = Clamp(limit, document.length);
-    char pattern[40];
-    BuildPattern(pattern, sizeof pattern, "<", name);
-    const int length = static_cast<int>(strlen(pattern));
+    char pattern[kMaxTagNameLength + 3];
+    const int length = BuildPattern(pattern, sizeof pattern, "<", name);
     const char* text = document.bytes;
-    auto canMove = [&](int at) { return at + length + 2 < limit; };
-    if (cursor + length + 2 >= limit) return kNotFound;
+    const int last = limit - length - 2;
+    if (cursor >= last) return kNotFound;
     for (;;) {
-        while (text[cursor] != '<' && canMove(cursor)) ++cursor;
-        SkipCdata(text, cursor, canMove);
+        // The candidate where the scan stops is examined even at `last`.
+        cursor = ScanTo(text, cursor, last, '<');
+        SkipCdata(text, cursor, last);
         if (MatchesAt(text + cursor, pattern, length) && (text[cursor + length] == ' ' || text[cursor + length] == '>')) {
             cursor += length;
-            while (cursor + 3 < limit) {
-                char c = text[cursor++];
-                if (c == '>') return kFound;
+            // The start tag ends at the next ">", which must come before the last 3 bytes.
+            int end = ScanTo(text, cursor, limit - 3, '>');
+            if (end >= limit - 3) {
+                if (cursor < limit - 3) cursor = limit - 3;
+                return kNotFound;
             }
-            return kNotFound;
+            cursor = end + 1;
+            return kFound;
         }
         ++cursor;
-        if (!canMove(cursor)) return kNotFound;
+        if (cursor >= last) return kNotFound;
     }
 }
 
 int FindCloseTagBounded(const char* name, int& cursor, int limit, TextView document) {
     ClampCursor(cursor);
     limit = Clamp(limit, document.length);
-    char pattern[40];
-    BuildPattern(pattern, sizeof pattern, "</", name);
-    const int length = static_cast<int>(strlen(pattern));
+    char pattern[kMaxTagNameLength + 3];
+    const int length = BuildPattern(pattern, sizeof pattern, "</", name);
     const char* text = document.bytes;
-    auto canMove = [&](int at) { return at + length + 2 < limit; };
-    while (canMove(cursor)) {
-        while (!(text[cursor] == '<' && (text[cursor + 1] == '/' || text[cursor + 1] == '!')) && canMove(cursor)) {
+    const int last = limit - length - 2;
+    while (cursor < last) {
+        // Next "<" followed by "/" or "!"; the candidate where the scan stops is examined even at `last`.
+        for (;;) {
+            cursor = ScanTo(text, cursor, last, '<');
+            if (cursor >= last || text[cursor + 1] == '/' || text[cursor + 1] == '!') break;
             ++cursor;
         }
         if (text[cursor] != '<') break;  // stopped at the bound on an ordinary byte
         if (text[cursor + 1] == '!') {
-            if (!SkipCdata(text, cursor, canMove)) ++cursor;
+            if (!SkipCdata(text, cursor, last)) ++cursor;
         } else if (text[cursor + 1] == '/') {
             if (MatchesAt(text + cursor, pattern, length)) {
                 cursor -= 1;
@@ -106,7 +150,7 @@ int FindCloseTagBounded(const char* name, int& cursor, int limit, TextView docum
             }
             ++cursor;
         } else {
-            break;
+            break;  // stopped at the bound on a "<" of another kind
         }
     }
     return kNotFound;
@@ -148,9 +192,14 @@ int FindInString(const char* literal, const char* string, int& cursor) {
     if (length == 0) return kNotFound;
     int i = cursor;
     while (i + length <= size) {
-        while (i + length <= size && string[i] != literal[0]) ++i;
+        // Quick scan for the first byte, compared exactly.
+        const void* hit = memchr(string + i, literal[0], static_cast<size_t>(size - length + 1 - i));
+        if (!hit) {
+            cursor = size - length + 1;
+            break;
+        }
+        i = static_cast<int>(static_cast<const char*>(hit) - string);
         cursor = i;
-        if (i + length > size) break;
         if (MatchesAt(string + i, literal, length)) return kFound;
         i = cursor + 1;
     }

@@ -1,0 +1,225 @@
+#include "feed/decode.h"
+
+#include <cstdint>
+#include <cstring>
+
+#include "feed/cp932_table.h"
+#include "feed/scan.h"
+
+namespace {
+
+struct Reference {
+    const char* text;
+    char replacement;
+};
+
+// Decoded in this order; the order decides which reference is replaced first.
+const Reference kReferences[] = {
+    {"&quot;", '"'},  {"&lt;", '<'},    {"&gt;", '>'},    {"&amp;", '&'},   {"&nbsp;", ' '},  {"&yen;", '\x5C'},
+    {"&apos;", '\''}, {"&#039;", '\''}, {"&#39;", '\''},  {"&#034;", '"'},  {"&#34;", '"'},   {"&#038;", '&'},
+    {"&#38;", '&'},   {"&#036;", '$'},  {"&#36;", '$'},   {"&#035;", '#'},  {"&#35;", '#'},   {"&#165;", '\x5C'},
+};
+
+// Removed without replacement, in this order.
+const char* const kMarkers[] = {"&#160;", "<![CDATA[", "]]>"};
+
+void RemoveBytes(char* text, size_t at, size_t count) {
+    size_t length = strlen(text + at);
+    memmove(text + at, text + at + count, length - count + 1);
+}
+
+bool RemoveMarkers(char* text) {
+    bool removed = false;
+    for (const char* marker : kMarkers) {
+        if (!strchr(text, marker[0])) continue;  // no occurrence can begin anywhere
+        const size_t length = strlen(marker);
+        int cursor = 0;
+        while (FindInString(marker, text, cursor) == kFound) {
+            RemoveBytes(text, static_cast<size_t>(cursor), length);
+            removed = true;
+        }
+    }
+    return removed;
+}
+
+// Replaces every occurrence of each reference by its byte; the next search starts one byte after
+// the replacement, so "&amp;lt;" becomes "&lt;" in one pass.
+void DecodeReferences(char* text) {
+    for (const Reference& reference : kReferences) {
+        if (!strchr(text, '&')) return;  // every reference begins with "&"
+        const size_t length = strlen(reference.text);
+        int cursor = 0;
+        while (FindInString(reference.text, text, cursor) == kFound) {
+            text[cursor] = reference.replacement;
+            RemoveBytes(text, static_cast<size_t>(cursor) + 1, length - 1);
+            cursor += 1;
+        }
+    }
+}
+
+// Outside a tag a "<" is dropped and opens one; inside, every byte is dropped and a ">" closes it.
+void StripTags(char* text) {
+    char* write = text;
+    bool inside = false;
+    for (const char* read = text; *read; ++read) {
+        if (inside) {
+            if (*read == '>') inside = false;
+        } else if (*read == '<') {
+            inside = true;
+        } else {
+            *write++ = *read;
+        }
+    }
+    *write = '\0';
+}
+
+// Drops leading spaces and squeezes runs of spaces; a single trailing space stays.
+void SqueezeSpaces(char* text) {
+    size_t i = 0;
+    while (text[i] != '\0' && text[i + 1] != '\0') {
+        if (text[i] == ' ' && (text[i + 1] == ' ' || i == 0)) {
+            RemoveBytes(text, i, 1);
+        } else {
+            ++i;
+        }
+    }
+}
+
+void RemoveControlBytes(char* text) {
+    char* write = text;
+    for (const char* read = text; *read; ++read) {
+        if (*read != '\t' && *read != '\n' && *read != '\r') *write++ = *read;
+    }
+    *write = '\0';
+}
+
+// Continuation bytes a UTF-8 lead byte asks for; 0 for a byte that cannot begin a sequence.
+inline int ContinuationsWanted(unsigned char b) {
+    if ((b & 0xE0) == 0xC0) return 1;
+    if ((b & 0xF0) == 0xE0) return 2;
+    if ((b & 0xF8) == 0xF0) return 3;
+    return 0;
+}
+
+inline bool IsContinuation(unsigned char b) { return (b & 0xC0) == 0x80; }
+
+constexpr uint32_t kMalformed = 0xFFFFFFFF;
+
+// Decodes the character at `at` (at < length) and returns its byte count. Units beyond U+FFFF and
+// malformed or truncated sequences come back as kMalformed; a malformed sequence takes only the
+// continuation bytes that follow its lead byte.
+inline size_t DecodeUtf8(const unsigned char* s, size_t at, size_t length, uint32_t& unit) {
+    const unsigned char b0 = s[at];
+    if (b0 < 0x80) {
+        unit = b0;
+        return 1;
+    }
+    const int wanted = ContinuationsWanted(b0);
+    int present = 0;
+    while (present < wanted && at + 1 + present < length && IsContinuation(s[at + 1 + present])) ++present;
+    if (wanted == 0 || present < wanted || wanted == 3) {
+        unit = kMalformed;
+        return 1 + static_cast<size_t>(present);
+    }
+    if (wanted == 1) {
+        unit = ((b0 & 0x1Fu) << 6) | (s[at + 1] & 0x3Fu);
+    } else {
+        unit = ((b0 & 0x0Fu) << 12) | ((s[at + 1] & 0x3Fu) << 6) | (s[at + 2] & 0x3Fu);
+    }
+    return 1 + static_cast<size_t>(wanted);
+}
+
+}  // namespace
+
+void CleanText(char* text) {
+    if (!text) return;
+    const bool markersRemoved = RemoveMarkers(text);
+    if (!markersRemoved) DecodeReferences(text);
+    if (strchr(text, '<')) StripTags(text);
+    DecodeReferences(text);
+    SqueezeSpaces(text);
+    RemoveControlBytes(text);
+}
+
+size_t Utf8ToShiftJis(const char* utf8, size_t length, char* out, size_t outSize) {
+    if (!out || outSize == 0) return 0;
+    const unsigned char* s = reinterpret_cast<const unsigned char*>(utf8);
+    const size_t end = utf8 ? strnlen(utf8, length) : 0;
+    const size_t room = outSize - 1;
+    size_t written = 0;
+    size_t at = 0;
+    bool first = true;
+    while (at < end) {
+        uint32_t unit;
+        at += DecodeUtf8(s, at, end, unit);
+        if (first) {
+            first = false;
+            if (unit == 0xFEFF || unit == 0xFFFE) continue;  // byte-order mark
+        }
+        // Two characters without a Shift_JIS form are shown as their nearest neighbours.
+        if (unit == 0x2014) unit = 0x2015;        // em dash -> horizontal bar
+        else if (unit == 0x2212) unit = 0xFF0D;   // minus sign -> fullwidth hyphen-minus
+        uint16_t code = (unit == kMalformed || unit == 0) ? kCp932NoForm : Cp932CodeOf(static_cast<uint16_t>(unit));
+        if (code == kCp932NoForm) code = ' ';
+        const size_t bytes = code > 0xFF ? 2 : 1;
+        if (written + bytes > room) break;
+        if (bytes == 2) out[written++] = static_cast<char>(code >> 8);
+        out[written++] = static_cast<char>(code & 0xFF);
+    }
+    out[written] = '\0';
+    return written;
+}
+
+void EucJpToShiftJis(char* bytes, size_t count) {
+    unsigned char* b = reinterpret_cast<unsigned char*>(bytes);
+    size_t i = 0;
+    while (i < count) {
+        const unsigned c1 = b[i];
+        if (c1 < 0xA1 || c1 > 0xFE) {
+            ++i;
+            continue;
+        }
+        if (i + 1 >= count) {  // the second byte was cut off
+            b[i] = ' ';
+            break;
+        }
+        unsigned c2 = b[i + 1];
+        if (c1 & 1) {
+            c2 = (c2 - 0x61) & 0xFF;
+            if (c2 > 0x7E) c2 += 1;
+        } else {
+            c2 = (c2 - 2) & 0xFF;
+        }
+        b[i] = static_cast<unsigned char>(((c1 + 1) >> 1) + (c1 < 0xDF ? 0x30 : 0x70));
+        b[i + 1] = static_cast<unsigned char>(c2);
+        i += 2;
+    }
+}
+
+size_t Utf8CutLength(const char* text, size_t length, size_t max) {
+    if (length <= max) return length;
+    const unsigned char* s = reinterpret_cast<const unsigned char*>(text);
+    // Step back over the continuation bytes before the cut to the lead byte they belong to.
+    size_t lead = max;
+    int continuations = 0;
+    while (lead > 0 && continuations < 3 && IsContinuation(s[lead - 1])) {
+        --lead;
+        ++continuations;
+    }
+    if (lead == 0) return max;
+    const int wanted = ContinuationsWanted(s[lead - 1]);
+    if (wanted > continuations) return lead - 1;  // the cut would split this character
+    return max;
+}
+
+size_t EucJpCutLength(const char* text, size_t length, size_t max) {
+    if (length <= max) return length;
+    const unsigned char* s = reinterpret_cast<const unsigned char*>(text);
+    size_t i = 0;
+    while (i < max) {
+        size_t step = (s[i] >= 0xA1 && s[i] <= 0xFE) ? 2 : 1;
+        if (i + step > max) break;
+        i += step;
+    }
+    return i;
+}
