@@ -73,16 +73,19 @@ void StripTags(char* text) {
     *write = '\0';
 }
 
-// Drops leading spaces and squeezes runs of spaces; a single trailing space stays.
+// Drops leading spaces and squeezes runs of spaces; a single trailing space stays. This is the walk
+// "from the first byte while the next byte is not the terminator, remove the current byte when it
+// is a space followed by a space or a space at the start, else step on", done in one pass: the
+// byte after the current one is always the next unread byte, and the start is an empty output.
 void SqueezeSpaces(char* text) {
-    size_t i = 0;
-    while (text[i] != '\0' && text[i + 1] != '\0') {
-        if (text[i] == ' ' && (text[i + 1] == ' ' || i == 0)) {
-            RemoveBytes(text, i, 1);
-        } else {
-            ++i;
-        }
+    size_t write = 0;
+    for (size_t read = 0; text[read] != '\0'; ++read) {
+        const char c = text[read];
+        const char next = text[read + 1];
+        if (c == ' ' && next != '\0' && (next == ' ' || write == 0)) continue;
+        text[write++] = c;
     }
+    text[write] = '\0';
 }
 
 void RemoveControlBytes(char* text) {
@@ -92,6 +95,24 @@ void RemoveControlBytes(char* text) {
     }
     *write = '\0';
 }
+
+// The bytes that make a step of CleanText necessary.
+enum : unsigned char { kAmpersand = 1, kLessThan = 2, kBracket = 4, kSpace = 8, kControl = 16 };
+
+struct ByteClasses {
+    unsigned char of[256] = {};
+    constexpr ByteClasses() {
+        of[static_cast<unsigned char>('&')] = kAmpersand;
+        of[static_cast<unsigned char>('<')] = kLessThan;
+        of[static_cast<unsigned char>(']')] = kBracket;
+        of[static_cast<unsigned char>(' ')] = kSpace;
+        of[static_cast<unsigned char>('\t')] = kControl;
+        of[static_cast<unsigned char>('\n')] = kControl;
+        of[static_cast<unsigned char>('\r')] = kControl;
+    }
+    unsigned char operator[](unsigned char byte) const { return of[byte]; }
+};
+constexpr ByteClasses kByteClass;
 
 // Continuation bytes a UTF-8 lead byte asks for; 0 for a byte that cannot begin a sequence.
 inline int ContinuationsWanted(unsigned char b) {
@@ -133,12 +154,18 @@ inline size_t DecodeUtf8(const unsigned char* s, size_t at, size_t length, uint3
 
 void CleanText(char* text) {
     if (!text) return;
-    const bool markersRemoved = RemoveMarkers(text);
-    if (!markersRemoved) DecodeReferences(text);
-    if (strchr(text, '<')) StripTags(text);
-    DecodeReferences(text);
-    SqueezeSpaces(text);
-    RemoveControlBytes(text);
+    // Each step only acts on texts holding certain bytes; decoding can bring "<" and spaces, but
+    // only where there was a "&".
+    unsigned found = 0;
+    for (const unsigned char* p = reinterpret_cast<const unsigned char*>(text); *p; ++p) found |= kByteClass[*p];
+    const bool amp = found & kAmpersand;
+    bool markersRemoved = false;
+    if (found & (kAmpersand | kLessThan | kBracket)) markersRemoved = RemoveMarkers(text);
+    if (amp && !markersRemoved) DecodeReferences(text);
+    if (found & (kLessThan | kAmpersand)) StripTags(text);
+    if (amp) DecodeReferences(text);
+    if (found & (kSpace | kAmpersand)) SqueezeSpaces(text);
+    if (found & kControl) RemoveControlBytes(text);
 }
 
 size_t Utf8ToShiftJis(const char* utf8, size_t length, char* out, size_t outSize) {
@@ -148,22 +175,41 @@ size_t Utf8ToShiftJis(const char* utf8, size_t length, char* out, size_t outSize
     const size_t room = outSize - 1;
     size_t written = 0;
     size_t at = 0;
-    bool first = true;
+    // A byte-order mark at the start is dropped.
+    if (end >= 3 && s[0] == 0xEF && ((s[1] == 0xBB && s[2] == 0xBF) || (s[1] == 0xBF && s[2] == 0xBE))) at = 3;
     while (at < end) {
-        uint32_t unit;
-        at += DecodeUtf8(s, at, end, unit);
-        if (first) {
-            first = false;
-            if (unit == 0xFEFF || unit == 0xFFFE) continue;  // byte-order mark
+        uint32_t unit = s[at];
+        if (unit < 0x80) {
+            // A run of ASCII: Windows maps every ASCII unit to its own byte.
+            size_t run = at + 1;
+            while (run < end && s[run] < 0x80) ++run;
+            size_t count = run - at;
+            if (count > room - written) count = room - written;
+            memcpy(out + written, s + at, count);
+            written += count;
+            at += count;
+            if (at < run) break;  // no more room
+            continue;
+        } else if ((unit & 0xF0) == 0xE0 && at + 2 < end && IsContinuation(s[at + 1]) && IsContinuation(s[at + 2])) {
+            // The common case of Japanese text: a whole three-byte character.
+            unit = ((unit & 0x0Fu) << 12) | ((s[at + 1] & 0x3Fu) << 6) | (s[at + 2] & 0x3Fu);
+            at += 3;
+            if (unit == 0x2014) unit = 0x2015;
+            else if (unit == 0x2212) unit = 0xFF0D;
+        } else {
+            at += DecodeUtf8(s, at, end, unit);
+            // Two characters without a Shift_JIS form are shown as their nearest neighbours.
+            if (unit == 0x2014) unit = 0x2015;       // em dash -> horizontal bar
+            else if (unit == 0x2212) unit = 0xFF0D;  // minus sign -> fullwidth hyphen-minus
         }
-        // Two characters without a Shift_JIS form are shown as their nearest neighbours.
-        if (unit == 0x2014) unit = 0x2015;        // em dash -> horizontal bar
-        else if (unit == 0x2212) unit = 0xFF0D;   // minus sign -> fullwidth hyphen-minus
         uint16_t code = (unit == kMalformed || unit == 0) ? kCp932NoForm : Cp932CodeOf(static_cast<uint16_t>(unit));
         if (code == kCp932NoForm) code = ' ';
-        const size_t bytes = code > 0xFF ? 2 : 1;
-        if (written + bytes > room) break;
-        if (bytes == 2) out[written++] = static_cast<char>(code >> 8);
+        if (code > 0xFF) {
+            if (written + 2 > room) break;
+            out[written++] = static_cast<char>(code >> 8);
+        } else if (written + 1 > room) {
+            break;
+        }
         out[written++] = static_cast<char>(code & 0xFF);
     }
     out[written] = '\0';

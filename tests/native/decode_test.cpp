@@ -136,6 +136,11 @@ TEST(Utf8ToShiftJis, OutputIsNeverLongerThanInputAndNeverEndsInALeadByte) {
     }
 }
 
+TEST(Cp932Table, MapsAsciiToItself) {
+    // Utf8ToShiftJis copies runs of ASCII as they are.
+    for (uint16_t unit = 0; unit < 0x80; ++unit) EXPECT_EQ(unit, Cp932CodeOf(unit));
+}
+
 TEST(Cp932Table, AgreesWithGlibcWhereTheTwoAgreeOnJisX0208) {
     // Hiragana, katakana and the kanji rows are the same in every CP932 table.
     const uint16_t units[] = {0x3042, 0x30A2, 0x4E9C, 0x8868, 0x793A, 0x9F9C, 0xFF01, 0x3000};
