@@ -58,7 +58,8 @@ TEST_F(CycleTest, EmptyFeedListSaysNothingIsRegistered) {
 
 TEST_F(CycleTest, FetchedFeedGivesArticlesIsCachedAndSetsTheConditionalHeader) {
     WriteFeedList("ニュース\thttp://news.test/rss.xml\t20\r\n");
-    std::string body = Rss(Item("最初の記事", "http://news.test/1") + Item("次の記事", "/2"));
+    // The document is UTF-8 (u8 literals); the table holds Shift_JIS (plain literals).
+    std::string body = Rss(Item(u8"最初の記事", "http://news.test/1") + Item(u8"次の記事", "/2"));
     test.fetcher.Always("http://news.test/rss.xml", kFetchOk, body);
     RunCycle();
 
