@@ -1,25 +1,12 @@
 #include "app/ticker_window.h"
 
 #include "app/app.h"
+#include "app/cycle.h"
+#include "display/ticker_painter.h"
 #include "report/article_page.h"
 #include "schedule/schedule.h"
 
 namespace {
-
-int AnyShownArticle(const App& app) {
-    for (int i = 0; i < app.articles.count; ++i) {
-        if (IsShownArticle(app, i)) return 1;
-    }
-    return 0;
-}
-
-// Article 0 when it is shown, else the next shown one after it; 0 when none is shown.
-int FirstShownArticle(const App& app) {
-    for (int i = 0; i < app.articles.count; ++i) {
-        if (IsShownArticle(app, i)) return i;
-    }
-    return 0;
-}
 
 bool ValidArticle(const App& app, int index) { return index >= 0 && index < app.articles.count; }
 
@@ -52,7 +39,7 @@ bool CountTimerTick(App& app) {
 
 void PressStarted(App& app) { app.pressCounter = 3; }
 
-PointerMove PointerMoved(App& app) {
+PointerMove CountPointerMove(App& app) {
     if (app.pressCounter == 1) {
         app.pressCounter = 0;
         return PointerMove::StartDrag;
@@ -90,17 +77,8 @@ ClickResult ClickTicker(App& app, int x) {
         CopyCut(app.line1, sizeof app.line1, "リンク先を開いています...");
         CopyCut(app.line2, sizeof app.line2, app.articles.slot[app.linkArticle].title);
     } else {
-        // The painting recorded where each item of the band ends; the first one that does not end
-        // left of the click is the one under the pointer. Nothing recorded (no band drawn yet, or
-        // a click right of the last item) opens nothing rather than a stale link.
-        const PainterState& painter = app.painter;
-        int found = -1;
-        for (int i = 0; i < painter.hitCount && i < kScrollHitCapacity; ++i) {
-            if (painter.hits[i].endX >= x) {
-                found = painter.hits[i].article;
-                break;
-            }
-        }
+        // Nothing recorded under the pointer (no band drawn yet) opens nothing rather than a stale link.
+        int found = ArticleAtX(app, x);
         if (!ValidArticle(app, found)) return ClickResult::NoArticleHere;
         app.linkArticle = found;
         app.clickHighlight = 1;
@@ -108,7 +86,7 @@ ClickResult ClickTicker(App& app, int x) {
     app.repaintPending = 1;
     app.platform.host.InvalidateTicker();
     app.state = AppState::OpenLink;
-    app.articlesToShow = AnyShownArticle(app);
+    RecountShownArticles(app);
     return ClickResult::LinkChosen;
 }
 

@@ -30,7 +30,7 @@ enum class PointerMove {
     Counted,    // a movement just after a press
 };
 void PressStarted(App& app);
-PointerMove PointerMoved(App& app);
+PointerMove CountPointerMove(App& app);
 // True when the release is a click (at most one movement since the press). A click ends with the
 // counter at 0; a release after two movements leaves it, so the next movement starts a drag.
 bool PressReleased(App& app);

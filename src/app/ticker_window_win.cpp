@@ -4,9 +4,13 @@
 #include <cwchar>
 
 #include "app/about_dialog_win.h"
+#include "app/cycle.h"
 #include "app/ticker_window.h"
 #include "app/wide_win.h"
 #include "config/legacy_registry_win.h"
+#include "display/gesture.h"
+#include "display/ticker_canvas_win.h"
+#include "display/ticker_painter.h"
 #include "net/fetch_win.h"
 #include "res/resource.h"
 #include "schedule/schedule.h"
@@ -237,32 +241,13 @@ void TickerWindow::OnDestroy() {
     PostQuitMessage(0);
 }
 
-// A minimal painting that shows the status texts: background, frame and display line 1. The
-// ticker rendering replaces it.
+// Redraws the back buffer when a repaint is pending, then copies the invalid part to the window:
+// a paint caused by another window uncovering the ticker costs one copy.
 LRESULT TickerWindow::OnPaint() {
     App& app = *app_;
-    const AppSettings& s = app.settings;
-    if (app.repaintPending > 0) {
-        HBRUSH brush = CreateSolidBrush(RGB(s.backR & 0xFF, s.backG & 0xFF, s.backB & 0xFF));
-        HPEN pen = CreatePen(PS_SOLID, 1, RGB(s.rectR & 0xFF, s.rectG & 0xFF, s.rectB & 0xFF));
-        HGDIOBJ oldBrush = SelectObject(backBuffer_, brush);
-        HGDIOBJ oldPen = SelectObject(backBuffer_, pen);
-        if (app.fullRepaint) {
-            // Cut the dialog frame away: the visible ticker is the client area.
-            HRGN region = CreateRectRgn(app.screen.frameX, app.screen.frameY, s.width - app.screen.frameX,
-                                        TickerHeight(s) - app.screen.frameY);
-            if (region && !SetWindowRgn(window_, region, TRUE)) DeleteObject(region);
-            app.fullRepaint = 0;
-        }
-        Rectangle(backBuffer_, 0, 0, s.width - 2 * app.screen.frameX,
-                  TickerHeight(s) - 2 * app.screen.frameY);
-        SetTextColor(backBuffer_, RGB(s.text1R & 0xFF, s.text1G & 0xFF, s.text1B & 0xFF));
-        std::wstring line = Cp932ToWide(app.line1);
-        TextOutW(backBuffer_, 3, 2, line.c_str(), static_cast<int>(line.size()));
-        SelectObject(backBuffer_, oldBrush);
-        SelectObject(backBuffer_, oldPen);
-        DeleteObject(brush);
-        DeleteObject(pen);
+    {
+        GdiTickerCanvas canvas(backBuffer_, window_, app.screen.frameX, app.screen.frameY);
+        RedrawTicker(app, canvas);
     }
     PAINTSTRUCT ps;
     HDC dc = BeginPaint(window_, &ps);
@@ -282,7 +267,7 @@ void TickerWindow::InvalidateTextArea() {
 void TickerWindow::OnTimer() {
     App& app = *app_;
     if (!CountTimerTick(app)) return;
-    RunTick();
+    Tick(app);
     // The tick may have closed the window.
     if (window_ && app.repaintPending > 0) InvalidateTextArea();
 }
@@ -304,7 +289,7 @@ void TickerWindow::OnCommand(int command) {
 }
 
 void TickerWindow::OnMouseMove(WPARAM wParam, LPARAM lParam) {
-    switch (PointerMoved(*app_)) {
+    switch (CountPointerMove(*app_)) {
         case PointerMove::StartDrag:
             // Moves the window as if its caption were dragged, until the button is released.
             SendMessageW(window_, WM_SYSCOMMAND, SC_MOVE | HTCAPTION, 0);
@@ -383,35 +368,6 @@ void TickerWindow::LoadScheduleAtCreation() { LoadSchedule(app_->schedule, platf
 
 // ---- Call sites for Parts that the application wires in -------------------------------------
 
-// The update cycle's Tick(app). Until it is wired, this stand-in only lets the display go idle
-// and runs the exit road (ExitRequested -> Closing -> destroy), so that the menu and "終了" work.
-void TickerWindow::RunTick() {
-    App& app = *app_;
-    app.cycleBusy = 1;
-    switch (app.state) {
-        case AppState::BeginCycle:
-        case AppState::Fetching:
-        case AppState::Recount:
-            app.state = AppState::NothingToShow;
-            break;
-        case AppState::OpenLink:
-            app.state = AppState::Showing;
-            break;
-        case AppState::ExitRequested:
-            app.state = AppState::Closing;
-            CopyCut(app.line1, sizeof app.line1, "終了中...");
-            app.line2[0] = '\0';
-            app.repaintPending = 1;
-            break;
-        case AppState::Closing:
-            host_.DestroyTicker();
-            break;
-        default:
-            break;
-    }
-    app.cycleBusy = 0;
-}
-
 // Settings dialog 105 (modeless): sets the dialog-open flag and the modeless dialog handle.
 void TickerWindow::OpenSettingsDialog() {}
 
@@ -419,4 +375,9 @@ void TickerWindow::OpenSettingsDialog() {}
 void TickerWindow::OpenScheduleWindow() {}
 
 // Pointer gesture over the ticker (x is the low word of the position, unsigned).
-void TickerWindow::PointerMovedOverTicker(WPARAM, int, int) {}
+void TickerWindow::PointerMovedOverTicker(WPARAM, int x, int) {
+    if (PointerMoved(*app_, x) != GestureResult::OpenSchedule) return;
+    OpenScheduleWindow();
+    // The gesture set the dialog-open flag; when no window opened, the ticker must not stay blocked.
+    if (!modelessDialog_ || !IsWindow(modelessDialog_)) app_->dialogOpen = 0;
+}

@@ -75,7 +75,6 @@ class TickerWindow {
     void LoadSettingsAtCreation();
     void LoadScheduleAtCreation();
     // Call sites for Parts wired by the application; see the comments in the .cpp.
-    void RunTick();
     void OpenSettingsDialog();
     void OpenScheduleWindow();
     void PointerMovedOverTicker(WPARAM wParam, int x, int y);

@@ -7,6 +7,8 @@
 
 constexpr int kFound = 0;
 constexpr int kNotFound = -1;
+constexpr int kMaxLiteralLength = 51;  // longer literals are searched by their first 51 bytes
+constexpr int kMaxTagNameLength = 29;  // longer tag names are searched by their first 29 bytes
 
 // A literal (at most 51 bytes), case-insensitive; cursor just after the match.
 int FindText(const char* literal, int& cursor, int limit, TextView text);

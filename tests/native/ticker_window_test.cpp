@@ -112,38 +112,38 @@ TEST_F(TickerWindowLogic, ReleaseAfterAtMostOneMovementIsAClick) {
     EXPECT_EQ(0, app->pressCounter);
 
     PressStarted(*app);
-    EXPECT_EQ(PointerMove::Counted, PointerMoved(*app));
+    EXPECT_EQ(PointerMove::Counted, CountPointerMove(*app));
     EXPECT_TRUE(PressReleased(*app));
     EXPECT_EQ(0, app->pressCounter);
     // With no press pending, movements go to the pointer gesture and a release is no click.
-    EXPECT_EQ(PointerMove::Pointer, PointerMoved(*app));
+    EXPECT_EQ(PointerMove::Pointer, CountPointerMove(*app));
     EXPECT_FALSE(PressReleased(*app));
 }
 
 TEST_F(TickerWindowLogic, ThirdMovementAfterAPressStartsTheDrag) {
     PressStarted(*app);
-    EXPECT_EQ(PointerMove::Counted, PointerMoved(*app));
-    EXPECT_EQ(PointerMove::Counted, PointerMoved(*app));
-    EXPECT_EQ(PointerMove::StartDrag, PointerMoved(*app));
+    EXPECT_EQ(PointerMove::Counted, CountPointerMove(*app));
+    EXPECT_EQ(PointerMove::Counted, CountPointerMove(*app));
+    EXPECT_EQ(PointerMove::StartDrag, CountPointerMove(*app));
     EXPECT_EQ(0, app->pressCounter);
-    EXPECT_EQ(PointerMove::Pointer, PointerMoved(*app));
+    EXPECT_EQ(PointerMove::Pointer, CountPointerMove(*app));
     EXPECT_FALSE(PressReleased(*app));
 }
 
 TEST_F(TickerWindowLogic, ReleaseAfterTwoMovementsIsNoClickAndLeavesTheDragArmed) {
     PressStarted(*app);
-    PointerMoved(*app);
-    PointerMoved(*app);
+    CountPointerMove(*app);
+    CountPointerMove(*app);
     EXPECT_FALSE(PressReleased(*app));
     EXPECT_EQ(1, app->pressCounter);
-    EXPECT_EQ(PointerMove::StartDrag, PointerMoved(*app));
+    EXPECT_EQ(PointerMove::StartDrag, CountPointerMove(*app));
 }
 
 TEST_F(TickerWindowLogic, LosingTheCaptureCancelsThePress) {
     PressStarted(*app);
     CaptureLost(*app);
     EXPECT_FALSE(PressReleased(*app));
-    EXPECT_EQ(PointerMove::Pointer, PointerMoved(*app));
+    EXPECT_EQ(PointerMove::Pointer, CountPointerMove(*app));
 }
 
 // ---- Clicks ----------------------------------------------------------------------------------

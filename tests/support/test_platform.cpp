@@ -41,6 +41,10 @@ TempFolder::TempFolder() {
 TempFolder::~TempFolder() { RemoveTree(path_); }
 
 void TempFolder::Write(const std::string& name, const std::string& bytes) const {
+    // Folders on the way are made as needed ("cache/x").
+    for (size_t slash = name.find('/'); slash != std::string::npos; slash = name.find('/', slash + 1)) {
+        mkdir(File(name.substr(0, slash)).c_str(), 0755);
+    }
     std::ofstream out(File(name), std::ios::binary | std::ios::trunc);
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }

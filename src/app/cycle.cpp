@@ -1,0 +1,382 @@
+#include "app/cycle.h"
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "app/app.h"
+#include "config/feed_list.h"
+#include "config/settings.h"
+#include "feed/parser.h"
+#include "feed/site_root.h"
+#include "net/cache.h"
+#include "net/service_hosts.h"
+
+namespace {
+
+const char kUnconditionalHeader[] = "If-Modified-Since: Thu, 01 Jan 2004 00:00:00 GMT";
+const char kAccessErrorTitle[] = "[Newsroller]アクセスエラー";
+const char kFormatErrorTitle[] = "[Newsroller]書式エラー";
+
+bool EqualsIgnoringCase(const char* a, const char* b) {
+    for (; *a && *b; ++a, ++b) {
+        char ca = (*a >= 'A' && *a <= 'Z') ? static_cast<char>(*a + 32) : *a;
+        char cb = (*b >= 'A' && *b <= 'Z') ? static_cast<char>(*b + 32) : *b;
+        if (ca != cb) return false;
+    }
+    return *a == *b;
+}
+
+bool StartsWithIgnoringCase(const char* text, const char* prefix) {
+    for (; *prefix; ++text, ++prefix) {
+        char c = (*text >= 'A' && *text <= 'Z') ? static_cast<char>(*text + 32) : *text;
+        if (c != *prefix) return false;
+    }
+    return true;
+}
+
+void RequestRepaint(App& app) { app.repaintPending = 1; }
+
+bool ExitWasRequested(const App& app) {
+    return app.state == AppState::ExitRequested || app.state == AppState::Closing;
+}
+
+void ApplyPendingOpacity(App& app) {
+    if (app.transparencyPending != 1) return;
+    app.transparencyPending = 0;
+    app.platform.host.ApplyOpacity(static_cast<uint8_t>(app.settings.toumeido - 45));
+}
+
+// "RSS取得中..." and the feed's name: in scroll mode after the status text, in page mode on line 2.
+void ShowFetchingStatus(App& app, int feed) {
+    CopyCut(app.line1, sizeof app.line1, "RSS取得中...");
+    if (app.feeds.maximum[feed] <= 0) return;
+    const char* site = app.feeds.site[feed];
+    if (app.settings.scrollf != 0) {
+        if (strlen(app.line1) + strlen(site) < kSlotSize) strcat(app.line1, site);
+    } else {
+        CopyCut(app.line2, sizeof app.line2, site);
+    }
+}
+
+void ShowArticleInLines(App& app, int index) {
+    CopyCut(app.line1, sizeof app.line1, app.articles.slot[index].site);
+    CopyCut(app.line2, sizeof app.line2, app.articles.slot[index].title);
+}
+
+void AppendErrorEntry(App& app, int feed, const char* title) {
+    ArticleEntry& entry = app.articles.slot[app.articles.count++];
+    CopyCut(entry.site, sizeof entry.site, app.feeds.site[feed]);
+    CopyCut(entry.title, sizeof entry.title, title);
+    CopyCut(entry.link, sizeof entry.link, app.feeds.url[feed]);
+    entry.day = app.today;
+    app.perFeedFound[feed] = 1;
+}
+
+// The blog-search service answers in UTF-8 only when asked to.
+void RequestUtf8FromBlogSearch(char* url) {
+    size_t baseLength = strlen(kBlogSearchBase);
+    if (strncmp(url, kBlogSearchBase, baseLength) != 0) return;
+    size_t length = strlen(url);
+    if (length >= 9 && (EqualsIgnoringCase(url + length - 9, "&ie=UTF-8") ||
+                        EqualsIgnoringCase(url + length - 9, "&ie=UTF_8"))) {
+        return;
+    }
+    if (length + 9 < kSlotSize) strcat(url, "&ie=UTF-8");
+}
+
+void BeginCycle(App& app) {
+    app.state = AppState::Fetching;
+    app.currentFeed = 0;
+    app.articlesToShow = 0;
+    app.articles.count = 0;
+    app.currentArticle = 0;
+    app.displayCounter = 0;
+    CopyCut(app.line1, sizeof app.line1, "接続中...");
+    app.line2[0] = '\0';
+    RequestRepaint(app);
+
+    if (LoadFeedList(app.feeds, app.today, app.platform) != 0) {
+        app.feeds.count = 0;
+        return;
+    }
+    app.platform.files.CreateFolder(kCacheFolderName);
+
+    switch (app.platform.fetcher.EnsureSession()) {
+        case Fetcher::Session::Ready: break;
+        case Fetcher::Session::OpenFailed:
+            app.platform.messages.Show("Internet Openエラー", "ERROR", MessageIcon::Error);
+            if (!ExitWasRequested(app)) app.state = AppState::Showing;
+            break;
+        case Fetcher::Session::CallbackFailed:
+            app.platform.messages.Show("Internet Callbackエラー", "ERROR", MessageIcon::Error);
+            if (!ExitWasRequested(app)) app.state = AppState::Showing;
+            break;
+    }
+    if (app.feeds.count >= 1) ShowFetchingStatus(app, 0);
+}
+
+void FinishCycle(App& app) {
+    if (app.articles.count >= kArticleCapacity) {
+        char text[600];
+        snprintf(text, sizeof text,
+                 "記事数が多いため「%s」以降のサイトの記事は表示されません。\nRSSリスト数または各最大記事数を減らしてください。",
+                 app.articles.slot[app.articles.count - 1].site);
+        app.platform.messages.Show(text, "件数超過", MessageIcon::Warning);
+    }
+    // A quit chosen while the last feed was being fetched must not be lost.
+    if (!ExitWasRequested(app)) app.state = AppState::Showing;
+    RecountShownArticles(app);
+    if (app.articlesToShow) {
+        app.currentArticle = FirstShownArticle(app);
+        ShowArticleInLines(app, app.currentArticle);
+    }
+    FormatIfModifiedSince(app.platform.clock.UtcNow(), app.settings.ifmodified, sizeof app.settings.ifmodified);
+    SaveSettings(app.settings, app.platform);
+    app.cacheOnly = 0;
+    RequestRepaint(app);
+}
+
+// Handles feed i: fetch (or cache), parse, cache the good document, or record why it failed.
+void HandleFeed(App& app, int i) {
+    char* url = app.feeds.url[i];
+    RequestUtf8FromBlogSearch(url);
+    DocumentBuffer& document = app.document;
+    Platform& platform = app.platform;
+
+    bool fetched = false;
+    bool haveDocument = false;
+    if (!app.cacheOnly) {
+        if (platform.fetcher.Fetch(url, app.settings.ifmodified, document) == kFetchOk) {
+            fetched = haveDocument = true;
+        } else {
+            document.Release();
+        }
+    }
+    if (!haveDocument) {
+        std::string cachePath = CacheFilePath(url);
+        if (ReadWholeFile(document, cachePath.c_str(), platform) == 0) {
+            haveDocument = true;
+        } else {
+            document.Release();
+            // No cache copy: ask for the whole document whatever its date.
+            if (platform.fetcher.Fetch(url, kUnconditionalHeader, document) == kFetchOk) {
+                fetched = haveDocument = true;
+            } else if (app.articles.count < kArticleCapacity) {
+                AppendErrorEntry(app, i, kAccessErrorTitle);
+                platform.messages.Show(app.feeds.site[i], "下記のサイトでアクセスエラーが起きました。",
+                                       MessageIcon::Error);
+            }
+        }
+    }
+
+    if (haveDocument) {
+        app.perFeedFound[i] = 0;
+        char root[kSiteRootSize];
+        SiteRootOf(url, root, sizeof root);
+        // Documents of the weather service are fetched but not read as feeds.
+        if (strcmp(root, kWeatherServiceRoot) != 0) {
+            FeedParseTarget target{app.articles, app.perFeedFound[i], app.feeds.maximum[i], app.today,
+                                   &platform.pump};
+            ParseFeedDocument(document.view(), app.feeds.site[i], root, target);
+        }
+        if (fetched && app.perFeedFound[i] > 0) WriteCacheFile(document, url, platform);
+        if (app.perFeedFound[i] == 0 && app.articles.count < kArticleCapacity) {
+            AppendErrorEntry(app, i, kFormatErrorTitle);
+        }
+    }
+    document.Release();
+}
+
+void FetchStep(App& app) {
+    if (app.feeds.count <= 0) {
+        app.state = AppState::NothingToShow;
+        CopyCut(app.line1, sizeof app.line1, "RSSリスト未登録");
+        RequestRepaint(app);
+        return;
+    }
+    int i = app.currentFeed;
+    if (app.feeds.maximum[i] > 0 && app.articles.count < kArticleCapacity) HandleFeed(app, i);
+
+    if (i < app.feeds.count - 1 && app.articles.count < kArticleCapacity) {
+        int next = i + 1;
+        while (next < app.feeds.count - 1 && app.feeds.maximum[next] <= 0) ++next;
+        app.currentFeed = next;
+        ShowFetchingStatus(app, next);
+        RequestRepaint(app);
+        return;
+    }
+    FinishCycle(app);
+}
+
+void ShowingStep(App& app, int64_t now) {
+    const AppSettings& s = app.settings;
+    if (!app.articlesToShow) {
+        app.state = AppState::NothingToShow;
+        CopyCut(app.line1, sizeof app.line1, "表示する記事はありません。");
+        app.line2[0] = '\0';
+        RequestRepaint(app);
+        ScanForAlert(app, now);
+        return;
+    }
+    if (s.scrollf == 0) {
+        if (app.displayCounter >= s.disptimer * 10) {
+            ApplyPendingOpacity(app);
+            app.displayCounter = 0;
+            app.currentArticle = NextShownArticle(app, app.currentArticle);
+            ShowArticleInLines(app, app.currentArticle);
+            RequestRepaint(app);
+        } else {
+            ++app.displayCounter;
+        }
+    } else {
+        if (app.displayCounter >= s.disptimer - 1) {
+            ApplyPendingOpacity(app);
+            app.displayCounter = 0;
+            // The band stands still while an alert is shown; the redraw still comes, so it blinks.
+            if (app.alertIndex < 0) {
+                app.scrollOffset += s.scrolldiv == 1 ? -1 : ((s.scrolldiv + 1) * s.fsize) / -12;
+            }
+            RequestRepaint(app);
+        } else {
+            ++app.displayCounter;
+        }
+    }
+    ScanForAlert(app, now);
+}
+
+void OpenLinkStep(App& app) {
+    if (app.linkArticle >= 0 && app.linkArticle < app.articles.count) {
+        const char* link = app.articles.slot[app.linkArticle].link;
+        if (IsSafeLink(link)) {
+            app.platform.shell.Open(link);
+        } else {
+            app.platform.messages.Show("リンク先ファイルの拡張子が危険と判断されたため開けません。", "警告",
+                                       MessageIcon::Warning);
+        }
+    }
+    if (!ExitWasRequested(app)) app.state = AppState::Showing;
+}
+
+void ClosingStep(App& app) {
+    if (app.settings.savepos) {
+        int x = 0, y = 0;
+        if (app.platform.host.ClientOrigin(x, y)) {
+            app.settings.winX = x;
+            app.settings.winY = y;
+        }
+        SaveSettings(app.settings, app.platform);
+    }
+    app.platform.host.DestroyTicker();
+}
+
+}  // namespace
+
+bool IsSafeLink(const char* link) {
+    static const char* const kDangerous[] = {"exe", "bat", "jar", "com", "cmd", "pif", "vbs", "scr",
+                                             "zip", "lzh", "vbe", "doc", "dat", "xls", "class", "ocs",
+                                             "sys", "rar", "lnk", "js",  "jse", "wsf", "wsh"};
+    // Only web addresses: file:, javascript:, other protocol handlers, UNC and bare paths are refused.
+    if (!StartsWithIgnoringCase(link, "http://") && !StartsWithIgnoringCase(link, "https://")) return false;
+    int length = static_cast<int>(strlen(link));
+    // The extension is after the last "." at position 7 or later (the scheme is never examined),
+    // or everything after position 7 when there is none.
+    const char* extension = "";
+    if (length >= 2) {
+        int i = length - 2;
+        while (i >= 7 && link[i] != '.') --i;
+        if (i >= 7) {
+            extension = link + i + 1;
+        } else if (length > 8) {
+            extension = link + 8;
+        }
+    }
+    for (const char* dangerous : kDangerous) {
+        if (EqualsIgnoringCase(extension, dangerous)) return false;
+    }
+    return true;
+}
+
+int NextShownArticle(const App& app, int i) {
+    int count = app.articles.count;
+    if (count <= 0) return i;
+    int j = (i >= count - 1) ? 0 : i + 1;
+    while (!IsShownArticle(app, j)) {
+        if (j == i) return i;
+        j = (j >= count - 1) ? 0 : j + 1;
+    }
+    return j;
+}
+
+int PreviousShownArticle(const App& app, int i) {
+    int count = app.articles.count;
+    if (count <= 0) return i;
+    int j = (i < 1) ? count - 1 : i - 1;
+    while (!IsShownArticle(app, j)) {
+        if (j == i) return i;
+        j = (j <= 0) ? count - 1 : j - 1;
+    }
+    return j;
+}
+
+int FirstShownArticle(const App& app) { return NextShownArticle(app, PreviousShownArticle(app, 0)); }
+
+void RecountShownArticles(App& app) {
+    app.articlesToShow = 0;
+    for (int i = 0; i < app.articles.count; ++i) {
+        if (IsShownArticle(app, i)) {
+            app.articlesToShow = 1;
+            return;
+        }
+    }
+}
+
+void ScanForAlert(App& app, int64_t now) {
+    app.alertIndex = FindAlertTask(app.schedule, now, app.settings.alerttime);
+    if (app.alertIndex < 0 || app.state != AppState::NothingToShow) return;
+    // Nothing else is redrawn in this state: pace the alert's blinking like the display.
+    ++app.displayCounter;
+    int pace = app.settings.scrollf != 0 ? app.settings.disptimer - 1 : app.settings.disptimer * 10;
+    if (app.displayCounter >= pace) {
+        RequestRepaint(app);
+        app.displayCounter = 0;
+    }
+}
+
+void FormatIfModifiedSince(const CivilTime& utc, char* out, size_t size) {
+    static const char* const kDays[] = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
+    static const char* const kMonths[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
+                                          "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+    int month = utc.month >= 1 && utc.month <= 12 ? utc.month : 1;
+    snprintf(out, size, "If-Modified-Since: %s, %02d %s %d %02d:%02d:%02d GMT",
+             kDays[WeekdayOf(utc.year, month, utc.day)], utc.day, kMonths[month - 1], utc.year, utc.hour, utc.minute,
+             utc.second);
+}
+
+void Tick(App& app) {
+    app.cycleBusy = 1;
+    int64_t now = 0;
+    FileTimeFromCivil(app.platform.clock.LocalNow(), now);
+    switch (app.state) {
+        case AppState::BeginCycle: BeginCycle(app); break;
+        case AppState::Fetching: FetchStep(app); break;
+        case AppState::Recount:
+            RecountShownArticles(app);
+            app.fullRepaint = 1;
+            app.state = AppState::Showing;
+            RequestRepaint(app);
+            break;
+        case AppState::Showing: ShowingStep(app, now); break;
+        case AppState::NothingToShow: ScanForAlert(app, now); break;
+        case AppState::ExitRequested:
+            app.state = AppState::Closing;
+            CopyCut(app.line1, sizeof app.line1, "終了中...");
+            app.line2[0] = '\0';
+            RequestRepaint(app);
+            break;
+        case AppState::Closing: ClosingStep(app); break;
+        case AppState::OpenLink: OpenLinkStep(app); break;
+        case AppState::Starting: break;
+    }
+    app.cycleBusy = 0;
+}

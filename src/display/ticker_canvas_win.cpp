@@ -1,0 +1,57 @@
+#include "display/ticker_canvas_win.h"
+
+GdiTickerCanvas::GdiTickerCanvas(HDC backBuffer, HWND window, int frameX, int frameY)
+    : dc_(backBuffer), window_(window), frameX_(frameX), frameY_(frameY) {}
+
+GdiTickerCanvas::~GdiTickerCanvas() {
+    if (oldBrush_) SelectObject(dc_, oldBrush_);
+    if (oldPen_) SelectObject(dc_, oldPen_);
+    if (brush_) DeleteObject(brush_);
+    if (pen_) DeleteObject(pen_);
+}
+
+int GdiTickerCanvas::Widen(const char* text, int length) {
+    if (length <= 0) return 0;
+    int units = MultiByteToWideChar(932, 0, text, length, wide_, static_cast<int>(sizeof wide_ / sizeof wide_[0]));
+    return units > 0 ? units : 0;
+}
+
+int GdiTickerCanvas::TextWidth(const char* text, int length) {
+    int units = Widen(text, length);
+    SIZE size = {0, 0};
+    if (units > 0) GetTextExtentPoint32W(dc_, wide_, units, &size);
+    return size.cx;
+}
+
+void GdiTickerCanvas::ApplyShapeAndPlacement(int x, int y, int width, int height, bool topmost) {
+    // The region cuts the dialog frame away; the visible ticker is the client area.
+    HRGN region = CreateRectRgn(frameX_, frameY_, width - frameX_, height - frameY_);
+    if (!SetWindowRgn(window_, region, TRUE)) DeleteObject(region);
+    if (!topmost) SetForegroundWindow(window_);
+    SetWindowPos(window_, topmost ? HWND_TOPMOST : HWND_NOTOPMOST, x, y, width, height, 0);
+}
+
+void GdiTickerCanvas::FillAndOutline(Color fill, Color frame, int right, int bottom) {
+    if (!brush_) {
+        brush_ = CreateSolidBrush(fill);
+        oldBrush_ = SelectObject(dc_, brush_);
+    }
+    if (!pen_) {
+        pen_ = CreatePen(PS_SOLID, 1, frame);
+        oldPen_ = SelectObject(dc_, pen_);
+    }
+    Rectangle(dc_, 0, 0, right, bottom);
+}
+
+void GdiTickerCanvas::SetTextColor(Color color) { ::SetTextColor(dc_, color); }
+
+void GdiTickerCanvas::DrawText(int x, int y, const char* text, int length) {
+    int units = Widen(text, length);
+    if (units > 0) TextOutW(dc_, x, y, wide_, units);
+}
+
+void GdiTickerCanvas::DrawLine(Color, int x0, int y0, int x1, int y1) {
+    // The outline's pen, in the frame colour, is still selected.
+    MoveToEx(dc_, x0, y0, nullptr);
+    LineTo(dc_, x1, y1);
+}

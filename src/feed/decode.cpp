@@ -1,0 +1,271 @@
+#include "feed/decode.h"
+
+#include <cstdint>
+#include <cstring>
+
+#include "feed/cp932_table.h"
+#include "feed/scan.h"
+
+namespace {
+
+struct Reference {
+    const char* text;
+    char replacement;
+};
+
+// Decoded in this order; the order decides which reference is replaced first.
+const Reference kReferences[] = {
+    {"&quot;", '"'},  {"&lt;", '<'},    {"&gt;", '>'},    {"&amp;", '&'},   {"&nbsp;", ' '},  {"&yen;", '\x5C'},
+    {"&apos;", '\''}, {"&#039;", '\''}, {"&#39;", '\''},  {"&#034;", '"'},  {"&#34;", '"'},   {"&#038;", '&'},
+    {"&#38;", '&'},   {"&#036;", '$'},  {"&#36;", '$'},   {"&#035;", '#'},  {"&#35;", '#'},   {"&#165;", '\x5C'},
+};
+
+// Removed without replacement, in this order.
+const char* const kMarkers[] = {"&#160;", "<![CDATA[", "]]>"};
+
+void RemoveBytes(char* text, size_t at, size_t count) {
+    size_t length = strlen(text + at);
+    memmove(text + at, text + at + count, length - count + 1);
+}
+
+bool RemoveMarkers(char* text) {
+    bool removed = false;
+    for (const char* marker : kMarkers) {
+        if (!strchr(text, marker[0])) continue;  // no occurrence can begin anywhere
+        const size_t length = strlen(marker);
+        int cursor = 0;
+        while (FindInString(marker, text, cursor) == kFound) {
+            RemoveBytes(text, static_cast<size_t>(cursor), length);
+            removed = true;
+        }
+    }
+    return removed;
+}
+
+// Replaces every occurrence of each reference by its byte; the next search starts one byte after
+// the replacement, so "&amp;lt;" becomes "&lt;" in one pass.
+void DecodeReferences(char* text) {
+    for (const Reference& reference : kReferences) {
+        if (!strchr(text, '&')) return;  // every reference begins with "&"
+        const size_t length = strlen(reference.text);
+        int cursor = 0;
+        while (FindInString(reference.text, text, cursor) == kFound) {
+            text[cursor] = reference.replacement;
+            RemoveBytes(text, static_cast<size_t>(cursor) + 1, length - 1);
+            cursor += 1;
+        }
+    }
+}
+
+// Outside a tag a "<" is dropped and opens one; inside, every byte is dropped and a ">" closes it.
+void StripTags(char* text) {
+    char* write = text;
+    bool inside = false;
+    for (const char* read = text; *read; ++read) {
+        if (inside) {
+            if (*read == '>') inside = false;
+        } else if (*read == '<') {
+            inside = true;
+        } else {
+            *write++ = *read;
+        }
+    }
+    *write = '\0';
+}
+
+// Drops leading spaces and squeezes runs of spaces; a single trailing space stays. This is the walk
+// "from the first byte while the next byte is not the terminator, remove the current byte when it
+// is a space followed by a space or a space at the start, else step on", done in one pass: the
+// byte after the current one is always the next unread byte, and the start is an empty output.
+void SqueezeSpaces(char* text) {
+    size_t write = 0;
+    for (size_t read = 0; text[read] != '\0'; ++read) {
+        const char c = text[read];
+        const char next = text[read + 1];
+        if (c == ' ' && next != '\0' && (next == ' ' || write == 0)) continue;
+        text[write++] = c;
+    }
+    text[write] = '\0';
+}
+
+void RemoveControlBytes(char* text) {
+    char* write = text;
+    for (const char* read = text; *read; ++read) {
+        if (*read != '\t' && *read != '\n' && *read != '\r') *write++ = *read;
+    }
+    *write = '\0';
+}
+
+// The bytes that make a step of CleanText necessary.
+enum : unsigned char { kAmpersand = 1, kLessThan = 2, kBracket = 4, kSpace = 8, kControl = 16 };
+
+struct ByteClasses {
+    unsigned char of[256] = {};
+    constexpr ByteClasses() {
+        of[static_cast<unsigned char>('&')] = kAmpersand;
+        of[static_cast<unsigned char>('<')] = kLessThan;
+        of[static_cast<unsigned char>(']')] = kBracket;
+        of[static_cast<unsigned char>(' ')] = kSpace;
+        of[static_cast<unsigned char>('\t')] = kControl;
+        of[static_cast<unsigned char>('\n')] = kControl;
+        of[static_cast<unsigned char>('\r')] = kControl;
+    }
+    unsigned char operator[](unsigned char byte) const { return of[byte]; }
+};
+constexpr ByteClasses kByteClass;
+
+// Continuation bytes a UTF-8 lead byte asks for; 0 for a byte that cannot begin a sequence.
+inline int ContinuationsWanted(unsigned char b) {
+    if ((b & 0xE0) == 0xC0) return 1;
+    if ((b & 0xF0) == 0xE0) return 2;
+    if ((b & 0xF8) == 0xF0) return 3;
+    return 0;
+}
+
+inline bool IsContinuation(unsigned char b) { return (b & 0xC0) == 0x80; }
+
+constexpr uint32_t kMalformed = 0xFFFFFFFF;
+
+// Decodes the character at `at` (at < length) and returns its byte count. Units beyond U+FFFF and
+// malformed or truncated sequences come back as kMalformed; a malformed sequence takes only the
+// continuation bytes that follow its lead byte.
+inline size_t DecodeUtf8(const unsigned char* s, size_t at, size_t length, uint32_t& unit) {
+    const unsigned char b0 = s[at];
+    if (b0 < 0x80) {
+        unit = b0;
+        return 1;
+    }
+    const int wanted = ContinuationsWanted(b0);
+    int present = 0;
+    while (present < wanted && at + 1 + present < length && IsContinuation(s[at + 1 + present])) ++present;
+    if (wanted == 0 || present < wanted || wanted == 3) {
+        unit = kMalformed;
+        return 1 + static_cast<size_t>(present);
+    }
+    if (wanted == 1) {
+        unit = ((b0 & 0x1Fu) << 6) | (s[at + 1] & 0x3Fu);
+    } else {
+        unit = ((b0 & 0x0Fu) << 12) | ((s[at + 1] & 0x3Fu) << 6) | (s[at + 2] & 0x3Fu);
+    }
+    return 1 + static_cast<size_t>(wanted);
+}
+
+}  // namespace
+
+void CleanText(char* text) {
+    if (!text) return;
+    // Each step only acts on texts holding certain bytes; decoding can bring "<" and spaces, but
+    // only where there was a "&".
+    unsigned found = 0;
+    for (const unsigned char* p = reinterpret_cast<const unsigned char*>(text); *p; ++p) found |= kByteClass[*p];
+    const bool amp = found & kAmpersand;
+    bool markersRemoved = false;
+    if (found & (kAmpersand | kLessThan | kBracket)) markersRemoved = RemoveMarkers(text);
+    if (amp && !markersRemoved) DecodeReferences(text);
+    if (found & (kLessThan | kAmpersand)) StripTags(text);
+    if (amp) DecodeReferences(text);
+    if (found & (kSpace | kAmpersand)) SqueezeSpaces(text);
+    if (found & kControl) RemoveControlBytes(text);
+}
+
+size_t Utf8ToShiftJis(const char* utf8, size_t length, char* out, size_t outSize) {
+    if (!out || outSize == 0) return 0;
+    const unsigned char* s = reinterpret_cast<const unsigned char*>(utf8);
+    const size_t end = utf8 ? strnlen(utf8, length) : 0;
+    const size_t room = outSize - 1;
+    size_t written = 0;
+    size_t at = 0;
+    // A byte-order mark at the start is dropped.
+    if (end >= 3 && s[0] == 0xEF && ((s[1] == 0xBB && s[2] == 0xBF) || (s[1] == 0xBF && s[2] == 0xBE))) at = 3;
+    while (at < end) {
+        uint32_t unit = s[at];
+        if (unit < 0x80) {
+            // A run of ASCII: Windows maps every ASCII unit to its own byte.
+            size_t run = at + 1;
+            while (run < end && s[run] < 0x80) ++run;
+            size_t count = run - at;
+            if (count > room - written) count = room - written;
+            memcpy(out + written, s + at, count);
+            written += count;
+            at += count;
+            if (at < run) break;  // no more room
+            continue;
+        } else if ((unit & 0xF0) == 0xE0 && at + 2 < end && IsContinuation(s[at + 1]) && IsContinuation(s[at + 2])) {
+            // The common case of Japanese text: a whole three-byte character.
+            unit = ((unit & 0x0Fu) << 12) | ((s[at + 1] & 0x3Fu) << 6) | (s[at + 2] & 0x3Fu);
+            at += 3;
+            if (unit == 0x2014) unit = 0x2015;
+            else if (unit == 0x2212) unit = 0xFF0D;
+        } else {
+            at += DecodeUtf8(s, at, end, unit);
+            // Two characters without a Shift_JIS form are shown as their nearest neighbours.
+            if (unit == 0x2014) unit = 0x2015;       // em dash -> horizontal bar
+            else if (unit == 0x2212) unit = 0xFF0D;  // minus sign -> fullwidth hyphen-minus
+        }
+        uint16_t code = (unit == kMalformed || unit == 0) ? kCp932NoForm : Cp932CodeOf(static_cast<uint16_t>(unit));
+        if (code == kCp932NoForm) code = ' ';
+        if (code > 0xFF) {
+            if (written + 2 > room) break;
+            out[written++] = static_cast<char>(code >> 8);
+        } else if (written + 1 > room) {
+            break;
+        }
+        out[written++] = static_cast<char>(code & 0xFF);
+    }
+    out[written] = '\0';
+    return written;
+}
+
+void EucJpToShiftJis(char* bytes, size_t count) {
+    unsigned char* b = reinterpret_cast<unsigned char*>(bytes);
+    size_t i = 0;
+    while (i < count) {
+        const unsigned c1 = b[i];
+        if (c1 < 0xA1 || c1 > 0xFE) {
+            ++i;
+            continue;
+        }
+        if (i + 1 >= count) {  // the second byte was cut off
+            b[i] = ' ';
+            break;
+        }
+        unsigned c2 = b[i + 1];
+        if (c1 & 1) {
+            c2 = (c2 - 0x61) & 0xFF;
+            if (c2 > 0x7E) c2 += 1;
+        } else {
+            c2 = (c2 - 2) & 0xFF;
+        }
+        b[i] = static_cast<unsigned char>(((c1 + 1) >> 1) + (c1 < 0xDF ? 0x30 : 0x70));
+        b[i + 1] = static_cast<unsigned char>(c2);
+        i += 2;
+    }
+}
+
+size_t Utf8CutLength(const char* text, size_t length, size_t max) {
+    if (length <= max) return length;
+    const unsigned char* s = reinterpret_cast<const unsigned char*>(text);
+    // Step back over the continuation bytes before the cut to the lead byte they belong to.
+    size_t lead = max;
+    int continuations = 0;
+    while (lead > 0 && continuations < 3 && IsContinuation(s[lead - 1])) {
+        --lead;
+        ++continuations;
+    }
+    if (lead == 0) return max;
+    const int wanted = ContinuationsWanted(s[lead - 1]);
+    if (wanted > continuations) return lead - 1;  // the cut would split this character
+    return max;
+}
+
+size_t EucJpCutLength(const char* text, size_t length, size_t max) {
+    if (length <= max) return length;
+    const unsigned char* s = reinterpret_cast<const unsigned char*>(text);
+    size_t i = 0;
+    while (i < max) {
+        size_t step = (s[i] >= 0xA1 && s[i] <= 0xFE) ? 2 : 1;
+        if (i + step > max) break;
+        i += step;
+    }
+    return i;
+}

@@ -1,0 +1,149 @@
+// Every real-world document of the corpus through the feed parser, and the articles of a sample of
+// them as checked by eye (with tools/feedcheck).
+#include <gtest/gtest.h>
+
+#include <dirent.h>
+
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "feed/day_number.h"
+#include "feed/parser.h"
+
+namespace {
+
+constexpr int kToday = 11000;
+
+const std::string kFeeds = std::string(NEWSROLLER_CORPUS_DIR) + "/feeds/";
+
+std::vector<std::string> CorpusFiles() {
+    std::vector<std::string> names;
+    if (DIR* dir = opendir(kFeeds.c_str())) {
+        while (dirent* entry = readdir(dir)) {
+            if (entry->d_name[0] != '.') names.push_back(entry->d_name);
+        }
+        closedir(dir);
+    }
+    return names;
+}
+
+// The whole file in a block of exactly its text and a zero byte; the text ends at the first zero
+// byte, as with the program's own reader.
+std::unique_ptr<char[]> Load(const std::string& name, int& length) {
+    std::string bytes;
+    if (FILE* file = std::fopen((kFeeds + name).c_str(), "rb")) {
+        char buffer[65536];
+        size_t n;
+        while ((n = std::fread(buffer, 1, sizeof buffer, file)) > 0) bytes.append(buffer, n);
+        std::fclose(file);
+    }
+    length = static_cast<int>(strlen(bytes.c_str()));
+    std::unique_ptr<char[]> text(new char[length + 1]);
+    memcpy(text.get(), bytes.c_str(), length);
+    text[length] = '\0';
+    return text;
+}
+
+struct Parsed {
+    std::unique_ptr<ArticleTable> table = std::make_unique<ArticleTable>();
+    int found = 0;
+};
+
+std::unique_ptr<Parsed> ParseFile(const std::string& name, int maximum = kArticleCapacity, int countBefore = 0) {
+    auto parsed = std::make_unique<Parsed>();
+    int length = 0;
+    std::unique_ptr<char[]> text = Load(name, length);
+    parsed->table->count = countBefore;
+    FeedParseTarget target{*parsed->table, parsed->found, maximum, kToday, nullptr};
+    ParseFeedDocument(TextView{text.get(), length}, "site", "http://root", target);
+    return parsed;
+}
+
+bool SlotTextIsSound(const char* text) {
+    const void* end = memchr(text, '\0', kSlotSize);
+    return end != nullptr;
+}
+
+TEST(Corpus, EveryDocumentGivesSoundArticles) {
+    const std::vector<std::string> names = CorpusFiles();
+    ASSERT_GE(names.size(), 150u);
+    const int latest = DayNumber(2500, 12, 31);
+    int documentsWithArticles = 0;
+    for (const std::string& name : names) {
+        auto parsed = ParseFile(name);
+        const ArticleTable& table = *parsed->table;
+        ASSERT_EQ(parsed->found, table.count) << name;
+        if (table.count > 0) ++documentsWithArticles;
+        for (int i = 0; i < table.count; ++i) {
+            const ArticleEntry& a = table.slot[i];
+            ASSERT_STREQ("site", a.site) << name;
+            ASSERT_TRUE(SlotTextIsSound(a.title)) << name << " " << i;
+            ASSERT_TRUE(SlotTextIsSound(a.link)) << name << " " << i;
+            EXPECT_TRUE(a.day == kToday || (a.day >= -1 && a.day <= latest)) << name << " " << i << " " << a.day;
+        }
+        // The same document near the end of the table, and with a small maximum.
+        auto nearFull = ParseFile(name, kArticleCapacity, kArticleCapacity - 3);
+        EXPECT_LE(nearFull->table->count, kArticleCapacity) << name;
+        EXPECT_EQ(std::min(parsed->found, 3), nearFull->found) << name;
+        auto limited = ParseFile(name, 2);
+        EXPECT_EQ(std::min(parsed->found, 2), limited->found) << name;
+    }
+    EXPECT_GE(documentsWithArticles, 120);
+}
+
+TEST(Corpus, ArticleCountsOfASample) {
+    struct Expected {
+        const char* name;
+        int count;
+    };
+    const Expected expected[] = {
+        {"chardet__10e.org.xml", 30},             // RSS 1.0, Shift_JIS
+        {"chardet__aivy.co.jp.xml", 15},          // RSS 1.0, EUC-JP
+        {"chardet__club.h14m.org.xml", 16},       // RSS 1.0, encoding="euc-jp" ?>
+        {"chardet__tls.org.xml", 34},             // RSS 1.0, EUC-JP
+        {"chardet__pihgy.hu.xml", 18},            // RSS 2.0: 15 items, 3 of them with an enclosure
+        {"netnewswire__atp.rss", 200},            // 100 podcast items, each with an enclosure
+        {"tech-blog-rss-feed__atom.xml", 447},    // Atom 1.0
+        {"chardet__y-moto.com.xml", 15},          // Atom 0.3, Shift_JIS with CP932 characters
+        {"feedparser__chardet-eucjp.xml", 0},     // items without links
+        {"feedparser__entry_issued.xml", 0},      // an entry without title and link
+    };
+    for (const Expected& e : expected) {
+        EXPECT_EQ(e.count, ParseFile(e.name)->found) << e.name;
+    }
+}
+
+TEST(Corpus, ArticlesOfASample) {
+    auto sjis = ParseFile("chardet__10e.org.xml");
+    EXPECT_STREQ("いろいろちょっと待ってネ。", sjis->table->slot[0].title);
+    EXPECT_STREQ("http://10e.org/mt/archives/200601/030402.php", sjis->table->slot[0].link);
+    EXPECT_EQ(DayNumber(2006, 1, 3), sjis->table->slot[0].day);
+
+    auto euc = ParseFile("chardet__aivy.co.jp.xml");
+    EXPECT_STREQ("ゲーム三昧な正月", euc->table->slot[0].title);
+    EXPECT_STREQ("Mr.&Mrs.スミス", euc->table->slot[11].title);
+
+    auto enclosures = ParseFile("chardet__pihgy.hu.xml");
+    EXPECT_STREQ("[tel2.jpg]", enclosures->table->slot[2].title);
+    EXPECT_STREQ("http://pihgy.hu/files/tel2.jpg", enclosures->table->slot[2].link);
+
+    auto atom = ParseFile("chardet__y-moto.com.xml");
+    EXPECT_STREQ("年間走行距離報告～良いお年を！", atom->table->slot[2].title);
+
+    // Atom 0.3: "issued" dates an entry; "modified" does not.
+    auto dates = ParseFile("comm-central__atom03_dates.xml");
+    ASSERT_EQ(2, dates->found);
+    EXPECT_EQ(DayNumber(2026, 3, 17), dates->table->slot[0].day);
+    EXPECT_EQ(kToday, dates->table->slot[1].day);
+
+    // "href" is searched up to the end of the entry, so "hreflang" answers first.
+    auto links = ParseFile("newsboat__multiple_item_links.atom");
+    ASSERT_EQ(1, links->found);
+    EXPECT_STREQ("en-US", links->table->slot[0].link);
+    EXPECT_EQ(DayNumber(2022, 5, 13), links->table->slot[0].day);  // from "updated"
+}
+
+}  // namespace

@@ -1,0 +1,421 @@
+// Whole update cycles run against a scripted fetcher and a real program folder.
+#include "app/cycle.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+
+#include "app/app.h"
+#include "net/cache.h"
+#include "support/test_platform.h"
+
+namespace {
+
+std::string Rss(const std::string& items) {
+    return "<?xml version=\"1.0\" encoding=\"UTF-8\"?><rss version=\"2.0\"><channel><title>C</title>" + items +
+           "</channel></rss>\n";
+}
+
+std::string Item(const std::string& title, const std::string& link, const std::string& date = "") {
+    std::string item = "<item><title>" + title + "</title><link>" + link + "</link>";
+    if (!date.empty()) item += "<pubDate>" + date + "</pubDate>";
+    return item + "</item>\n";
+}
+
+class CycleTest : public ::testing::Test {
+protected:
+    CycleTest() : app(new App(test.platform)) { ResetApp(*app); }
+
+    // URL-List.txt lines: site TAB url TAB maximum CR LF.
+    void WriteFeedList(const std::string& lines) { test.folder.Write("URL-List.txt", lines); }
+
+    // Runs ticks until the cycle leaves BeginCycle/Fetching (or a bound is hit).
+    void RunCycle() {
+        app->state = AppState::BeginCycle;
+        for (int i = 0; i < 500 && (app->state == AppState::BeginCycle || app->state == AppState::Fetching); ++i) {
+            Tick(*app);
+        }
+    }
+
+    int64_t NowStamp() {
+        int64_t now = 0;
+        FileTimeFromCivil(test.clock.LocalNow(), now);
+        return now;
+    }
+
+    TestPlatform test;
+    std::unique_ptr<App> app;
+};
+
+TEST_F(CycleTest, EmptyFeedListSaysNothingIsRegistered) {
+    RunCycle();
+    EXPECT_EQ(AppState::NothingToShow, app->state);
+    EXPECT_STREQ("RSSリスト未登録", app->line1);
+    EXPECT_TRUE(test.folder.Exists("URL-List.txt"));  // created empty by the reader
+    EXPECT_TRUE(test.folder.Exists("cache"));
+}
+
+TEST_F(CycleTest, FetchedFeedGivesArticlesIsCachedAndSetsTheConditionalHeader) {
+    WriteFeedList("ニュース\thttp://news.test/rss.xml\t20\r\n");
+    // The document is UTF-8 (u8 literals); the table holds Shift_JIS (plain literals).
+    std::string body = Rss(Item(u8"最初の記事", "http://news.test/1") + Item(u8"次の記事", "/2"));
+    test.fetcher.Always("http://news.test/rss.xml", kFetchOk, body);
+    RunCycle();
+
+    ASSERT_EQ(AppState::Showing, app->state);
+    ASSERT_EQ(2, app->articles.count);
+    EXPECT_STREQ("http://news.test/2", app->articles.slot[1].link);  // relative link joined to the site root
+    EXPECT_EQ(1, app->articlesToShow);
+    EXPECT_EQ(0, app->currentArticle);
+    EXPECT_STREQ("ニュース", app->line1);
+    EXPECT_STREQ("最初の記事", app->line2);
+    ASSERT_EQ(1u, test.fetcher.requests.size());
+    EXPECT_EQ("If-Modified-Since: Thu, 01 Jan 2004 00:00:00 GMT", test.fetcher.requests[0].header);
+    EXPECT_EQ(body, test.folder.Read("cache/http@%%news@test%rss@xml"));
+    // The cycle ended at 09:05:07 UTC on Monday 3 February 2025 (the clock's default).
+    EXPECT_STREQ("If-Modified-Since: Mon, 03 Feb 2025 09:05:07 GMT", app->settings.ifmodified);
+    EXPECT_NE(std::string::npos, test.folder.Read("Newsroller.ini").find("ifmodified=If-Modified-Since: Mon, 03 Feb"));
+    EXPECT_TRUE(test.messages.shown.empty());
+}
+
+TEST_F(CycleTest, UnchangedFeedComesFromTheCacheWithoutASecondRequest) {
+    WriteFeedList("A\thttp://a.test/rss\t20\r\n");
+    test.folder.Write("cache/http@%%a@test%rss", Rss(Item("cached", "http://a.test/c")));
+    test.fetcher.Always("http://a.test/rss", kFetchEmpty);
+    RunCycle();
+    ASSERT_EQ(1, app->articles.count);
+    EXPECT_STREQ("cached", app->articles.slot[0].title);
+    EXPECT_EQ(1u, test.fetcher.requests.size());
+}
+
+TEST_F(CycleTest, UnchangedFeedWithoutCacheIsFetchedAgainUnconditionally) {
+    WriteFeedList("A\thttp://a.test/rss\t20\r\n");
+    CopyCut(app->settings.ifmodified, sizeof app->settings.ifmodified,
+            "If-Modified-Since: Sun, 02 Feb 2025 00:00:00 GMT");
+    test.fetcher.Once("http://a.test/rss", kFetchEmpty);
+    test.fetcher.Once("http://a.test/rss", kFetchOk, Rss(Item("fresh", "http://a.test/f")));
+    RunCycle();
+    ASSERT_EQ(2u, test.fetcher.requests.size());
+    EXPECT_EQ("If-Modified-Since: Sun, 02 Feb 2025 00:00:00 GMT", test.fetcher.requests[0].header);
+    EXPECT_EQ("If-Modified-Since: Thu, 01 Jan 2004 00:00:00 GMT", test.fetcher.requests[1].header);
+    ASSERT_EQ(1, app->articles.count);
+    EXPECT_STREQ("fresh", app->articles.slot[0].title);
+    EXPECT_TRUE(test.folder.Exists("cache/http@%%a@test%rss"));
+}
+
+TEST_F(CycleTest, UnreachableFeedBecomesAnAccessErrorEntryWithAMessage) {
+    WriteFeedList("遠いサイト\thttp://far.test/rss\t20\r\nB\thttp://b.test/rss\t20\r\n");
+    test.fetcher.Always("http://b.test/rss", kFetchOk, Rss(Item("b", "http://b.test/1")));
+    RunCycle();
+    ASSERT_EQ(2, app->articles.count);
+    EXPECT_STREQ("[Newsroller]アクセスエラー", app->articles.slot[0].title);
+    EXPECT_STREQ("http://far.test/rss", app->articles.slot[0].link);
+    EXPECT_EQ(app->today, app->articles.slot[0].day);
+    ASSERT_EQ(1u, test.messages.shown.size());
+    EXPECT_EQ("遠いサイト", test.messages.shown[0].text);
+    EXPECT_EQ("下記のサイトでアクセスエラーが起きました。", test.messages.shown[0].title);
+    EXPECT_EQ(MessageIcon::Error, test.messages.shown[0].icon);
+}
+
+TEST_F(CycleTest, DocumentWithoutArticlesIsAFormatErrorAndKeepsTheOldCache) {
+    WriteFeedList("A\thttp://a.test/rss\t20\r\n");
+    std::string good = Rss(Item("old", "http://a.test/o"));
+    test.folder.Write("cache/http@%%a@test%rss", good);
+    test.fetcher.Always("http://a.test/rss", kFetchOk, "<html><body>Not found</body></html>");
+    RunCycle();
+    ASSERT_EQ(1, app->articles.count);
+    EXPECT_STREQ("[Newsroller]書式エラー", app->articles.slot[0].title);
+    EXPECT_EQ(good, test.folder.Read("cache/http@%%a@test%rss"));
+    EXPECT_TRUE(test.messages.shown.empty());
+}
+
+TEST_F(CycleTest, WeatherServiceFeedsAreFetchedButNotParsed) {
+    WriteFeedList("天気\thttp://www.jma.go.jp/rss\t20\r\n");
+    test.fetcher.Always("http://www.jma.go.jp/rss", kFetchOk, Rss(Item("t", "http://x/")));
+    RunCycle();
+    ASSERT_EQ(1, app->articles.count);
+    EXPECT_STREQ("[Newsroller]書式エラー", app->articles.slot[0].title);
+    EXPECT_EQ(1u, test.fetcher.requests.size());
+}
+
+TEST_F(CycleTest, FeedsWithMaximumZeroAreSkippedButTheLastIsVisited) {
+    WriteFeedList("Z0\thttp://z0.test/\t0\r\nA\thttp://a.test/\t5\r\nZ1\thttp://z1.test/\t0\r\nZ2\thttp://z2.test/\t0\r\n");
+    test.fetcher.Always("http://a.test/", kFetchOk, Rss(Item("a", "http://a.test/1")));
+    app->state = AppState::BeginCycle;
+    Tick(*app);  // BeginCycle
+    EXPECT_EQ(AppState::Fetching, app->state);
+    Tick(*app);  // feed 0 skipped, advance to feed 1
+    EXPECT_EQ(1, app->currentFeed);
+    EXPECT_TRUE(test.fetcher.requests.empty());
+    Tick(*app);  // feed 1 fetched; feed 2 has maximum 0, so the advance goes to the last feed
+    EXPECT_EQ(3, app->currentFeed);
+    Tick(*app);  // the last feed is visited and skipped; the cycle ends
+    EXPECT_EQ(AppState::Showing, app->state);
+    ASSERT_EQ(1u, test.fetcher.requests.size());
+    EXPECT_EQ("http://a.test/", test.fetcher.requests[0].url);
+    EXPECT_EQ(1, app->articles.count);
+}
+
+TEST_F(CycleTest, StatusTextsNameTheFeedBeingFetched) {
+    WriteFeedList("一番\thttp://1.test/\t5\r\n二番\thttp://2.test/\t5\r\n");
+    app->state = AppState::BeginCycle;
+    Tick(*app);
+    EXPECT_STREQ("RSS取得中...一番", app->line1);  // scroll mode: after the status text
+    app->settings.scrollf = 0;
+    Tick(*app);
+    EXPECT_STREQ("RSS取得中...", app->line1);  // page mode: the name goes to line 2
+    EXPECT_STREQ("二番", app->line2);
+}
+
+TEST_F(CycleTest, BlogSearchFeedsAskForUtf8Once) {
+    WriteFeedList("B\thttp://blogsearch.jp/q?x=1\t5\r\nC\thttp://blogsearch.jp/q?y=1&IE=utf_8\t5\r\n");
+    RunCycle();
+    ASSERT_GE(test.fetcher.requests.size(), 2u);
+    EXPECT_EQ("http://blogsearch.jp/q?x=1&ie=UTF-8", test.fetcher.requests[0].url);
+    bool sawUnchanged = false;
+    for (const FetchRequest& r : test.fetcher.requests) sawUnchanged |= r.url == "http://blogsearch.jp/q?y=1&IE=utf_8";
+    EXPECT_TRUE(sawUnchanged);
+}
+
+TEST_F(CycleTest, TableFullStopsTheCycleWithAWarning) {
+    std::string items;
+    for (int i = 0; i < 1500; ++i) items += Item("t" + std::to_string(i), "http://x.test/" + std::to_string(i));
+    std::string doc = Rss(items);
+    WriteFeedList("X\thttp://x.test/a\t1500\r\nY\thttp://y.test/b\t1500\r\nZ\thttp://z.test/c\t5\r\n");
+    test.fetcher.Always("http://x.test/a", kFetchOk, doc);
+    test.fetcher.Always("http://y.test/b", kFetchOk, doc);
+    test.fetcher.Always("http://z.test/c", kFetchOk, doc);
+    RunCycle();
+    EXPECT_EQ(kArticleCapacity, app->articles.count);
+    EXPECT_EQ(2u, test.fetcher.requests.size());  // the third feed is never fetched
+    ASSERT_EQ(1u, test.messages.shown.size());
+    EXPECT_EQ("件数超過", test.messages.shown[0].title);
+    EXPECT_EQ(
+        "記事数が多いため「Y」以降のサイトの記事は表示されません。\nRSSリスト数または各最大記事数を減らしてください。",
+        test.messages.shown[0].text);
+}
+
+TEST_F(CycleTest, CacheOnlyCycleReadsTheCacheAndClearsTheFlag) {
+    WriteFeedList("A\thttp://a.test/rss\t20\r\nN\thttp://new.test/rss\t20\r\n");
+    test.folder.Write("cache/http@%%a@test%rss", Rss(Item("cached", "http://a.test/c")));
+    test.fetcher.Always("http://new.test/rss", kFetchOk, Rss(Item("new", "http://new.test/n")));
+    app->cacheOnly = 1;
+    RunCycle();
+    ASSERT_EQ(1u, test.fetcher.requests.size());  // only the feed without a cache file
+    EXPECT_EQ("http://new.test/rss", test.fetcher.requests[0].url);
+    EXPECT_EQ("If-Modified-Since: Thu, 01 Jan 2004 00:00:00 GMT", test.fetcher.requests[0].header);
+    EXPECT_EQ(2, app->articles.count);
+    EXPECT_EQ(0, app->cacheOnly);
+}
+
+TEST_F(CycleTest, OldArticlesAreNotShown) {
+    WriteFeedList("A\thttp://a.test/rss\t20\r\n");
+    app->settings.upday = 1;
+    test.fetcher.Always("http://a.test/rss", kFetchOk,
+                        Rss(Item("old", "http://a.test/o", "Sun, 02 Feb 2025 10:00:00 +0900")));
+    RunCycle();
+    EXPECT_EQ(AppState::Showing, app->state);
+    EXPECT_EQ(0, app->articlesToShow);
+    Tick(*app);
+    EXPECT_EQ(AppState::NothingToShow, app->state);
+    EXPECT_STREQ("表示する記事はありません。", app->line1);
+}
+
+// A quit chosen from the menu while the last feed is being fetched must still end the program.
+class QuittingFetcher : public ScriptedFetcher {
+public:
+    explicit QuittingFetcher(App*& app) : app_(app) {}
+    int Fetch(const char* url, const char* header, DocumentBuffer& document) override {
+        app_->state = AppState::ExitRequested;
+        return ScriptedFetcher::Fetch(url, header, document);
+    }
+
+private:
+    App*& app_;
+};
+
+TEST(CycleExit, QuitDuringTheLastFetchIsNotLost) {
+    TestPlatform test;
+    App* current = nullptr;
+    QuittingFetcher fetcher(current);
+    Platform platform{test.messages, test.shell, test.clock, test.files, fetcher, test.pump, test.host};
+    auto app = std::make_unique<App>(platform);
+    current = app.get();
+    ResetApp(*app);
+    test.folder.Write("URL-List.txt", "A\thttp://a.test/rss\t20\r\n");
+    fetcher.Always("http://a.test/rss", kFetchOk, Rss(Item("a", "http://a.test/1")));
+    app->state = AppState::BeginCycle;
+    Tick(*app);
+    Tick(*app);
+    EXPECT_EQ(AppState::ExitRequested, app->state);
+    Tick(*app);
+    EXPECT_EQ(AppState::Closing, app->state);
+    EXPECT_STREQ("終了中...", app->line1);
+    test.host.originX = 321;
+    test.host.originY = 45;
+    Tick(*app);
+    EXPECT_EQ(1, test.host.destroyed);
+    EXPECT_EQ(321, app->settings.winX);
+    EXPECT_NE(std::string::npos, test.folder.Read("Newsroller.ini").find("winX=321\r\nwinY=45\r\n"));
+}
+
+class ShowingTest : public CycleTest {
+protected:
+    void Fill(int count, int day) {
+        app->articles.count = count;
+        for (int i = 0; i < count; ++i) {
+            ArticleEntry& a = app->articles.slot[i];
+            snprintf(a.site, sizeof a.site, "S%d", i);
+            snprintf(a.title, sizeof a.title, "T%d", i);
+            snprintf(a.link, sizeof a.link, "http://l/%d", i);
+            a.day = day;
+        }
+        app->today = 1000;
+        app->state = AppState::Showing;
+        RecountShownArticles(*app);
+    }
+};
+
+TEST_F(ShowingTest, PageModeHoldsEachArticleDisptimerTimesTenPlusOneTicks) {
+    Fill(3, 1000);
+    app->settings.scrollf = 0;
+    app->settings.disptimer = 2;
+    int changes = 0;
+    for (int i = 0; i < 21 * 3; ++i) {
+        int before = app->currentArticle;
+        Tick(*app);
+        if (app->currentArticle != before) ++changes;
+    }
+    EXPECT_EQ(3, changes);
+    EXPECT_EQ(0, app->currentArticle);
+    EXPECT_STREQ("S0", app->line1);
+    EXPECT_STREQ("T0", app->line2);
+}
+
+TEST_F(ShowingTest, ScrollModeMovesTheBandEveryDisptimerTicks) {
+    Fill(1, 1000);
+    app->settings.disptimer = 2;
+    app->settings.scrolldiv = 5;
+    app->settings.fsize = 18;
+    for (int i = 0; i < 4; ++i) Tick(*app);
+    EXPECT_EQ(-18, app->scrollOffset);  // (6 * 18) / 12 = 9 pixels, every second tick
+    app->settings.scrolldiv = 1;
+    app->scrollOffset = 0;
+    for (int i = 0; i < 4; ++i) Tick(*app);
+    EXPECT_EQ(-2, app->scrollOffset);
+}
+
+TEST_F(ShowingTest, PendingOpacityIsAppliedOnceAtTheNextStep) {
+    Fill(2, 1000);
+    app->transparencyPending = 1;
+    app->settings.toumeido = 200;
+    app->settings.disptimer = 1;
+    Tick(*app);
+    Tick(*app);
+    ASSERT_EQ(1u, test.host.opacity.size());
+    EXPECT_EQ(155, test.host.opacity[0]);
+}
+
+TEST_F(ShowingTest, ShownArticlesAreSearchedCyclically) {
+    Fill(5, 1000);
+    app->articles.slot[0].day = 900;
+    app->articles.slot[2].day = 900;
+    app->articles.slot[3].day = 900;
+    EXPECT_EQ(4, NextShownArticle(*app, 1));
+    EXPECT_EQ(1, NextShownArticle(*app, 4));
+    EXPECT_EQ(4, PreviousShownArticle(*app, 1));
+    EXPECT_EQ(1, PreviousShownArticle(*app, 4));
+    EXPECT_EQ(1, FirstShownArticle(*app));
+    app->articles.slot[4].day = 900;
+    EXPECT_EQ(1, NextShownArticle(*app, 1));  // the only shown article comes back to itself
+    EXPECT_EQ(1, NextShownArticle(*app, 3));
+    app->articles.slot[1].day = 900;
+    EXPECT_EQ(3, NextShownArticle(*app, 3));  // none shown: the search returns where it started
+    EXPECT_EQ(3, PreviousShownArticle(*app, 3));
+    app->articles.slot[1].day = 1001;  // future articles are shown
+    EXPECT_TRUE(IsShownArticle(*app, 1));
+}
+
+TEST_F(CycleTest, AlertRaisedOnlyStrictlyBeforeTheTaskWithinAlerttime) {
+    app->settings.alerttime = 3;
+    app->state = AppState::NothingToShow;
+    int64_t now = NowStamp();
+    ScheduleEntry& task = app->schedule.entry[0];
+    app->schedule.count = 1;
+    task.noTime = 0;
+    task.stamp = now + 3 * 60 * kFileTimeTicksPerSecond;  // exactly alerttime minutes
+    Tick(*app);
+    EXPECT_EQ(-1, app->alertIndex);
+    task.stamp -= kFileTimeTicksPerSecond;  // one second sooner
+    Tick(*app);
+    EXPECT_EQ(0, app->alertIndex);
+    task.noTime = 1;
+    Tick(*app);
+    EXPECT_EQ(-1, app->alertIndex);
+    task.noTime = 0;
+    task.stamp = now;  // already due
+    Tick(*app);
+    EXPECT_EQ(-1, app->alertIndex);
+}
+
+TEST_F(CycleTest, AlertBlinksAtTheDisplayPaceWhenNothingElseIsShown) {
+    app->settings.disptimer = 3;
+    app->state = AppState::NothingToShow;
+    app->schedule.count = 1;
+    app->schedule.entry[0].stamp = NowStamp() + 60 * kFileTimeTicksPerSecond;
+    int repaints = 0;
+    for (int i = 0; i < 10; ++i) {
+        app->repaintPending = 0;
+        Tick(*app);
+        repaints += app->repaintPending;
+    }
+    EXPECT_EQ(5, repaints);  // every disptimer - 1 = 2 ticks in scroll mode
+}
+
+TEST(OpenLink, RefusesDangerousExtensionsAndAnythingButWebAddresses) {
+    for (const char* refused :
+         {"http://x.test/setup.EXE", "http://x.test/a.Js", "http://example.com", "https://x.test/f.class",
+          "file:///C:/Windows/notepad.exe", "javascript:alert(1)", "ms-msdt:/id", "\\\\server\\share\\a.html",
+          "C:\\a.html", "", "h", "HTTP:/x"}) {
+        EXPECT_FALSE(IsSafeLink(refused)) << refused;
+    }
+    for (const char* opened : {"http://x.test/file.exe?x=1", "HTTPS://x.test/news/1.html", "http://x.test/",
+                               "https://example.com/a", "http://a"}) {
+        EXPECT_TRUE(IsSafeLink(opened)) << opened;
+    }
+}
+
+TEST_F(CycleTest, OpenLinkStateOpensOrWarnsThenShows) {
+    app->articles.count = 2;
+    CopyCut(app->articles.slot[0].link, kSlotSize, "http://news.test/a.html");
+    CopyCut(app->articles.slot[1].link, kSlotSize, "http://news.test/tool.exe");
+    app->linkArticle = 0;
+    app->state = AppState::OpenLink;
+    Tick(*app);
+    EXPECT_EQ(AppState::Showing, app->state);
+    ASSERT_EQ(1u, test.shell.opened.size());
+    EXPECT_EQ("http://news.test/a.html", test.shell.opened[0]);
+    app->linkArticle = 1;
+    app->state = AppState::OpenLink;
+    Tick(*app);
+    EXPECT_EQ(1u, test.shell.opened.size());
+    ASSERT_EQ(1u, test.messages.shown.size());
+    EXPECT_EQ("警告", test.messages.shown[0].title);
+    EXPECT_EQ("リンク先ファイルの拡張子が危険と判断されたため開けません。", test.messages.shown[0].text);
+    EXPECT_EQ(MessageIcon::Warning, test.messages.shown[0].icon);
+}
+
+TEST(ConditionalHeader, IsFormattedInEnglishWithTwoDigitFields) {
+    CivilTime t;
+    t.year = 2025, t.month = 2, t.day = 3, t.hour = 9, t.minute = 5, t.second = 7;
+    char out[128];
+    FormatIfModifiedSince(t, out, sizeof out);
+    EXPECT_STREQ("If-Modified-Since: Mon, 03 Feb 2025 09:05:07 GMT", out);
+    EXPECT_EQ(48u, strlen(out));
+    t.year = 2026, t.month = 12, t.day = 31, t.hour = 23, t.minute = 59, t.second = 59;
+    FormatIfModifiedSince(t, out, sizeof out);
+    EXPECT_STREQ("If-Modified-Since: Thu, 31 Dec 2026 23:59:59 GMT", out);
+}
+
+}  // namespace

@@ -1,0 +1,385 @@
+#include "feed/parser.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "feed/day_number.h"
+#include "feed/site_root.h"
+#include "support/test_platform.h"
+
+namespace {
+
+constexpr int kToday = 10000;
+
+struct Article {
+    std::string site, title, link;
+    int day;
+};
+
+struct Result {
+    std::vector<Article> articles;  // the slots this call added
+    int found = 0;
+    int count = 0;  // the article count afterwards
+    int dispatched = 0;
+    std::unique_ptr<ArticleTable> table;
+};
+
+Result Parse(const std::string& document, int maximum = kArticleCapacity, int countBefore = 0,
+             const char* root = "http://host") {
+    Result result;
+    result.table = std::make_unique<ArticleTable>();
+    result.table->count = countBefore;
+    CountingPump pump;
+    FeedParseTarget target{*result.table, result.found, maximum, kToday, &pump};
+    // A copy of exactly the text and its zero byte, so that the sanitizers see any read beyond it.
+    std::unique_ptr<char[]> text(new char[document.size() + 1]);
+    memcpy(text.get(), document.c_str(), document.size() + 1);
+    ParseFeedDocument(TextView{text.get(), static_cast<int>(document.size())}, "Site", root, target);
+    result.count = result.table->count;
+    result.dispatched = pump.dispatched;
+    for (int i = countBefore; i < result.table->count; ++i) {
+        const ArticleEntry& a = result.table->slot[i];
+        result.articles.push_back({a.site, a.title, a.link, a.day});
+    }
+    return result;
+}
+
+std::string Rss(const std::string& items, const std::string& declaration = "<?xml version=\"1.0\"?>") {
+    return declaration + "\n<rss version=\"2.0\"><channel><title>Channel</title><link>http://host/</link>\n" + items +
+           "\n</channel></rss>\n";
+}
+
+std::string Item(const std::string& title, const std::string& link, const std::string& more = "") {
+    return "<item>\n<title>" + title + "</title>\n<link>" + link + "</link>\n" + more + "</item>\n";
+}
+
+std::string Atom(const std::string& entries) {
+    return "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<feed xmlns=\"http://www.w3.org/2005/Atom\">\n"
+           "<title>Feed</title><link rel=\"alternate\" href=\"http://host/\"/>\n" +
+           entries + "\n</feed>\n";
+}
+
+std::string Entry(const std::string& inner) { return "<entry>\n<title>T</title>\n" + inner + "\n</entry>\n"; }
+
+bool EndsInLeadByte(const std::string& text) {
+    size_t i = 0;
+    while (i < text.size()) i += IsShiftJisLead(static_cast<unsigned char>(text[i])) ? 2 : 1;
+    return i > text.size();
+}
+
+TEST(FeedEncoding, TheDeclarationDecidesAndEucJpWinsOverShiftJis) {
+    const std::string a = "\x82\xA0";  // "あ" in Shift_JIS
+    EXPECT_EQ(a, Parse(Rss(Item("\xE3\x81\x82", "l"))).articles.at(0).title);
+    EXPECT_EQ(a, Parse(Rss(Item("\xE3\x81\x82", "l"), "")).articles.at(0).title);
+    EXPECT_EQ(a, Parse(Rss(Item("\xA4\xA2", "l"), "<?xml version=\"1.0\" encoding=\"EUC-JP\"?>")).articles.at(0).title);
+    EXPECT_EQ(a, Parse(Rss(Item("\xA4\xA2", "l"), "<?xml encoding=\"euc_jp\" x=\"Shift_JIS\"?>")).articles.at(0).title);
+    EXPECT_EQ(a, Parse(Rss(Item("\x82\xA0", "l"), "<?xml version=\"1.0\" encoding=\"Shift_JIS\"?>")).articles.at(0).title);
+    // A name right before "?>" with no quote between is not seen: the search keeps 3 bytes clear.
+    EXPECT_EQ(" ", Parse(Rss(Item("\x82\xA0", "l"), "<?xml encoding=shift_jis?>")).articles.at(0).title);
+    // Without "?>" the declaration does not count.
+    EXPECT_EQ(a, Parse("<?xml encoding=\"euc-jp\"" + Rss(Item("\xE3\x81\x82", "l"), "")).articles.at(0).title);
+}
+
+TEST(RssItems, ItemTagsWithAttributesCountButItemsAndSelfClosedOnesDoNot) {
+    Result r = Parse(Rss("<items><item/>\n" + Item("A", "a") +
+                         "<item rdf:about=\"x\"><title>B</title><link>b</link></item>\n"));
+    ASSERT_EQ(2u, r.articles.size());
+    EXPECT_EQ("A", r.articles[0].title);
+    EXPECT_EQ("B", r.articles[1].title);
+    EXPECT_EQ("Site", r.articles[1].site);
+    EXPECT_EQ(2, r.found);
+    EXPECT_EQ(2, r.count);
+    EXPECT_EQ(3, r.dispatched);  // one waiting message per item, and one before the search that ends
+}
+
+TEST(RssItems, ALinkOnlyInsideCdataIsNoLink) {
+    Result r = Parse(Rss("<item><title>T</title><description><![CDATA[<link>http://x/</link>]]></description></item>"));
+    EXPECT_EQ(0, r.found);
+    EXPECT_EQ(0, r.count);
+}
+
+TEST(RssItems, AnItemWithoutTitleIsSkippedAndValuesNeverComeFromTheNextItem) {
+    Result r = Parse(Rss("<item><link>http://first/</link></item>\n" + Item("Second", "http://second/")));
+    ASSERT_EQ(1u, r.articles.size());
+    EXPECT_EQ("Second", r.articles[0].title);
+    EXPECT_EQ("http://second/", r.articles[0].link);
+    // A title without a link leaves its slot to be overwritten by the next article.
+    r = Parse(Rss("<item><title>Lonely</title></item>\n" + Item("Next", "n")));
+    ASSERT_EQ(1u, r.articles.size());
+    EXPECT_EQ("Next", r.articles[0].title);
+}
+
+TEST(RssItems, EmptyTitleBecomesUntitledAndMarkupIsCleaned) {
+    Result r = Parse(Rss(Item("", "a") + Item("  <![CDATA[ ]]>", "b") + Item("&lt;b&gt;Big&lt;/b&gt; news", "c")));
+    ASSERT_EQ(3u, r.articles.size());
+    EXPECT_EQ("無題", r.articles[0].title);
+    EXPECT_EQ(" ", r.articles[1].title);  // one space is not empty
+    EXPECT_EQ("Big news", r.articles[2].title);
+    r = Parse(Rss(Item(u8"\U0001F389 Big news", "d")));
+    EXPECT_EQ("Big news", r.articles.at(0).title);
+}
+
+TEST(RssItems, DatesComeFromDcDateThenPubDateElseToday) {
+    Result r = Parse(Rss(Item("a", "l", "<dc:date>2004-02-29</dc:date>") +
+                         Item("b", "l", "<pubDate>Sun, 29 Feb 2004 10:00:00 +0900</pubDate>") +
+                         Item("c", "l", "<pubDate>Sun, 29 Foo 2004</pubDate>") +
+                         Item("d", "l", "<pubDate>01 Jan 04</pubDate>") +
+                         Item("e", "l", "<dc:date>Thu, 01 Jan 2004</dc:date><pubDate>02 Jan 2004</pubDate>") +
+                         Item("f", "l", "<pubDate>2004-01-03T00:00:00Z</pubDate>") +
+                         Item("g", "l", "<dc:date>nonsense</dc:date><pubDate>02 Jan 2004</pubDate>") +
+                         Item("h", "l")));
+    ASSERT_EQ(8u, r.articles.size());
+    EXPECT_EQ(4442, r.articles[0].day);
+    EXPECT_EQ(4442, r.articles[1].day);
+    EXPECT_EQ(kToday, r.articles[2].day);
+    EXPECT_EQ(kToday, r.articles[3].day);
+    EXPECT_EQ(4383, r.articles[4].day);  // dc:date read as RFC 822 when it is no ISO date
+    EXPECT_EQ(4385, r.articles[5].day);  // pubDate read as ISO when it is no RFC 822 date
+    EXPECT_EQ(kToday, r.articles[6].day);  // a dc:date, even a bad one, hides the pubDate
+    EXPECT_EQ(kToday, r.articles[7].day);
+}
+
+TEST(RssItems, StopsAtTheFeedMaximumAndAtTheTableCapacity) {
+    std::string items;
+    for (int i = 0; i < 10; ++i) items += Item("t" + std::to_string(i), "l");
+    Result r = Parse(Rss(items), 3);
+    EXPECT_EQ(3, r.found);
+    EXPECT_EQ(3, r.count);
+    EXPECT_EQ(3, r.dispatched);
+
+    r = Parse(Rss(items), kArticleCapacity, 1999);
+    EXPECT_EQ(1, r.found);
+    EXPECT_EQ(kArticleCapacity, r.count);
+    EXPECT_EQ("t0", r.articles.at(0).title);
+
+    r = Parse(Rss(items), kArticleCapacity, kArticleCapacity);
+    EXPECT_EQ(0, r.found);
+    EXPECT_EQ(kArticleCapacity, r.count);
+
+    // The found count adds to what the caller had.
+    auto table = std::make_unique<ArticleTable>();
+    int found = 5;
+    FeedParseTarget target{*table, found, kArticleCapacity, kToday, nullptr};
+    const std::string document = Rss(items);
+    ParseFeedDocument(ViewOf(document.c_str()), "s", "r", target);
+    EXPECT_EQ(15, found);
+}
+
+TEST(RssEnclosures, AnItemWithLinkAndEnclosureGivesTwoArticles) {
+    Result r = Parse(Rss(Item("Title", "http://a/x",
+                              "<dc:date>2004-01-05</dc:date><pubDate>Fri, 02 Jan 2004</pubDate>\n"
+                              "<enclosure url=\"http://a/b/c.mp3\" length=\"1\" type=\"audio/mpeg\"/>\n")));
+    ASSERT_EQ(2u, r.articles.size());
+    EXPECT_EQ("Title", r.articles[0].title);
+    EXPECT_EQ("http://a/x", r.articles[0].link);
+    EXPECT_EQ(4387, r.articles[0].day);
+    EXPECT_EQ("[c.mp3]", r.articles[1].title);
+    EXPECT_EQ("http://a/b/c.mp3", r.articles[1].link);
+    EXPECT_EQ(4384, r.articles[1].day);  // the enclosure reads only pubDate
+    EXPECT_EQ("Site", r.articles[1].site);
+}
+
+TEST(RssEnclosures, AnEnclosureAloneIsTitledWithTheItemTitle) {
+    Result r = Parse(Rss("<item><title>Show &amp; tell</title><enclosure url=\"/podcasts/ep1.mp3\"/>"
+                         "<pubDate>bad</pubDate></item>\n"
+                         "<item><title>None</title></item>\n"
+                         "<item><title>Short</title><enclosure url=\"http://a\"/></item>\n"
+                         "<item><title>Near</title><enclosure url=\"/media/ep2.mp3\"/></item>\n"
+                         "<item><title>Bare</title><enclosure url=\"x.mp3\"/></item>\n"));
+    ASSERT_EQ(4u, r.articles.size());
+    EXPECT_EQ("Show & tell[ep1.mp3]", r.articles[0].title);
+    EXPECT_EQ("http://host/podcasts/ep1.mp3", r.articles[0].link);
+    EXPECT_EQ(kToday, r.articles[0].day);
+    // The file name starts after the last "/" at index 8 or later, else at index 8 (and is empty
+    // for a link that short); it is taken before a relative link is completed.
+    EXPECT_EQ("Short[]", r.articles[1].title);
+    EXPECT_EQ("Near[p2.mp3]", r.articles[2].title);
+    EXPECT_EQ("Bare[]", r.articles[3].title);
+}
+
+TEST(RssEnclosures, TheUrlSearchRunsToTheItemEndAndQuotesMustLieInsideTheItem) {
+    // "url" is found outside the enclosure tag, in the next element.
+    Result r = Parse(Rss("<item><title>T</title><enclosure type=\"audio\"/><source url=\"http://a/s/src.mp3\">s</source></item>"));
+    ASSERT_EQ(1u, r.articles.size());
+    EXPECT_EQ("T[src.mp3]", r.articles[0].title);
+    // A value whose closing quote lies beyond the item is absent.
+    r = Parse(Rss("<item><title>T</title><enclosure url=\"http://a/b.mp3</item>\n" + Item("U", "u\"") ));
+    ASSERT_EQ(1u, r.articles.size());
+    EXPECT_EQ("U", r.articles[0].title);
+}
+
+TEST(RssEnclosures, ALongTitleLeavesRoomForTheBracketOrStartsOver) {
+    const std::string title253(253, 'a'), title254(254, 'b');
+    Result r = Parse(Rss("<item><title>" + title253 + "</title><enclosure url=\"http://a/b/c.mp3\"/></item>"
+                         "<item><title>" + title254 + "</title><enclosure url=\"http://a/b/c.mp3\"/></item>"));
+    ASSERT_EQ(2u, r.articles.size());
+    EXPECT_EQ(title253 + "[", r.articles[0].title);  // no room for "c.mp3]"
+    EXPECT_EQ("[c.mp3]", r.articles[1].title);
+}
+
+TEST(RelativeLinks, GetTheSiteRootWhenTheJoinedLinkFits) {
+    Result r = Parse(Rss(Item("a", "/news/1.html") + Item("b", "news/2.html") + Item("c", "/" + std::string(242, 'x'))));
+    ASSERT_EQ(3u, r.articles.size());
+    EXPECT_EQ("http://host/news/1.html", r.articles[0].link);
+    EXPECT_EQ("news/2.html", r.articles[1].link);
+    EXPECT_EQ("http://host/" + std::string(242, 'x'), r.articles[2].link);  // 11 + 243 + 1 < 256
+    r = Parse(Rss(Item("d", "/" + std::string(243, 'x'))));
+    EXPECT_EQ("/" + std::string(243, 'x'), r.articles.at(0).link);  // would not fit: stays relative
+}
+
+TEST(ValueCuts, AreMadeAt255BytesBetweenCharacters) {
+    // 200 "あ" in each encoding: the cut at 255 bytes must not leave half a character behind.
+    std::string utf8, euc, sjis;
+    for (int i = 0; i < 200; ++i) {
+        utf8 += "\xE3\x81\x82";
+        euc += "\xA4\xA2";
+        sjis += "\x82\xA0";
+    }
+    Result r = Parse(Rss(Item("a" + utf8, "l")));
+    EXPECT_EQ(1 + 2 * 84, static_cast<int>(r.articles.at(0).title.size()));  // 1 + 3 * 84 = 253 bytes taken
+    r = Parse(Rss(Item("a" + euc, "l"), "<?xml encoding=\"euc-jp\" ?>"));
+    EXPECT_EQ(255, static_cast<int>(r.articles.at(0).title.size()));
+    EXPECT_FALSE(EndsInLeadByte(r.articles.at(0).title));
+    r = Parse(Rss(Item(sjis, "l"), "<?xml encoding=\"shift_jis\" ?>"));
+    EXPECT_EQ(254, static_cast<int>(r.articles.at(0).title.size()));
+    EXPECT_FALSE(EndsInLeadByte(r.articles.at(0).title));
+    r = Parse(Rss(Item("x", std::string(300, 'l'))));
+    EXPECT_EQ(255u, r.articles.at(0).link.size());
+}
+
+TEST(AtomEntries, ReadOnlyWhenTheRssPassFoundNothing) {
+    Result r = Parse(Rss(Item("rss", "l") + Entry("<link href=\"atom\"/>")));
+    ASSERT_EQ(1u, r.articles.size());
+    EXPECT_EQ("rss", r.articles[0].title);
+    // An RSS item that gave no article lets the entries be read.
+    r = Parse(Rss("<item><title>no link</title></item>" + Entry("<link href=\"atom\"/>")));
+    ASSERT_EQ(1u, r.articles.size());
+    EXPECT_EQ("atom", r.articles[0].link);
+    EXPECT_EQ(2, r.dispatched);  // the entries dispatch nothing
+}
+
+TEST(AtomEntries, TheFirstAlternateLinkElseTheLastLink) {
+    Result r = Parse(Atom(Entry("<link rel=\"self\" href=\"a\"/>\n<link rel=\"alternate\" href=\"b\"/>") +
+                          Entry("<link href=\"c\"/>") +
+                          Entry("<link rel=\"self\" href=\"d\"/>\n<link rel=\"edit\" href=\"e\"/>") +
+                          Entry("<link rel=\"ALTERNATE\" href=\"/f\"/>\n<link rel=\"alternate\" href=\"g\"/>") +
+                          Entry("<link href=\"h\"/>\n<link rel=\"alternate\" href=\"i\"/>")));
+    ASSERT_EQ(5u, r.articles.size());
+    EXPECT_EQ("b", r.articles[0].link);
+    EXPECT_EQ("c", r.articles[1].link);
+    EXPECT_EQ("e", r.articles[2].link);
+    EXPECT_EQ("http://host/f", r.articles[3].link);
+    // A link without rel takes the rel of the next link: "h" counts as the alternate one.
+    EXPECT_EQ("h", r.articles[4].link);
+}
+
+TEST(AtomEntries, EntriesWithoutTitleOrLinkAreSkippedAndEmptyTitlesStayEmpty) {
+    Result r = Parse(Atom("<entry><link href=\"x\"/></entry>\n" + Entry("<id>no link</id>") +
+                          "<entry><title></title><link href=\"y\"/></entry>\n" +
+                          "<entry><title>Q</title><link rel=\"alternate\"/></entry>\n"));
+    ASSERT_EQ(1u, r.articles.size());
+    EXPECT_EQ("", r.articles[0].title);
+    EXPECT_EQ("y", r.articles[0].link);
+}
+
+TEST(AtomEntries, DatesComeFromIssuedThenPublishedThenUpdated) {
+    Result r = Parse(Atom(Entry("<link href=\"a\"/><issued>2004-01-02T00:00:00Z</issued><updated>2004-01-09</updated>") +
+                          Entry("<link href=\"b\"/><published>2004-01-03</published><updated>2004-01-09</updated>") +
+                          Entry("<link href=\"c\"/><updated>2004-01-04T10:00:00+09:00</updated>") +
+                          Entry("<link href=\"d\"/><issued>Fri, 02 Jan 2004</issued><updated>2004-01-09</updated>") +
+                          Entry("<link href=\"e\"/><modified>2004-01-09</modified>")));
+    ASSERT_EQ(5u, r.articles.size());
+    EXPECT_EQ(4384, r.articles[0].day);
+    EXPECT_EQ(4385, r.articles[1].day);
+    EXPECT_EQ(4386, r.articles[2].day);
+    EXPECT_EQ(kToday, r.articles[3].day);  // an issued date is only read as ISO 8601
+    EXPECT_EQ(kToday, r.articles[4].day);
+}
+
+TEST(AtomEntries, StopAtTheFeedMaximum) {
+    std::string entries;
+    for (int i = 0; i < 5; ++i) entries += Entry("<link href=\"l\"/>");
+    Result r = Parse(Atom(entries), 2);
+    EXPECT_EQ(2, r.found);
+    EXPECT_EQ(2, r.count);
+}
+
+TEST(BrokenDocuments, AddNothingAndStayInsideTheText) {
+    const char* const documents[] = {"", "<", "<item>", "<item><title>", "<item><title>x</title><link>",
+                                     "<?xml", "<?xml ?>", "<entry><title>t</title><link href=\"",
+                                     "<item><title><![CDATA[</title></item>"};
+    for (const char* text : documents) {
+        Result r = Parse(text);
+        EXPECT_EQ(0, r.found) << text;
+        EXPECT_EQ(0, r.count) << text;
+    }
+}
+
+TEST(Rfc822Dates, NeedDayMonthWordAndFourDigitYear) {
+    EXPECT_EQ(4383, ParseRfc822Date("Thu, 01 Jan 2004 00:00:00 GMT"));
+    EXPECT_EQ(4383, ParseRfc822Date("1   jAN 2004"));
+    EXPECT_EQ(4442, ParseRfc822Date("Sun, 29 Feb 2004 10:00:00 +0900"));
+    EXPECT_EQ(DayNumber(2004, 2, 31), ParseRfc822Date("31 Feb 2004"));  // days are not checked
+    EXPECT_EQ(-1, ParseRfc822Date("01-Jan-2004"));
+    EXPECT_EQ(-1, ParseRfc822Date("001 Jan 2004"));
+    EXPECT_EQ(-1, ParseRfc822Date("01 January 2004"));
+    EXPECT_EQ(-1, ParseRfc822Date("01 Foo 2004"));
+    EXPECT_EQ(-1, ParseRfc822Date("01 Jan 04"));
+    EXPECT_EQ(-1, ParseRfc822Date("01 Jan 1991"));
+    EXPECT_EQ(-1, ParseRfc822Date("01 Jan 2501"));
+    EXPECT_EQ(-1, ParseRfc822Date("01 Jan 20041"));
+    EXPECT_EQ(-1, ParseRfc822Date("01 Jan"));
+    EXPECT_EQ(-1, ParseRfc822Date(""));
+    EXPECT_EQ(-1, ParseRfc822Date("99999999999999999999 Jan 2004"));
+}
+
+TEST(IsoDates, NeedYearMonthAndDayInRange) {
+    EXPECT_EQ(4397, ParseIsoDate("2004-01-15T10:00:00+09:00"));
+    EXPECT_EQ(4442, ParseIsoDate("2004-02-29"));
+    EXPECT_EQ(DayNumber(2004, 1, 5), ParseIsoDate("2004/1/5"));
+    EXPECT_EQ(DayNumber(2500, 12, 31), ParseIsoDate("2500-12-31"));
+    EXPECT_EQ(-1, ParseIsoDate("1991-12-31"));
+    EXPECT_EQ(-1, ParseIsoDate("2004-13-01"));
+    EXPECT_EQ(-1, ParseIsoDate("2004-00-10"));
+    EXPECT_EQ(-1, ParseIsoDate("2004-01-32"));
+    EXPECT_EQ(-1, ParseIsoDate("2004-001-02"));
+    EXPECT_EQ(-1, ParseIsoDate("20040115"));
+    EXPECT_EQ(-1, ParseIsoDate("2004"));
+    EXPECT_EQ(-1, ParseIsoDate("200"));
+    EXPECT_EQ(-1, ParseIsoDate(" 2004-01-01"));
+    EXPECT_EQ(-1, ParseIsoDate(""));
+}
+
+TEST(DayNumbers, CountEveryFourthYearAsLeap) {
+    EXPECT_EQ(0, DayNumber(1992, 1, 1));
+    EXPECT_EQ(60, DayNumber(1992, 3, 1));
+    EXPECT_EQ(366, DayNumber(1993, 1, 1));
+    EXPECT_EQ(4383, DayNumber(2004, 1, 1));
+    EXPECT_EQ(4442, DayNumber(2004, 2, 29));
+    EXPECT_EQ(DayNumber(2100, 2, 29) + 1, DayNumber(2100, 3, 1));
+}
+
+TEST(SiteRoots, AreTheBytesBeforeTheThirdSlash) {
+    char root[kSiteRootSize];
+    SiteRootOf("http://host/feed/rss.xml", root, sizeof root);
+    EXPECT_STREQ("http://host", root);
+    SiteRootOf("http://host/", root, sizeof root);
+    EXPECT_STREQ("http://host", root);
+    SiteRootOf("http://host", root, sizeof root);
+    EXPECT_STREQ("error", root);
+    std::string url = "http://" + std::string(504, 'h') + "/x";  // third "/" at index 511
+    SiteRootOf(url.c_str(), root, sizeof root);
+    EXPECT_EQ(511u, strlen(root));
+    url = "http://" + std::string(505, 'h') + "/x";  // 512 bytes copied before it
+    SiteRootOf(url.c_str(), root, sizeof root);
+    EXPECT_STREQ("error", root);
+    char small[8];
+    SiteRootOf("http://host/", small, sizeof small);
+    EXPECT_STREQ("error", small);
+}
+
+}  // namespace

@@ -1,0 +1,337 @@
+#include "display/ticker_painter.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/app.h"
+#include "app/cycle.h"
+#include "display/gesture.h"
+#include "support/test_platform.h"
+
+namespace {
+
+// Records what a redraw draws; every byte is 9 pixels wide, like an 18-pixel fixed font.
+class RecordingCanvas : public TickerCanvas {
+public:
+    struct Text {
+        int x, y;
+        std::string text;
+        Color color;
+    };
+    int TextWidth(const char*, int length) override { return 9 * length; }
+    void ApplyShapeAndPlacement(int x, int y, int width, int height, bool topmost) override {
+        placements.push_back({x, y, width, height, topmost ? 1 : 0});
+    }
+    void FillAndOutline(Color fill, Color frame, int right, int bottom) override {
+        fills.push_back(fill);
+        lastFrame = frame;
+        lastRight = right;
+        lastBottom = bottom;
+    }
+    void SetTextColor(Color color) override { current = color; }
+    void DrawText(int x, int y, const char* text, int length) override {
+        texts.push_back({x, y, std::string(text, static_cast<size_t>(length)), current});
+    }
+    void DrawLine(Color, int, int, int, int) override { ++lines; }
+
+    std::vector<Text> texts;
+    std::vector<Color> fills;
+    std::vector<std::vector<int>> placements;
+    Color current = 0, lastFrame = 0;
+    int lastRight = 0, lastBottom = 0, lines = 0;
+};
+
+class PainterTest : public ::testing::Test {
+protected:
+    PainterTest() : app(new App(test.platform)) {
+        ResetApp(*app);
+        app->screen.frameX = 3;
+        app->screen.frameY = 3;
+        app->today = 500;
+    }
+    void AddArticle(const std::string& site, const std::string& title) {
+        ArticleEntry& a = app->articles.slot[app->articles.count++];
+        CopyCut(a.site, sizeof a.site, site.c_str());
+        CopyCut(a.title, sizeof a.title, title.c_str());
+        CopyCut(a.link, sizeof a.link, ("http://x/" + title).c_str());
+        a.day = 500;
+        app->state = AppState::Showing;
+        RecountShownArticles(*app);
+    }
+    RecordingCanvas Redraw() {
+        RecordingCanvas canvas;
+        app->repaintPending = 1;
+        RedrawTicker(*app, canvas);
+        return canvas;
+    }
+    Color Text1() const { return MakeColor(255, 222, 119); }
+    Color Text2() const { return MakeColor(248, 246, 192); }
+    Color Back() const { return MakeColor(112, 112, 96); }
+
+    TestPlatform test;
+    std::unique_ptr<App> app;
+};
+
+TEST_F(PainterTest, SingleArticleRepeatsWithItsMarkerAcrossTheWidth) {
+    AddArticle("S", "Title");
+    app->settings.width = 600;
+    RecordingCanvas canvas = Redraw();
+    // The first paint takes the scroll base from the width: nothing fits yet.
+    EXPECT_TRUE(canvas.texts.empty());
+    app->scrollOffset = -600;
+    canvas = Redraw();
+    ASSERT_GE(canvas.texts.size(), 4u);
+    // marker "＜S＞" is 5 bytes = 45 px; then fsize / 2 = 9; title 45 px + gap 36.
+    EXPECT_EQ("＜S＞", canvas.texts[0].text);
+    EXPECT_EQ(0, canvas.texts[0].x);
+    EXPECT_EQ(Text1(), canvas.texts[0].color);
+    EXPECT_EQ("Title", canvas.texts[1].text);
+    EXPECT_EQ(54, canvas.texts[1].x);
+    EXPECT_EQ(Text2(), canvas.texts[1].color);
+    EXPECT_EQ("＜S＞", canvas.texts[2].text);
+    EXPECT_EQ(135, canvas.texts[2].x);
+    EXPECT_EQ(135, app->painter.firstItemEnd);
+    EXPECT_EQ(1, canvas.lines);
+}
+
+TEST_F(PainterTest, ConsecutiveArticlesOfOneSiteShareTheirMarker) {
+    AddArticle("A", "a1");
+    AddArticle("A", "a2");
+    AddArticle("B", "b1");
+    app->painter.scrollBaseTaken = true;
+    app->painter.scrollBase = 10;
+    app->settings.width = 2000;
+    RecordingCanvas canvas = Redraw();
+    std::vector<std::string> drawn;
+    for (const auto& t : canvas.texts) drawn.push_back(t.text);
+    ASSERT_GE(drawn.size(), 6u);
+    EXPECT_EQ((std::vector<std::string>{"＜A＞", "a1", "a2", "＜B＞", "b1", "＜A＞"}),
+              std::vector<std::string>(drawn.begin(), drawn.begin() + 6));
+}
+
+TEST_F(PainterTest, EveryDrawnItemIsClickableEvenBeyondTenItems) {
+    for (int i = 0; i < 4; ++i) AddArticle("S", "t");
+    app->painter.scrollBaseTaken = true;
+    app->painter.scrollBase = 3;
+    app->settings.width = 1600;
+    Redraw();
+    // Each item is 9 + 36 = 45 px (one marker of 45 + 9 on the first): far more than 10 fit.
+    ASSERT_GT(app->painter.hitCount, 10);
+    const ScrollHit& last = app->painter.hits[app->painter.hitCount - 1];
+    EXPECT_GE(last.endX, 1600);
+    EXPECT_EQ(last.article, ArticleAtX(*app, 1599));
+    EXPECT_EQ(app->painter.hits[0].article, ArticleAtX(*app, 4));
+    EXPECT_EQ(app->painter.hits[1].article, ArticleAtX(*app, app->painter.hits[0].endX + 1));
+}
+
+TEST_F(PainterTest, BandRestartsOneArticleLaterWhenTheFirstItemHasLeft) {
+    AddArticle("A", "one");
+    AddArticle("B", "two");
+    app->settings.fsize = 18;
+    app->settings.scrolldiv = 5;
+    app->painter.scrollBaseTaken = true;
+    app->painter.firstItemEnd = 2;
+    app->scrollOffset = -40;
+    RecordingCanvas canvas = Redraw();
+    EXPECT_EQ(1, app->currentArticle);
+    EXPECT_EQ(0, app->scrollOffset);
+    EXPECT_EQ(2 - 9, app->painter.scrollBase);  // (6 * 18) / 12 = 9
+    EXPECT_EQ(-7, canvas.texts[0].x);
+    app->painter.firstItemEnd = 2;
+    app->settings.scrolldiv = 1;
+    Redraw();
+    EXPECT_EQ(2 - 3, app->painter.scrollBase);  // the restart uses the formula also for step 1
+}
+
+TEST_F(PainterTest, NoRepaintPendingDrawsNothingAndKeepsTheBlinkPhase) {
+    app->schedule.count = 1;
+    app->alertIndex = 0;
+    RecordingCanvas canvas;
+    app->repaintPending = 0;
+    EXPECT_FALSE(RedrawTicker(*app, canvas));
+    EXPECT_TRUE(canvas.fills.empty());
+    EXPECT_TRUE(canvas.texts.empty());
+    EXPECT_EQ(0, app->painter.blinkPhase);
+}
+
+TEST_F(PainterTest, AlertLineBlinksBetweenTwoColourPairs) {
+    ScheduleEntry& task = app->schedule.entry[0];
+    app->schedule.count = 1;
+    task.weekday = 1;
+    task.when.hour = 9;
+    task.when.minute = 5;
+    CopyCut(task.text, sizeof task.text, "会議");
+    app->alertIndex = 0;
+    app->state = AppState::NothingToShow;
+    RecordingCanvas first = Redraw();
+    RecordingCanvas second = Redraw();
+    ASSERT_EQ(1u, first.texts.size());
+    EXPECT_EQ("毎週 月曜日 9:05 会議", first.texts[0].text);
+    EXPECT_EQ(Back(), first.fills[0]);
+    EXPECT_EQ(Text2(), first.texts[0].color);
+    EXPECT_EQ(Text2(), second.fills[0]);
+    EXPECT_EQ(Back(), second.texts[0].color);
+    EXPECT_EQ((600 - 9 * static_cast<int>(first.texts[0].text.size())) / 2, first.texts[0].x);
+}
+
+TEST_F(PainterTest, AlertLinesOfDatedTasksAndOverlongTexts) {
+    ScheduleEntry& task = app->schedule.entry[0];
+    app->schedule.count = 1;
+    task.weekday = -1;
+    task.when.month = 2;
+    task.when.day = 3;
+    task.when.hour = 14;
+    task.when.minute = 30;
+    CopyCut(task.text, sizeof task.text, "会議");
+    char line[kSlotSize];
+    FormatAlertLine(*app, 0, line, sizeof line);
+    EXPECT_STREQ("2/3 14:30 会議", line);
+    std::string longText;
+    while (longText.size() < 254) longText += "あ";
+    CopyCut(task.text, sizeof task.text, longText.c_str());
+    FormatAlertLine(*app, 0, line, sizeof line);
+    EXPECT_EQ(ShiftJisCutLength(line, strlen(line), 255), strlen(line));
+    EXPECT_LE(strlen(line), 255u);
+    EXPECT_EQ(254u, strlen(line));
+}
+
+TEST_F(PainterTest, StatusTextIsDrawnByExactlyOneRedraw) {
+    CopyCut(app->line1, sizeof app->line1, "接続中...");
+    app->state = AppState::Fetching;
+    RecordingCanvas first = Redraw();
+    RecordingCanvas second = Redraw();
+    ASSERT_EQ(1u, first.texts.size());
+    EXPECT_EQ("接続中...", first.texts[0].text);
+    EXPECT_EQ(Text1(), first.texts[0].color);
+    ASSERT_EQ(1u, second.texts.size());
+    EXPECT_EQ("", second.texts[0].text);
+}
+
+TEST_F(PainterTest, PageModeDrawsTwoLinesAndKeepsThem) {
+    app->settings.scrollf = 0;
+    CopyCut(app->line1, sizeof app->line1, "サイト");
+    CopyCut(app->line2, sizeof app->line2, "見出し");
+    RecordingCanvas canvas = Redraw();
+    ASSERT_EQ(2u, canvas.texts.size());
+    EXPECT_EQ(Text1(), canvas.texts[0].color);
+    EXPECT_EQ(2, canvas.texts[0].y);
+    EXPECT_EQ(Text2(), canvas.texts[1].color);
+    EXPECT_EQ(18 + 2, canvas.texts[1].y);
+    EXPECT_EQ(600 - 6, canvas.lastRight);
+    EXPECT_EQ(2 * 18 + 10 - 6, canvas.lastBottom);
+    EXPECT_STREQ("サイト", app->line1);
+}
+
+TEST_F(PainterTest, FullRepaintPlacesTheWindowOnce) {
+    app->settings.winX = 230;
+    app->settings.winY = 0;
+    RecordingCanvas first = Redraw();
+    ASSERT_EQ(1u, first.placements.size());
+    EXPECT_EQ((std::vector<int>{227, -3, 600, 27, 1}), first.placements[0]);
+    RecordingCanvas second = Redraw();
+    EXPECT_TRUE(second.placements.empty());
+}
+
+TEST_F(PainterTest, ClickedArticleIsHighlightedOnce) {
+    AddArticle("A", "one");
+    AddArticle("A", "two");
+    app->painter.scrollBaseTaken = true;
+    app->painter.scrollBase = 3;
+    app->linkArticle = 1;
+    app->clickHighlight = 1;
+    RecordingCanvas canvas = Redraw();
+    // Both articles share a site, so no marker: "one", "two", "one", "two", ...
+    ASSERT_GE(canvas.texts.size(), 4u);
+    EXPECT_EQ("two", canvas.texts[1].text);
+    EXPECT_EQ(Text1(), canvas.texts[1].color);
+    EXPECT_EQ("two", canvas.texts[3].text);
+    EXPECT_EQ(Text2(), canvas.texts[3].color);
+    EXPECT_EQ(0, app->clickHighlight);
+}
+
+TEST_F(PainterTest, OverlongSiteNamesAreCutInTheMarker) {
+    std::string site;
+    while (site.size() < 254) site += "サ";
+    AddArticle(site, "t");
+    AddArticle("B", "u");
+    app->painter.scrollBaseTaken = true;
+    app->painter.scrollBase = 3;
+    app->settings.width = 5000;
+    RecordingCanvas canvas = Redraw();
+    const std::string& marker = canvas.texts[0].text;
+    EXPECT_LE(marker.size(), 255u);
+    EXPECT_EQ(marker.size(), ShiftJisCutLength(marker.c_str(), marker.size(), 255));
+    EXPECT_EQ("＞", marker.substr(marker.size() - 2));
+}
+
+class GestureTest : public PainterTest {
+protected:
+    void SetUp() override {
+        AddArticle("A", "a");
+        AddArticle("B", "b");
+        AddArticle("C", "c");
+        app->currentArticle = 2;
+        app->settings.xmove = 100;
+    }
+    int Sweep(int from, int to, int step) {
+        int fired = 0;
+        for (int x = from; x >= to; x -= step) fired += PointerMoved(*app, x) == GestureResult::SteppedBack;
+        return fired;
+    }
+};
+
+TEST_F(GestureTest, LeftwardSweepStepsBackOnce) {
+    int fired = 0;
+    int firedAt = -1;
+    for (int x = 500; x >= 380; x -= 20) {
+        if (PointerMoved(*app, x) == GestureResult::SteppedBack) {
+            ++fired;
+            firedAt = x;
+        }
+    }
+    EXPECT_EQ(1, fired);
+    EXPECT_EQ(380, firedAt);  // 500 - 380 = 120 > 100; 400 is not yet beyond
+    EXPECT_EQ(1, app->currentArticle);
+    EXPECT_STREQ("B", app->line1);
+    EXPECT_EQ(2, app->repaintPending);
+    EXPECT_EQ(1, test.host.invalidations);
+    EXPECT_EQ(0, app->navigationLock);
+}
+
+TEST_F(GestureTest, LargeJumpRestartsAndRightwardMoveStartsOver) {
+    PointerMoved(*app, 500);
+    PointerMoved(*app, 350);  // a jump of 150 restarts the gesture here
+    EXPECT_EQ(350, app->gesture.startX);
+    EXPECT_EQ(0, Sweep(340, 260, 20));
+    PointerMoved(*app, 261);  // one pixel right ends it
+    EXPECT_EQ(0, app->gesture.tracking);
+    EXPECT_EQ(1, Sweep(250, 140, 10));
+}
+
+TEST_F(GestureTest, NothingHappensOutsideTheIdleStatesOrWithNothingToStepTo) {
+    app->state = AppState::Fetching;
+    EXPECT_EQ(0, Sweep(500, 300, 20));
+    EXPECT_EQ(0, app->gesture.tracking);
+    app->state = AppState::Showing;
+    app->settings.mousesche = 1;
+    app->dialogOpen = 1;
+    EXPECT_EQ(0, Sweep(500, 300, 20));
+    app->dialogOpen = 0;
+    PointerMoved(*app, 600);
+    GestureResult last = GestureResult::None;
+    for (int x = 590; x >= 400; x -= 10) {
+        GestureResult r = PointerMoved(*app, x);
+        if (r != GestureResult::None) last = r;
+    }
+    EXPECT_EQ(GestureResult::OpenSchedule, last);
+    EXPECT_EQ(1, app->dialogOpen);
+    app->settings.mousesche = 0;
+    app->articles.count = 1;
+    PointerMoved(*app, 700);
+    EXPECT_EQ(0, Sweep(690, 400, 10));
+}
+
+}  // namespace
