@@ -458,6 +458,26 @@ class Ticker:
     def program_file(self, relative):
         return os.path.join(self.program, relative)
 
+    def band_columns(self, shot, colours=(TEXT1, TEXT2), top=None, bottom=None):
+        """Per client column 1 .. width - 2 (index 0 is client x 1): the pixels of `colours` between
+        the outline's rows, or in rows [top, bottom) of the client area."""
+        cx, cy = self.client_x, self.client_y
+        y0 = cy + (1 if top is None else top)
+        y1 = cy + (self.client_height - 1 if bottom is None else bottom)
+        return shot.columns(colours, cx + 1, y0, cx + self.client_width - 1, y1)
+
+    def wait_for_band(self, min_columns=250, timeout=30, label="band"):
+        """Screenshots until at least `min_columns` columns of the ticker show text in text colour 1
+        or 2 (the scrolling band enters from the right edge); the screenshot, or None."""
+        deadline = time.time() + timeout
+        while True:
+            shot = self.screenshot(label)
+            if sum(1 for n in self.band_columns(shot) if n) >= min_columns:
+                return shot
+            if time.time() > deadline:
+                return None
+            time.sleep(0.3)
+
     # The process
 
     def program_pid(self):

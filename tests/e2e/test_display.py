@@ -23,15 +23,6 @@ def feed_url(test, name, items, when=None):
     return loopback.write_rss(f"display/{test}/{name}.xml", items, when=when)
 
 
-def band_columns(ticker, shot, colours=(TEXT1, TEXT2), top=None, bottom=None):
-    """Per client column 1 .. width - 2 (index 0 is client x 1): pixels of `colours` between the
-    outline's rows, or rows [top, bottom) of the client area."""
-    cx, cy = ticker.client_x, ticker.client_y
-    y0 = cy + (1 if top is None else top)
-    y1 = cy + (ticker.client_height - 1 if bottom is None else bottom)
-    return shot.columns(colours, cx + 1, y0, cx + ticker.client_width - 1, y1)
-
-
 def band_shift(before, after, max_shift=400, min_text=30):
     """The smallest d >= 0 with after[x] == before[x + d] on every column both screenshots show, with
     at least `min_text` columns of text in that overlap; None when no shift explains the change."""
@@ -82,13 +73,13 @@ class DisplayTest(unittest.TestCase):
         sports = feed_url("scroll", "sports", [("将棋の名人戦は千日手", "http://sports.example/b1")])
         ticker = self.start("display_scroll", [("ニュース", url, 10), ("スポーツ", sports, 10)])
         # The band enters from the right edge; wait until it covers most of the window.
-        self.wait_shot(ticker, "band", lambda s: sum(1 for n in band_columns(ticker, s) if n) > 250)
+        self.wait_shot(ticker, "band", lambda s: sum(1 for n in ticker.band_columns(s) if n) > 250)
 
         shots = []
         for i in range(3):
             shots.append(ticker.screenshot(f"moving-{i}"))
             time.sleep(0.4)
-        profiles = [band_columns(ticker, s) for s in shots]
+        profiles = [ticker.band_columns(s) for s in shots]
         for (a, pa), (b, pb) in zip(zip(shots, profiles), zip(shots[1:], profiles[1:])):
             d = band_shift(pa, pb)
             self.assertIsNotNone(d, f"{b.path} is no leftward shift of {a.path}")
@@ -99,8 +90,8 @@ class DisplayTest(unittest.TestCase):
 
         # Site markers in text colour 1, each followed by its title in text colour 2 after fsize / 2.
         shot = shots[-1]
-        markers = runs(band_columns(ticker, shot, (TEXT1,)), max_gap=6)
-        titles = runs(band_columns(ticker, shot, (TEXT2,)), max_gap=12)
+        markers = runs(ticker.band_columns(shot, (TEXT1,)), max_gap=6)
+        titles = runs(ticker.band_columns(shot, (TEXT2,)), max_gap=12)
         self.assertTrue(titles, f"no title in {shot.path}")
         inside = [m for m in markers if m[0] > 0 and m[1] < ticker.client_width - 40]
         self.assertTrue(inside, f"no whole site marker in {shot.path}")
@@ -117,7 +108,7 @@ class DisplayTest(unittest.TestCase):
         long_ = feed_url("click", "long", [("長い見出しの記事は帯の上で幅を広く取って流れる",
                                             "http://long.example/story")])
         ticker = self.start("display_click", [("一", short, 10), ("二", long_, 10)])
-        self.wait_shot(ticker, "band", lambda s: sum(1 for n in band_columns(ticker, s) if n) > 250)
+        self.wait_shot(ticker, "band", lambda s: sum(1 for n in ticker.band_columns(s) if n) > 250)
         right = ticker.client_x + ticker.client_width - 2
         y = ticker.client_y + ticker.client_height // 2
         opened = set()
@@ -126,14 +117,14 @@ class DisplayTest(unittest.TestCase):
             first = ticker.screenshot("before-click")
             time.sleep(0.3)
             second = ticker.screenshot("before-click")
-            d = band_shift(band_columns(ticker, first), band_columns(ticker, second))
+            d = band_shift(ticker.band_columns(first), ticker.band_columns(second))
             if not d:
                 continue
             speed = d / (second.taken - first.taken)
             # The short title (7 characters, about 126 px) is known when seen whole, the long one (23
             # characters) by more than 200 px of it; aim at the visible part's middle.
             visible = []
-            for start, end in runs(band_columns(ticker, second, (TEXT2,)), max_gap=12):
+            for start, end in runs(ticker.band_columns(second, (TEXT2,)), max_gap=12):
                 start, end = max(start, 40), min(end, ticker.client_width - 40)
                 whole = start > 40 and end < ticker.client_width - 40
                 if end - start > 200:
@@ -183,7 +174,7 @@ class DisplayTest(unittest.TestCase):
         self.assertGreater(seen[BACK].count(TEXT2, *middle), 60, seen[BACK].path)
         self.assertGreater(seen[TEXT2].count(BACK, *middle), 60, seen[TEXT2].path)
         # The line "M/D H:MM 会議の準備" is centred: as much margin on the left as on the right.
-        extent = text_extent(band_columns(ticker, seen[BACK], (TEXT2,)))
+        extent = text_extent(ticker.band_columns(seen[BACK], (TEXT2,)))
         self.assertIsNotNone(extent)
         left, right = extent[0], ticker.client_width - 3 - extent[1]
         self.assertLess(abs(left - right), FSIZE, f"alert line at {extent} in {seen[BACK].path}")
@@ -212,9 +203,9 @@ class DisplayTest(unittest.TestCase):
         text colour 2, and the stray pixels of the other colour in each line."""
         line1 = (2, 2 + FSIZE)
         line2 = (FSIZE + 2, 2 * FSIZE + 2)
-        first = text_extent(band_columns(ticker, shot, (TEXT1,), *line1))
-        second = text_extent(band_columns(ticker, shot, (TEXT2,), *line2))
-        stray = (sum(band_columns(ticker, shot, (TEXT2,), *line1)), sum(band_columns(ticker, shot, (TEXT1,), *line2)))
+        first = text_extent(ticker.band_columns(shot, (TEXT1,), *line1))
+        second = text_extent(ticker.band_columns(shot, (TEXT2,), *line2))
+        stray = (sum(ticker.band_columns(shot, (TEXT2,), *line1)), sum(ticker.band_columns(shot, (TEXT1,), *line2)))
         return first, second, stray
 
     def test_page_mode_shows_site_and_title_on_two_lines(self):
@@ -299,7 +290,7 @@ class DisplayTest(unittest.TestCase):
                                                 ('A&B "速報" > 続報', "http://today.example/2?a=1&b=2")])
         old = feed_url("page_file", "old", [("五日前の古い記事", "http://old.example/1")], when=time.time() - 5 * DAY)
         ticker = self.start("display_read", [("今日", today, 10), ("昔", old, 10)])
-        self.wait_shot(ticker, "band", lambda s: sum(1 for n in band_columns(ticker, s, (TEXT2,)) if n) > 50)
+        self.wait_shot(ticker, "band", lambda s: sum(1 for n in ticker.band_columns(s, (TEXT2,)) if n) > 50)
         page = ticker.program_file("index.html")
 
         ticker.choose_menu_item(MENU_READ_NEW)
