@@ -36,6 +36,14 @@ def band_shift(before, after, max_shift=400, min_text=30):
     return None
 
 
+def schedule_due_in(seconds, text):
+    """schedule.dat with one dated task at the minute `seconds` from now, in the host's local time (which
+    is Wine's): due between seconds - 60 and seconds from now."""
+    due = time.localtime(time.time() + seconds)
+    record = f"{due.tm_year},{due.tm_mon},{due.tm_mday},{due.tm_hour},{due.tm_min},0,-1,\r\n{text}\r\n"
+    return record.encode("cp932")
+
+
 def text_extent(counts):
     """(first, last) index of a nonzero column, or None."""
     hits = [i for i, n in enumerate(counts) if n]
@@ -152,12 +160,8 @@ class DisplayTest(unittest.TestCase):
     # ---- The schedule alert ---------------------------------------------------------------------
 
     def test_alert_blinks_and_a_click_removes_its_task(self):
-        # A task two minutes ahead in the local time of the host (Wine's local time).
-        due = time.localtime(time.time() + 120)
-        record = f"{due.tm_year},{due.tm_mon},{due.tm_mday},{due.tm_hour},{due.tm_min},0,-1,\r\n"
-        schedule = (record + "会議の準備\r\n").encode("cp932")
         url = feed_url("alert", "news", [("東京で初雪を観測", "http://news.example/a1")])
-        ticker = self.start("display_alert", [("ニュース", url, 10)], schedule=schedule)
+        ticker = self.start("display_alert", [("ニュース", url, 10)], schedule=schedule_due_in(120, "会議の準備"))
         cx, cy = ticker.client_x, ticker.client_y
         middle = (cx + 150, cy + 2, cx + ticker.client_width - 150, cy + 20)
 
@@ -195,6 +199,22 @@ class DisplayTest(unittest.TestCase):
                              ticker.client_width - 2, steady.path)
             time.sleep(0.1)
         self.assertEqual(ticker.browser_log(), [])
+
+    def test_alert_with_nothing_to_show_goes_when_clicked(self):
+        # No feed: the ticker says "RSSリスト未登録" once, then only the alert is redrawn.
+        ticker = self.start("display_alert_idle", [], schedule=schedule_due_in(120, "歯医者の予約"))
+        cx, cy = ticker.client_x, ticker.client_y
+        row = (cx + 1, cy + 1, cx + ticker.client_width - 1, cy + 2)
+        alert = self.wait_shot(ticker, "alert", lambda s: s.count(TEXT2, *row) == ticker.client_width - 2)
+        ticker.click(cx + ticker.client_width // 2, cy + 10)
+        path = ticker.program_file("schedule.dat")
+        self.assertTrue(ticker.wait_for(lambda: "歯医者".encode("cp932") not in open(path, "rb").read(), 10))
+        # Nothing else would ever redraw the ticker: the click itself replaces the alert line.
+        for i in range(3):
+            time.sleep(0.5)
+            shot = ticker.screenshot("after-click")
+            self.assertEqual(shot.count(BACK, *row), ticker.client_width - 2, f"{shot.path} after {alert.path}")
+            self.assertEqual(shot.count(TEXT2, cx + 1, cy + 1, cx + ticker.client_width - 1, cy + 20), 0, shot.path)
 
     # ---- Page mode ------------------------------------------------------------------------------
 
