@@ -80,13 +80,15 @@ class DisplayTest(unittest.TestCase):
                                           ("新しい駅ビルが開業へ", "http://news.example/a2")])
         sports = feed_url("scroll", "sports", [("将棋の名人戦は千日手", "http://sports.example/b1")])
         ticker = self.start("display_scroll", [("ニュース", url, 10), ("スポーツ", sports, 10)])
-        # The band enters from the right edge; wait until it covers most of the window.
-        self.wait_shot(ticker, "band", lambda s: sum(1 for n in ticker.band_columns(s) if n) > 250)
+        # The band enters from the right edge; wait until its first item reaches the left edge.
+        self.wait_shot(ticker, "band", lambda s: (text_extent(ticker.band_columns(s)) or (99,))[0] < 20)
 
+        # Six seconds of screenshots: the first item (about 300 px) leaves the window on the left
+        # meanwhile, and the band restarts one article later, as seamlessly as it moves.
         shots = []
-        for i in range(3):
+        for i in range(15):
             shots.append(ticker.screenshot(f"moving-{i}"))
-            time.sleep(0.4)
+            time.sleep(0.3)
         profiles = [ticker.band_columns(s) for s in shots]
         for (a, pa), (b, pb) in zip(zip(shots, profiles), zip(shots[1:], profiles[1:])):
             d = band_shift(pa, pb)
@@ -242,6 +244,15 @@ class DisplayTest(unittest.TestCase):
         self.assertTrue(5 * FSIZE <= first[1] <= 6 * FSIZE + 4, f"line 1 ends at {first[1]} in {shot.path}")
         self.assertTrue(9 * FSIZE <= second[1] <= 10 * FSIZE + 4, f"line 2 ends at {second[1]} in {shot.path}")
         self.assertEqual(shot.pixel(ticker.client_x + ticker.client_width - 10, ticker.client_y + 20), BACK)
+
+        # A click opens the article shown, and line 1 says so until the next article comes.
+        ticker.click(ticker.client_x + 400, ticker.client_y + 30)
+        self.assertTrue(ticker.wait_for(lambda: ticker.browser_log() == ["http://news.example/a1"], 10),
+                        ticker.browser_log())
+        shot = ticker.screenshot("opening")
+        first, second, stray = self.page_lines(ticker, shot)
+        self.assertTrue(first and first[1] > 9 * FSIZE, f"no 'リンク先を開いています...' in {shot.path}")
+        self.assertTrue(9 * FSIZE <= second[1] <= 10 * FSIZE + 4, f"line 2 ends at {second[1]} in {shot.path}")
 
     def test_sweep_steps_back_jump_returns_to_the_first_and_update_fetches_again(self):
         # Four articles whose titles differ in length (3, 7, 11 and 15 characters): the width of line 2
