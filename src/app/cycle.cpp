@@ -332,7 +332,11 @@ void RecountShownArticles(App& app) {
 }
 
 void ScanForAlert(App& app, int64_t now) {
+    int before = app.alertIndex;
     app.alertIndex = FindAlertTask(app.schedule, now, app.settings.alerttime);
+    // A task that fell due takes its alert line with it: one redraw replaces the line, which with
+    // nothing else to show would otherwise stay on screen, perhaps in the inverted colours.
+    if (before >= 0 && app.alertIndex < 0) RequestRepaint(app);
     if (app.alertIndex < 0 || app.state != AppState::NothingToShow) return;
     // Nothing else is redrawn in this state: pace the alert's blinking like the display.
     ++app.displayCounter;

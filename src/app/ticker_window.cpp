@@ -65,6 +65,9 @@ ClickResult ClickTicker(App& app, int x) {
         RemoveTask(app.schedule, app.alertIndex);
         SaveSchedule(app.schedule, app.platform);
         app.alertIndex = -1;
+        // The alert line goes at once: with nothing to show no other redraw would ever replace it.
+        app.repaintPending = 1;
+        app.platform.host.InvalidateTicker();
         return ClickResult::AlertDismissed;
     }
     if (app.articles.count < 1 || app.articlesToShow == 0) {

@@ -127,6 +127,7 @@ class Screenshot:
     def take(cls, path, display):
         os.makedirs(os.path.dirname(path), exist_ok=True)
         code, output = run_quiet(["import", "-display", display, "-window", "root", path])
+        taken = time.time()
         if code != 0:
             raise RuntimeError(f"screenshot failed: {output}")
         ppm = path + ".ppm"
@@ -137,7 +138,9 @@ class Screenshot:
             data = f.read()
         os.remove(ppm)
         width, height, offset = _parse_ppm_header(data)
-        return cls(path, width, height, data[offset:])
+        shot = cls(path, width, height, data[offset:])
+        shot.taken = taken  # when the screen was read (just before the grab finished)
+        return shot
 
     def pixel(self, x, y):
         i = (y * self.width + x) * 3
@@ -153,6 +156,19 @@ class Screenshot:
                     n += 1
         return n
 
+    def columns(self, colours, x0, y0, x1, y1):
+        """For each column x in [x0, x1): how many pixels of rows [y0, y1) have one of `colours`."""
+        wanted = {bytes(c) for c in colours}
+        counts = []
+        for x in range(x0, x1):
+            n = 0
+            for y in range(y0, y1):
+                i = (y * self.width + x) * 3
+                if self._rgb[i:i + 3] in wanted:
+                    n += 1
+            counts.append(n)
+        return counts
+
     def crop(self, path, x, y, width, height):
         """Writes a part of the screenshot as PNG (for documentation)."""
         rows = []
@@ -160,6 +176,20 @@ class Screenshot:
             start = (yy * self.width + x) * 3
             rows.append(b"\0" + self._rgb[start:start + width * 3])
         write_png(path, width, height, b"".join(rows))
+
+
+def runs(counts, max_gap=0):
+    """The runs of nonzero entries of `counts` as (start, end) index pairs, end exclusive; runs
+    separated by at most `max_gap` zero entries are joined."""
+    found = []
+    for i, n in enumerate(counts):
+        if not n:
+            continue
+        if found and i - found[-1][1] <= max_gap:
+            found[-1] = (found[-1][0], i + 1)
+        else:
+            found.append((i, i + 1))
+    return found
 
 
 def _parse_ppm_header(data):
@@ -346,7 +376,27 @@ class Ticker:
     def client_y(self):
         return self.window.y + FRAME_Y
 
+    @property
+    def client_width(self):
+        return self.window.width - 2 * FRAME_X
+
+    @property
+    def client_height(self):
+        return self.window.height - 2 * FRAME_Y
+
     # Pointer and keyboard
+
+    def click_now(self, x, y, button=1):
+        """Moves the pointer and clicks in one xdotool call, without the pauses of click()."""
+        self.xdotool("mousemove", str(x), str(y), "click", str(button))
+
+    def sweep(self, y, xs, pause=0.04):
+        """Moves the pointer through the screen positions (x, y) for x in `xs`, no button held, in one
+        xdotool call: each step arrives as its own pointer-move message."""
+        args = []
+        for x in xs:
+            args += ["mousemove", str(x), str(y), "sleep", str(pause)]
+        self.xdotool(*args, timeout=20 + len(xs) * pause)
 
     def move(self, x, y):
         # `mousemove --sync` waits forever when the pointer is already there.
@@ -407,3 +457,53 @@ class Ticker:
 
     def program_file(self, relative):
         return os.path.join(self.program, relative)
+
+    def band_columns(self, shot, colours=(TEXT1, TEXT2), top=None, bottom=None):
+        """Per client column 1 .. width - 2 (index 0 is client x 1): the pixels of `colours` between
+        the outline's rows, or in rows [top, bottom) of the client area."""
+        cx, cy = self.client_x, self.client_y
+        y0 = cy + (1 if top is None else top)
+        y1 = cy + (self.client_height - 1 if bottom is None else bottom)
+        return shot.columns(colours, cx + 1, y0, cx + self.client_width - 1, y1)
+
+    def wait_for_band(self, min_columns=250, timeout=30, label="band"):
+        """Screenshots until at least `min_columns` columns of the ticker show text in text colour 1
+        or 2 (the scrolling band enters from the right edge); the screenshot, or None."""
+        deadline = time.time() + timeout
+        while True:
+            shot = self.screenshot(label)
+            if sum(1 for n in self.band_columns(shot) if n) >= min_columns:
+                return shot
+            if time.time() > deadline:
+                return None
+            time.sleep(0.3)
+
+    # The process
+
+    def program_pid(self):
+        """The pid of the Linux process that runs Newsroller.exe: the process started here, or the
+        process of its session whose command line names the program (wine may exec a loader)."""
+        candidates = [self.process.pid]
+        for entry in os.listdir("/proc"):
+            if entry.isdigit():
+                try:
+                    if os.getsid(int(entry)) == self.process.pid:
+                        candidates.append(int(entry))
+                except OSError:
+                    pass
+        for pid in candidates:
+            try:
+                with open(f"/proc/{pid}/cmdline", "rb") as f:
+                    if b"Newsroller.exe" in f.read():
+                        return pid
+            except OSError:
+                pass
+        return None
+
+    @staticmethod
+    def cpu_seconds(pid):
+        """User plus system CPU time of a process so far, from /proc/<pid>/stat."""
+        with open(f"/proc/{pid}/stat", "rb") as f:
+            fields = f.read().rsplit(b")", 1)[1].split()
+        # After the command's closing parenthesis: state is field 3, utime 14 and stime 15.
+        return (int(fields[11]) + int(fields[12])) / os.sysconf("SC_CLK_TCK")

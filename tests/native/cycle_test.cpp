@@ -373,6 +373,24 @@ TEST_F(CycleTest, AlertBlinksAtTheDisplayPaceWhenNothingElseIsShown) {
     EXPECT_EQ(5, repaints);  // every disptimer - 1 = 2 ticks in scroll mode
 }
 
+TEST_F(CycleTest, AlertThatFellDueIsRedrawnAwayWhenNothingElseIsShown) {
+    app->settings.disptimer = 3;
+    app->state = AppState::NothingToShow;
+    app->schedule.count = 1;
+    ScheduleEntry& task = app->schedule.entry[0];
+    task.stamp = NowStamp() + 60 * kFileTimeTicksPerSecond;
+    Tick(*app);
+    ASSERT_EQ(0, app->alertIndex);
+    task.stamp = NowStamp();  // the task is due now
+    app->repaintPending = 0;
+    Tick(*app);
+    EXPECT_EQ(-1, app->alertIndex);
+    EXPECT_EQ(1, app->repaintPending);
+    app->repaintPending = 0;
+    Tick(*app);  // no alert before and none now: nothing to redraw
+    EXPECT_EQ(0, app->repaintPending);
+}
+
 TEST(OpenLink, RefusesDangerousExtensionsAndAnythingButWebAddresses) {
     for (const char* refused :
          {"http://x.test/setup.EXE", "http://x.test/a.Js", "http://example.com", "https://x.test/f.class",

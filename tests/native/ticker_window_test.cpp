@@ -255,8 +255,12 @@ TEST_F(TickerWindowLogic, ClickOnAnAlertDismissesItsTaskUnlessADialogIsOpen) {
     EXPECT_FALSE(env.folder.Exists("schedule.dat"));
 
     app->dialogOpen = 0;
+    app->repaintPending = 0;
     EXPECT_EQ(ClickResult::AlertDismissed, ClickTicker(*app, 10));
     EXPECT_EQ(-1, app->alertIndex);
+    // The alert line is replaced at once (with nothing to show no tick would ask for a redraw).
+    EXPECT_EQ(1, app->repaintPending);
+    EXPECT_EQ(1, env.host.invalidations);
     ASSERT_EQ(1, app->schedule.count);
     EXPECT_STREQ("歯医者", app->schedule.entry[0].text);
     // The file holds what is left, and the alert took the click: no link is chosen.
