@@ -217,6 +217,35 @@ class CycleTest(unittest.TestCase):
         self.assertEqual(read_bytes(cache_path), read_bytes(loopback.www_path("cycle/cond/news.xml")))
         self.assertEqual(ticker.article_page()[0], ("ニュース", "国会で予算案が成立", "http://news.example/n/1"))
 
+    def test_a_feed_changed_while_the_cycle_runs_is_fetched_in_full_by_the_next_cycle(self):
+        news = loopback.write_rss("cycle/race/news.xml", [("朝の記事", "http://news.example/race/1")],
+                                  mtime=time.time() - 3600)
+        # A slow server after it keeps the cycle going for ten seconds (its cache copy stands in).
+        silent = loopback.fault_url("/silent?hold=30")
+        cached = loopback.rss_bytes("遅いサイト", [("前回取得した記事", "http://news.example/slow/1")])
+        since, fault_since = loopback.nginx_log_size(), loopback.fault_log_size()
+        ticker = self.start("cycle_race", [("速報", news, 10), ("遅いサイト", silent, 10)],
+                            {os.path.join("cache", cache_name(silent)): cached})
+        self.assertTrue(ticker.wait_for(lambda: loopback.fault_requests(fault_since)[0], 20, 0.05),
+                        "the slow server was not asked")
+        self.assertEqual([(r["path"], r["status"]) for r in loopback.nginx_requests(since)[0]],
+                         [("/cycle/race/news.xml", 200)])
+        # The feed changes after it was read but before the cycle ends.
+        time.sleep(1.1)
+        loopback.write_rss("cycle/race/news.xml", [("昼の記事", "http://news.example/race/2")])
+        changed = int(os.stat(loopback.www_path("cycle/race/news.xml")).st_mtime)
+        self.wait_first_cycle(ticker, 40)
+
+        # The next cycle (without the slow server) must not take the change for old news.
+        with open(ticker.program_file("URL-List.txt"), "wb") as f:
+            f.write(loopback.feed_list([("速報", news, 10)]))
+        since = loopback.nginx_log_size()
+        self.update(ticker)
+        requests, _ = loopback.nginx_requests(since)
+        self.assertEqual([(r["path"], r["status"]) for r in requests], [("/cycle/race/news.xml", 200)],
+                         f"a change at {changed} was answered 304 for {requests[0]['if_modified_since']}")
+        self.assertEqual(ticker.article_page(), [("速報", "昼の記事", "http://news.example/race/2")])
+
     # ---- TLS ------------------------------------------------------------------------------------
 
     def test_trusted_tls_feed_is_read_and_an_untrusted_server_is_an_access_error(self):
