@@ -217,6 +217,19 @@ class CycleTest(unittest.TestCase):
         self.assertEqual(read_bytes(cache_path), read_bytes(loopback.www_path("cycle/cond/news.xml")))
         self.assertEqual(ticker.article_page()[0], ("ニュース", "国会で予算案が成立", "http://news.example/n/1"))
 
+        # The stamp survives a restart: the first cycle of the next run asks with it and gets 304s.
+        last_stamp = ticker.settings()[b"ifmodified"]
+        self.assertEqual(ticker.quit(), 0)
+        before = file_signature(ticker.program_file("Newsroller.ini"))
+        since = loopback.nginx_log_size()
+        ticker.start()
+        self.assertTrue(ticker.wait_file_changed("Newsroller.ini", before, 30), "the first cycle did not end")
+        requests, _ = loopback.nginx_requests(since)
+        self.assertEqual([(r["path"], r["status"], r["if_modified_since"]) for r in requests],
+                         [("/cycle/cond/news.xml", 304, header_value(last_stamp)),
+                          ("/cycle/cond/sport.xml", 304, header_value(last_stamp))])
+        self.assertEqual(len(ticker.article_page()), 3)
+
     def test_a_feed_changed_while_the_cycle_runs_is_fetched_in_full_by_the_next_cycle(self):
         news = loopback.write_rss("cycle/race/news.xml", [("朝の記事", "http://news.example/race/1")],
                                   mtime=time.time() - 3600)
