@@ -262,6 +262,9 @@ class CycleTest(unittest.TestCase):
     # ---- TLS ------------------------------------------------------------------------------------
 
     def test_trusted_tls_feed_is_read_and_an_untrusted_server_is_an_access_error(self):
+        loopback.ensure_servers()
+        self.assertTrue(os.environ.get("NEWSROLLER_TEST_CA"),
+                        "the test CA is not trusted by the host (servers.py needs root to install it)")
         loopback.write_rss("cycle/tls/secure.xml", [("暗号化された通信で届いた記事", "https://news.example/tls/1")])
         loopback.write_rss("cycle/tls/plain.xml", [("その後のサイトも読まれる", "http://news.example/plain/1")])
         trusted = loopback.https_url("cycle/tls/secure.xml")
