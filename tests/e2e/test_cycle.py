@@ -124,7 +124,8 @@ class CycleTest(unittest.TestCase):
                           ("cycle/first/kyoto.xml", kyoto)):
             self.assertEqual(self.cache_bytes(ticker, url), read_bytes(loopback.www_path(path)), url)
 
-        # The settings file got the end of the cycle as its new conditional header: 48 bytes, UTC.
+        # The settings file got the time of the cycle (its beginning) as its new conditional header:
+        # 48 bytes, UTC.
         self.assertEqual(len(stamp), 48)
         self.assertTrue(started - 1 <= stamp_seconds(stamp) <= ended + 1,
                         f"{stamp!r} is not the time of the cycle ({started}..{ended:.0f})")
