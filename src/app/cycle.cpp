@@ -95,6 +95,7 @@ void BeginCycle(App& app) {
     CopyCut(app.line1, sizeof app.line1, "接続中...");
     app.line2[0] = '\0';
     RequestRepaint(app);
+    app.cycleStartUtc = app.platform.clock.UtcNow();
 
     if (LoadFeedList(app.feeds, app.today, app.platform) != 0) {
         app.feeds.count = 0;
@@ -131,7 +132,10 @@ void FinishCycle(App& app) {
         app.currentArticle = FirstShownArticle(app);
         ShowArticleInLines(app, app.currentArticle);
     }
-    FormatIfModifiedSince(app.platform.clock.UtcNow(), app.settings.ifmodified, sizeof app.settings.ifmodified);
+    // The next cycle asks for what changed since this one began, not since it ended: a feed that
+    // changed after it was fetched, while later feeds were still being fetched, is then fetched in
+    // full next time instead of being answered "unchanged" and shown from its outdated cache copy.
+    FormatIfModifiedSince(app.cycleStartUtc, app.settings.ifmodified, sizeof app.settings.ifmodified);
     SaveSettings(app.settings, app.platform);
     app.cacheOnly = 0;
     RequestRepaint(app);

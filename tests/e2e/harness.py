@@ -17,7 +17,9 @@ window takes about 2 s; child output goes to files, never pipes (Wine's backgrou
 inherited pipes open).
 """
 import atexit
+import html
 import os
+import re
 import shutil
 import signal
 import struct
@@ -507,3 +509,75 @@ class Ticker:
             fields = f.read().rsplit(b")", 1)[1].split()
         # After the command's closing parenthesis: state is field 3, utime 14 and stime 15.
         return (int(fields[11]) + int(fields[12])) / os.sysconf("SC_CLK_TCK")
+
+    def wait_file_changed(self, relative, before, timeout=20):
+        """Waits until the program file `relative` differs from the signature `before` (see
+        file_signature); True when it did."""
+        path = self.program_file(relative)
+        return bool(self.wait_for(lambda: file_signature(path) not in (None, before), timeout, 0.05))
+
+    def settings(self):
+        """Newsroller.ini as a dict of key → value (bytes), or None when there is no file."""
+        data = read_bytes(self.program_file("Newsroller.ini"))
+        if data is None:
+            return None
+        return dict(line.split(b"=", 1) for line in data.split(b"\r\n") if b"=" in line)
+
+    def article_page(self, timeout=15):
+        """Chooses "全ての記事を読む" and returns the articles of the index.html the program wrote
+        (see parse_article_page)."""
+        path = self.program_file("index.html")
+        before = file_signature(path)
+        self.choose_menu_item(MENU_READ_ALL)
+        if not self.wait_file_changed("index.html", before, timeout):
+            raise AssertionError("全ての記事を読む wrote no index.html")
+        return parse_article_page(read_bytes(path) or b"")
+
+    def message_box(self, title, timeout=20):
+        """The message box titled `title`, or None. Wine draws no title bar without a window manager,
+        but the X window carries the title."""
+        return self.wait_window("^" + re.escape(title) + "$", timeout)
+
+    def dismiss(self, box, timeout=10):
+        """Presses Return in the message box `box`; True when it has gone."""
+        self.move(box.x + box.width // 2, box.y + 8)
+        self.focus(box.id)
+        self.keys("Return")
+        return bool(self.wait_window_gone(box.id, timeout))
+
+
+# ---- Files the program writes ------------------------------------------------------------------
+
+def file_signature(path):
+    """What changes whenever the program writes a file again (it replaces its files whole), or None
+    when there is no file."""
+    try:
+        st = os.stat(path)
+    except OSError:
+        return None
+    return st.st_ino, st.st_mtime_ns, st.st_size
+
+
+def read_bytes(path):
+    try:
+        with open(path, "rb") as f:
+            return f.read()
+    except OSError:
+        return None
+
+
+_PAGE_ITEM = re.compile(r'<big><b>　\[(.*?)\]</b></big><br>|<li><a href="(.*?)">(.*?)</a></li>|<li>(.*?)</li>')
+
+
+def parse_article_page(data):
+    """The articles of index.html as (site, title, link) in page order. A link that is not a web
+    address is shown as text after the title, so such an item reads (site, "title (link)", "")."""
+    articles, site = [], None
+    for m in _PAGE_ITEM.finditer(data.decode("cp932", "replace")):
+        if m.group(1) is not None:
+            site = html.unescape(m.group(1))
+        elif m.group(2) is not None:
+            articles.append((site, html.unescape(m.group(3)), html.unescape(m.group(2))))
+        else:
+            articles.append((site, html.unescape(m.group(4)), ""))
+    return articles

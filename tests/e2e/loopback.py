@@ -68,19 +68,24 @@ def write_rss(name, items, when=None, encoding="utf-8", mtime=None):
     items: (title, link) pairs; a link starting with "/" is left relative (the program joins it to
     the site root). when: the seconds-since-epoch of every item's pubDate (default: now). mtime: the
     file's modification time (default: now), which decides nginx's 304 answers."""
+    path = www_path(name)
+    os.makedirs(os.path.dirname(path), exist_ok=True)
+    with open(path, "wb") as f:
+        f.write(rss_bytes(name, items, when, encoding))
+    if mtime is not None:
+        os.utime(path, (mtime, mtime))
+    return http_url(name)
+
+
+def rss_bytes(channel, items, when=None, encoding="utf-8"):
+    """The bytes of an RSS 2.0 document as write_rss writes it (for a cache file, for example)."""
     stamp = email.utils.formatdate(time.time() if when is None else when, usegmt=True)
     body = "".join(f"<item><title>{_escape(t)}</title><link>{_escape(l)}</link><pubDate>{stamp}</pubDate></item>\n"
                    for t, l in items)
     label = "Shift_JIS" if encoding.lower().replace("-", "_") in ("shift_jis", "cp932") else encoding.upper()
-    doc = (f'<?xml version="1.0" encoding="{label}"?>\n<rss version="2.0"><channel><title>{_escape(name)}</title>\n'
+    doc = (f'<?xml version="1.0" encoding="{label}"?>\n<rss version="2.0"><channel><title>{_escape(channel)}</title>\n'
            f"{body}</channel></rss>\n")
-    path = www_path(name)
-    os.makedirs(os.path.dirname(path), exist_ok=True)
-    with open(path, "wb") as f:
-        f.write(doc.encode("cp932" if label == "Shift_JIS" else encoding))
-    if mtime is not None:
-        os.utime(path, (mtime, mtime))
-    return http_url(name)
+    return doc.encode("cp932" if label == "Shift_JIS" else encoding)
 
 
 def feed_list(entries):
@@ -115,5 +120,32 @@ def nginx_log_size():
     ensure_servers()
     try:
         return os.path.getsize(os.environ["NEWSROLLER_NGINX_LOG"])
+    except OSError:
+        return 0
+
+
+def fault_requests(since=0):
+    """The fault server's logged requests from byte offset `since` as dicts (path, agent,
+    if_modified_since); with the log size to pass as `since` next time."""
+    ensure_servers()
+    try:
+        with open(os.environ["NEWSROLLER_FAULT_LOG"], "rb") as f:
+            f.seek(since)
+            data = f.read()
+            end = f.tell()
+    except OSError:
+        return [], since
+    requests = []
+    for line in data.decode("utf-8", "replace").splitlines():
+        fields = line.split("\t")
+        if len(fields) >= 3:
+            requests.append({"path": fields[0], "agent": fields[1], "if_modified_since": fields[2]})
+    return requests, end
+
+
+def fault_log_size():
+    ensure_servers()
+    try:
+        return os.path.getsize(os.environ["NEWSROLLER_FAULT_LOG"])
     except OSError:
         return 0

@@ -79,6 +79,32 @@ TEST_F(CycleTest, FetchedFeedGivesArticlesIsCachedAndSetsTheConditionalHeader) {
     EXPECT_TRUE(test.messages.shown.empty());
 }
 
+// A feed that changes after it was fetched but before a long cycle ends must not be taken as
+// unchanged by the next cycle: the header is the time the cycle began, not the time it ended.
+TEST_F(CycleTest, ConditionalHeaderIsTheTimeTheCycleBegan) {
+    WriteFeedList("A\thttp://a.test/rss\t20\r\nB\thttp://b.test/rss\t20\r\n");
+    test.fetcher.Always("http://a.test/rss", kFetchOk, Rss(Item("a", "http://a.test/1")));
+    test.fetcher.Always("http://b.test/rss", kFetchOk, Rss(Item("b", "http://b.test/1")));
+    app->state = AppState::BeginCycle;
+    Tick(*app);  // reads the feed list at 09:05:07 UTC
+    ASSERT_EQ(AppState::Fetching, app->state);
+    test.clock.Set(2025, 2, 3, 18, 5, 30);
+    Tick(*app);  // feed A
+    test.clock.Set(2025, 2, 3, 18, 7, 45);
+    Tick(*app);  // feed B, and the end of the cycle
+    ASSERT_EQ(AppState::Showing, app->state);
+    EXPECT_STREQ("If-Modified-Since: Mon, 03 Feb 2025 09:05:07 GMT", app->settings.ifmodified);
+    EXPECT_NE(std::string::npos,
+              test.folder.Read("Newsroller.ini").find("ifmodified=If-Modified-Since: Mon, 03 Feb 2025 09:05:07 GMT\r\n"));
+
+    // The next cycle sends it, and stamps its own beginning.
+    test.clock.Set(2025, 2, 4, 8, 0, 0);
+    RunCycle();
+    ASSERT_EQ(4u, test.fetcher.requests.size());
+    EXPECT_EQ("If-Modified-Since: Mon, 03 Feb 2025 09:05:07 GMT", test.fetcher.requests[2].header);
+    EXPECT_STREQ("If-Modified-Since: Mon, 03 Feb 2025 23:00:00 GMT", app->settings.ifmodified);
+}
+
 TEST_F(CycleTest, UnchangedFeedComesFromTheCacheWithoutASecondRequest) {
     WriteFeedList("A\thttp://a.test/rss\t20\r\n");
     test.folder.Write("cache/http@%%a@test%rss", Rss(Item("cached", "http://a.test/c")));
