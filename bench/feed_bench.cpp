@@ -5,7 +5,6 @@
 #include <dirent.h>
 #include <libxml/parser.h>
 
-#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -14,32 +13,7 @@
 #include <vector>
 
 #include "feed/parser.h"
-
-// ---- Counting malloc: every allocation of the process, libxml2's and the C++ library's included.
-extern "C" {
-void* __libc_malloc(size_t size);
-void* __libc_calloc(size_t count, size_t size);
-void* __libc_realloc(void* block, size_t size);
-void __libc_free(void* block);
-}
-
-namespace {
-std::atomic<long> g_allocations{0};
-}
-
-extern "C" void* malloc(size_t size) {
-    g_allocations.fetch_add(1, std::memory_order_relaxed);
-    return __libc_malloc(size);
-}
-extern "C" void* calloc(size_t count, size_t size) {
-    g_allocations.fetch_add(1, std::memory_order_relaxed);
-    return __libc_calloc(count, size);
-}
-extern "C" void* realloc(void* block, size_t size) {
-    g_allocations.fetch_add(1, std::memory_order_relaxed);
-    return __libc_realloc(block, size);
-}
-extern "C" void free(void* block) { __libc_free(block); }
+#include "counting_malloc.h"
 
 namespace {
 
@@ -178,9 +152,9 @@ void ParseWithFeedParser(benchmark::State& state, const std::vector<Document>& d
             table->count = 0;
             int found = 0;
             FeedParseTarget target{*table, found, kArticleCapacity, 10000, nullptr};
-            const long before = g_allocations.load(std::memory_order_relaxed);
+            const long before = AllocationCount();
             ParseFeedDocument(TextView{d.text.c_str(), static_cast<int>(d.text.size())}, "site", "http://host", target);
-            allocations += g_allocations.load(std::memory_order_relaxed) - before;
+            allocations += AllocationCount() - before;
             articles += found;
             benchmark::DoNotOptimize(table->slot[0].title[0]);
         }
@@ -263,12 +237,12 @@ void ParseWithLibxml2(benchmark::State& state, const std::vector<Document>& docu
             collector.articles = 0;
             collector.inItem = false;
             collector.collecting = 0;
-            const long before = g_allocations.load(std::memory_order_relaxed);
+            const long before = AllocationCount();
             xmlParserCtxtPtr context = xmlCreatePushParserCtxt(&handler, &collector, nullptr, 0, nullptr);
             xmlCtxtUseOptions(context, XML_PARSE_RECOVER | XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING);
             xmlParseChunk(context, d.text.data(), static_cast<int>(d.text.size()), 1);
             xmlFreeParserCtxt(context);
-            allocations += g_allocations.load(std::memory_order_relaxed) - before;
+            allocations += AllocationCount() - before;
             articles += collector.articles;
         }
     }

@@ -3,37 +3,12 @@
 // allocations, counted by a counting malloc (every allocation of the process).
 #include <benchmark/benchmark.h>
 
-#include <atomic>
 #include <cstdlib>
 #include <memory>
 
 #include "display/ticker_painter.h"
 #include "ticker_scene.h"
-
-extern "C" {
-void* __libc_malloc(size_t size);
-void* __libc_calloc(size_t count, size_t size);
-void* __libc_realloc(void* block, size_t size);
-void __libc_free(void* block);
-}
-
-namespace {
-std::atomic<long> g_allocations{0};
-}
-
-extern "C" void* malloc(size_t size) {
-    g_allocations.fetch_add(1, std::memory_order_relaxed);
-    return __libc_malloc(size);
-}
-extern "C" void* calloc(size_t count, size_t size) {
-    g_allocations.fetch_add(1, std::memory_order_relaxed);
-    return __libc_calloc(count, size);
-}
-extern "C" void* realloc(void* block, size_t size) {
-    g_allocations.fetch_add(1, std::memory_order_relaxed);
-    return __libc_realloc(block, size);
-}
-extern "C" void free(void* block) { __libc_free(block); }
+#include "counting_malloc.h"
 
 namespace {
 
@@ -54,20 +29,20 @@ class MeasuringCanvas : public TickerCanvas {
 
 void BM_RedrawTicker_Scroll200(benchmark::State& state) {
     NullPlatform null;
-    long probe = g_allocations.load();
+    long probe = AllocationCount();
     std::unique_ptr<App> app(new App(null.platform));
     // The counter sees allocations: making the App is one.
-    state.counters["allocs_making_app"] = static_cast<double>(g_allocations.load() - probe);
+    state.counters["allocs_making_app"] = static_cast<double>(AllocationCount() - probe);
     FillTickerScene(*app);
     MeasuringCanvas canvas;
     long redraws = 0;
-    long before = g_allocations.load();
+    long before = AllocationCount();
     for (auto _ : state) {
         StepTickerScene(*app);
         benchmark::DoNotOptimize(RedrawTicker(*app, canvas));
         ++redraws;
     }
-    long allocations = g_allocations.load() - before;
+    long allocations = AllocationCount() - before;
     state.counters["allocs_per_redraw"] = static_cast<double>(allocations) / static_cast<double>(redraws);
     state.counters["texts_per_redraw"] = static_cast<double>(canvas.drawn) / static_cast<double>(redraws);
 }
