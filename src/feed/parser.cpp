@@ -139,8 +139,19 @@ private:
         return day;
     }
 
+    // A link written on its own line keeps a space from the line break after cleaning; an address
+    // never begins or ends with one, and with it the link could neither be opened nor joined.
+    static void TrimSpaces(char* link) {
+        size_t length = strlen(link);
+        while (length > 0 && link[length - 1] == ' ') link[--length] = '\0';
+        size_t lead = 0;
+        while (link[lead] == ' ') ++lead;
+        if (lead > 0) memmove(link, link + lead, length - lead + 1);
+    }
+
     // A link beginning with "/" gets the site root in front, when the joined link fits the slot.
     void CompleteRelativeLink(char* link) const {
+        TrimSpaces(link);
         if (link[0] != '/') return;
         const size_t rootLength = strlen(root_);
         const size_t linkLength = strlen(link);
@@ -215,6 +226,7 @@ private:
         ArticleEntry& entry = Current();
         CopyCut(entry.site, sizeof entry.site, site_);
         CopyCut(entry.link, sizeof entry.link, url);
+        TrimSpaces(entry.link);
 
         // The file name follows the last "/" at index 8 or later (after "http://x").
         const size_t linkLength = strlen(entry.link);

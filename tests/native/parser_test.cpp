@@ -231,6 +231,18 @@ TEST(RelativeLinks, GetTheSiteRootWhenTheJoinedLinkFits) {
     EXPECT_EQ("/" + std::string(243, 'x'), r.articles.at(0).link);  // would not fit: stays relative
 }
 
+TEST(Links, LoseTheSpacesThatLineBreaksAroundThemLeave) {
+    // Pretty-printed links keep a space from the line break after cleaning; without trimming they
+    // could neither be opened nor joined to the site root.
+    Result r = Parse(Rss(Item("a", "\n    http://a.test/1?rss=1\n  ") + Item("b", "\n  /news/2.html\n") +
+                         "<item><title>c</title><enclosure url=\" http://a.test/e.mp3 \"/></item>"));
+    ASSERT_EQ(3u, r.articles.size());
+    EXPECT_EQ("http://a.test/1?rss=1", r.articles[0].link);
+    EXPECT_EQ("http://host/news/2.html", r.articles[1].link);
+    EXPECT_EQ("http://a.test/e.mp3", r.articles[2].link);
+    EXPECT_EQ("c[e.mp3]", r.articles[2].title);
+}
+
 TEST(ValueCuts, AreMadeAt255BytesBetweenCharacters) {
     // 200 "あ" in each encoding: the cut at 255 bytes must not leave half a character behind.
     std::string utf8, euc, sjis;
