@@ -13,6 +13,7 @@ them; run by hand, tests/e2e/loopback.py starts them when their variables are mi
 import argparse
 import json
 import os
+import subprocess
 import sys
 import time
 
@@ -42,6 +43,31 @@ def wineserver_pid(prefix):
     return None
 
 
+def start_floor(ticker):
+    """Starts the floor program (bench/windows/timer_floor_win.cpp) under the ticker's Wine; returns
+    the Popen and the pid of the Linux process that runs it."""
+    exe = os.path.join(os.environ.get("NEWSROLLER_BUILD", os.path.join(HERE, "..", "build")), "windows", "bench",
+                       "windows", "timer_floor.exe")
+    log = open(os.path.join(ticker.folder, "floor.log"), "wb")
+    process = subprocess.Popen(["wine", exe], env=ticker.env, stdout=log, stderr=subprocess.STDOUT,
+                               start_new_session=True)
+    deadline = time.time() + 20
+    while time.time() < deadline:
+        for entry in os.listdir("/proc"):
+            if not entry.isdigit():
+                continue
+            try:
+                if os.getsid(int(entry)) != process.pid:
+                    continue
+                with open(f"/proc/{entry}/cmdline", "rb") as f:
+                    if b"timer_floor.exe" in f.read():
+                        return process, int(entry)
+            except OSError:
+                continue
+        time.sleep(0.2)
+    return process, None
+
+
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--seconds", type=float, default=60)
@@ -59,13 +85,23 @@ def main():
             return 1
         pid = ticker.program_pid()
         server = wineserver_pid(ticker.env["WINEPREFIX"])
+        # The floor runs beside the ticker over the same period, under the same Wine and X server.
+        floor, floor_pid = start_floor(ticker)
+        if floor_pid is None:
+            print("the floor program did not start", file=sys.stderr)
+            return 1
+        time.sleep(3)
         start = time.time()
         ticker_before = Ticker.cpu_seconds(pid)
+        floor_before = Ticker.cpu_seconds(floor_pid)
         server_before = Ticker.cpu_seconds(server) if server else None
         first = ticker.band_columns(ticker.screenshot("start"))
         time.sleep(args.seconds)
         elapsed = time.time() - start
         ticker_cpu = Ticker.cpu_seconds(pid) - ticker_before
+        floor_cpu = Ticker.cpu_seconds(floor_pid) - floor_before
+        os.killpg(floor.pid, 9)
+        floor.wait()
         server_cpu = Ticker.cpu_seconds(server) - server_before if server else None
         last = ticker.band_columns(ticker.screenshot("end"))
         if not any(last) or last == first:
@@ -80,6 +116,9 @@ def main():
         "scroll_mode": scrolling,
         "ticker_cpu_seconds": round(ticker_cpu, 2),
         "ticker_cpu_percent": round(100 * ticker_cpu / elapsed, 2),
+        "floor_cpu_seconds": round(floor_cpu, 2),
+        "floor_cpu_percent": round(100 * floor_cpu / elapsed, 2),
+        "ratio_to_floor": round(ticker_cpu / floor_cpu, 2) if floor_cpu > 0 else None,
         "wineserver_cpu_percent": None if server_cpu is None else round(100 * server_cpu / elapsed, 2),
     }
     if args.json:

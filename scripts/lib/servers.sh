@@ -14,5 +14,9 @@ nr_start_servers() {
 nr_stop_servers() {
     [ -f "$NR_SERVERS_DIR/state.json" ] || return 0
     nr_log "stopping the test servers"
+    # Their variables go too, so that a later step that needs servers starts them again.
+    if [ -f "$NR_SERVERS_DIR/servers.env" ]; then
+        unset $(sed -n 's/^export \([A-Z_]*\)=.*/\1/p' "$NR_SERVERS_DIR/servers.env")
+    fi
     python3 "$NR_ROOT/tests/servers/servers.py" stop --dir "$NR_SERVERS_DIR"
 }
