@@ -36,9 +36,7 @@ bool Win32Shell::OpenProgramFile(const char* name) {
     return reinterpret_cast<INT_PTR>(result) > 32;
 }
 
-namespace {
-
-CivilTime FromSystemTime(const SYSTEMTIME& st) {
+CivilTime CivilFromSystemTime(const SYSTEMTIME& st) {
     CivilTime t;
     t.year = st.wYear;
     t.month = st.wMonth;
@@ -51,6 +49,21 @@ CivilTime FromSystemTime(const SYSTEMTIME& st) {
     return t;
 }
 
+SYSTEMTIME SystemTimeFromCivil(const CivilTime& t) {
+    SYSTEMTIME st;
+    st.wYear = t.year;
+    st.wMonth = t.month;
+    st.wDayOfWeek = t.dayOfWeek;
+    st.wDay = t.day;
+    st.wHour = t.hour;
+    st.wMinute = t.minute;
+    st.wSecond = t.second;
+    st.wMilliseconds = t.milliseconds;
+    return st;
+}
+
+namespace {
+
 HANDLE OpenExistingForReadWrite(const std::wstring& path) {
     return CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
                        nullptr);
@@ -61,13 +74,13 @@ HANDLE OpenExistingForReadWrite(const std::wstring& path) {
 CivilTime Win32Clock::LocalNow() {
     SYSTEMTIME st;
     GetLocalTime(&st);
-    return FromSystemTime(st);
+    return CivilFromSystemTime(st);
 }
 
 CivilTime Win32Clock::UtcNow() {
     SYSTEMTIME st;
     GetSystemTime(&st);
-    return FromSystemTime(st);
+    return CivilFromSystemTime(st);
 }
 
 std::wstring Win32FileSystem::PathOf(const char* name) const { return folder_ + Cp932ToWide(name); }

@@ -6,6 +6,10 @@
 
 #include "app/platform.h"
 
+// CivilTime has the layout of SYSTEMTIME; these copy field by field.
+CivilTime CivilFromSystemTime(const SYSTEMTIME& st);
+SYSTEMTIME SystemTimeFromCivil(const CivilTime& t);
+
 // The folder of the executable with a trailing backslash, or empty when the path cannot be had
 // (the program's files are then taken relative to the current folder).
 std::wstring ProgramFolder();

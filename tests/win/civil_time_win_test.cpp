@@ -4,21 +4,9 @@
 #include <gtest/gtest.h>
 
 #include "app/civil_time.h"
+#include "app/platform_win.h"
 
 namespace {
-
-SYSTEMTIME ToSystemTime(const CivilTime& t) {
-    SYSTEMTIME st;
-    st.wYear = t.year;
-    st.wMonth = t.month;
-    st.wDayOfWeek = t.dayOfWeek;
-    st.wDay = t.day;
-    st.wHour = t.hour;
-    st.wMinute = t.minute;
-    st.wSecond = t.second;
-    st.wMilliseconds = t.milliseconds;
-    return st;
-}
 
 // Wine's conversion looks February up in the leap-year table whatever the year, so it accepts
 // 29 February of a common year, which Windows refuses.
@@ -41,7 +29,7 @@ bool CompareWithPlatform(int year, int month, int day, int hour, int minute) {
     t.hour = static_cast<uint16_t>(hour);
     t.minute = static_cast<uint16_t>(minute);
     t.dayOfWeek = 5;  // ignored by both
-    SYSTEMTIME st = ToSystemTime(t);
+    SYSTEMTIME st = SystemTimeFromCivil(t);
     FILETIME ft;
     bool platformOk = SystemTimeToFileTime(&st, &ft) != 0;
     int64_t stamp = -1;
