@@ -233,6 +233,10 @@ class Window:
         return f"Window({self.id}, {self.x},{self.y} {self.width}x{self.height})"
 
 
+class _EndedEarly(Exception):
+    """The program ended before its window appeared."""
+
+
 class Ticker:
     """One run of Newsroller.exe in a fresh program folder under build/e2e/<name>/program."""
 
@@ -261,7 +265,23 @@ class Ticker:
 
     # Lifecycle
 
-    def start(self, timeout=30):
+    def start(self, timeout=30, attempts=2):
+        """Starts the program and waits for its window. Seldom, right after the previous test's Wine
+        was shut down, the new wine process ends at once with nothing written; that start is made
+        again once (a program that really fails to start fails both)."""
+        for attempt in range(attempts):
+            try:
+                return self._start_once(timeout)
+            except _EndedEarly as ended:
+                if attempt + 1 == attempts:
+                    raise RuntimeError(str(ended)) from None
+                with open(os.path.join(self.folder, "restarts.log"), "a") as log:
+                    log.write(f"{ended}; started again\n")
+                kill_wine(self.env)
+
+    def _start_once(self, timeout):
+        if getattr(self, "_output", None):
+            self._output.close()
         self._output = open(os.path.join(self.folder, "wine-output.log"), "wb")
         self.process = subprocess.Popen(["wine", "Newsroller.exe"], cwd=self.program, env=self.env,
                                         stdin=subprocess.DEVNULL, stdout=self._output, stderr=subprocess.STDOUT,
@@ -276,7 +296,7 @@ class Ticker:
                 self.window = self.geometry(self.window.id)
                 return self.window
             if self.process.poll() is not None:
-                raise RuntimeError(f"Newsroller.exe ended with {self.process.returncode} before its window appeared")
+                raise _EndedEarly(f"Newsroller.exe ended with {self.process.returncode} before its window appeared")
             time.sleep(0.25)
         raise RuntimeError("the ticker window did not appear")
 
