@@ -6,7 +6,7 @@
 
 #include "app/app.h"
 #include "app/cycle.h"
-#include "app/platform.h"
+#include "platform/platform.h"
 #include "net/document_buffer.h"
 
 class NullPlatform {

@@ -32,3 +32,37 @@ void ResetApp(App& app) {
     app.gesture = GestureState{};
     app.document.Release();
 }
+
+int NextShownArticle(const App& app, int i) {
+    int count = app.articles.count;
+    if (count <= 0) return i;
+    int j = (i >= count - 1) ? 0 : i + 1;
+    while (!IsShownArticle(app, j)) {
+        if (j == i) return i;
+        j = (j >= count - 1) ? 0 : j + 1;
+    }
+    return j;
+}
+
+int PreviousShownArticle(const App& app, int i) {
+    int count = app.articles.count;
+    if (count <= 0) return i;
+    int j = (i < 1) ? count - 1 : i - 1;
+    while (!IsShownArticle(app, j)) {
+        if (j == i) return i;
+        j = (j <= 0) ? count - 1 : j - 1;
+    }
+    return j;
+}
+
+int FirstShownArticle(const App& app) { return NextShownArticle(app, PreviousShownArticle(app, 0)); }
+
+void RecountShownArticles(App& app) {
+    app.articlesToShow = 0;
+    for (int i = 0; i < app.articles.count; ++i) {
+        if (IsShownArticle(app, i)) {
+            app.articlesToShow = 1;
+            return;
+        }
+    }
+}

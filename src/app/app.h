@@ -1,7 +1,7 @@
 #pragma once
 // The application object: every process-wide table and flag of the ticker, owned in one place and
 // passed by reference. Only the user-interface thread touches it.
-#include "app/platform.h"
+#include "platform/platform.h"
 #include "config/feed_list.h"
 #include "config/settings.h"
 #include "display/ticker_state.h"
@@ -74,3 +74,12 @@ void ResetApp(App& app);
 inline bool IsShownArticle(const App& app, int index) {
     return app.today - app.articles.slot[index].day < app.settings.upday;
 }
+
+// The first shown article after index i, cyclically; i itself when no other is shown.
+int NextShownArticle(const App& app, int i);
+int PreviousShownArticle(const App& app, int i);
+// The first shown article in table order.
+int FirstShownArticle(const App& app);
+
+// Sets the articles-to-show flag: 1 when at least one article is shown.
+void RecountShownArticles(App& app);

@@ -10,30 +10,14 @@
 #include "feed/parser.h"
 #include "feed/site_root.h"
 #include "net/cache.h"
+#include "net/conditional_header.h"
+#include "net/links.h"
 #include "net/service_hosts.h"
 
 namespace {
 
-const char kUnconditionalHeader[] = "If-Modified-Since: Thu, 01 Jan 2004 00:00:00 GMT";
 const char kAccessErrorTitle[] = "[Newsroller]アクセスエラー";
 const char kFormatErrorTitle[] = "[Newsroller]書式エラー";
-
-bool EqualsIgnoringCase(const char* a, const char* b) {
-    for (; *a && *b; ++a, ++b) {
-        char ca = (*a >= 'A' && *a <= 'Z') ? static_cast<char>(*a + 32) : *a;
-        char cb = (*b >= 'A' && *b <= 'Z') ? static_cast<char>(*b + 32) : *b;
-        if (ca != cb) return false;
-    }
-    return *a == *b;
-}
-
-bool StartsWithIgnoringCase(const char* text, const char* prefix) {
-    for (; *prefix; ++text, ++prefix) {
-        char c = (*text >= 'A' && *text <= 'Z') ? static_cast<char>(*text + 32) : *text;
-        if (c != *prefix) return false;
-    }
-    return true;
-}
 
 void RequestRepaint(App& app) { app.repaintPending = 1; }
 
@@ -78,8 +62,8 @@ void RequestUtf8FromBlogSearch(char* url) {
     size_t baseLength = strlen(kBlogSearchBase);
     if (strncmp(url, kBlogSearchBase, baseLength) != 0) return;
     size_t length = strlen(url);
-    if (length >= 9 && (EqualsIgnoringCase(url + length - 9, "&ie=UTF-8") ||
-                        EqualsIgnoringCase(url + length - 9, "&ie=UTF_8"))) {
+    if (length >= 9 && (EqualsIgnoringAsciiCase(url + length - 9, "&ie=UTF-8") ||
+                        EqualsIgnoringAsciiCase(url + length - 9, "&ie=UTF_8"))) {
         return;
     }
     if (length + 9 < kSlotSize) strcat(url, "&ie=UTF-8");
@@ -179,7 +163,7 @@ void HandleFeed(App& app, int i) {
         char root[kSiteRootSize];
         SiteRootOf(url, root, sizeof root);
         // Documents of the weather service are fetched but not read as feeds.
-        if (strcmp(root, kWeatherServiceRoot) != 0) {
+        if (!IsWeatherServiceFeed(url)) {
             FeedParseTarget target{app.articles, app.perFeedFound[i], app.feeds.maximum[i], app.today,
                                    &platform.pump};
             ParseFeedDocument(document.view(), app.feeds.site[i], root, target);
@@ -276,65 +260,6 @@ void ClosingStep(App& app) {
 
 }  // namespace
 
-bool IsSafeLink(const char* link) {
-    static const char* const kDangerous[] = {"exe", "bat", "jar", "com", "cmd", "pif", "vbs", "scr",
-                                             "zip", "lzh", "vbe", "doc", "dat", "xls", "class", "ocs",
-                                             "sys", "rar", "lnk", "js",  "jse", "wsf", "wsh"};
-    // Only web addresses: file:, javascript:, other protocol handlers, UNC and bare paths are refused.
-    if (!StartsWithIgnoringCase(link, "http://") && !StartsWithIgnoringCase(link, "https://")) return false;
-    int length = static_cast<int>(strlen(link));
-    // The extension is after the last "." at position 7 or later (the scheme is never examined),
-    // or everything after position 7 when there is none.
-    const char* extension = "";
-    if (length >= 2) {
-        int i = length - 2;
-        while (i >= 7 && link[i] != '.') --i;
-        if (i >= 7) {
-            extension = link + i + 1;
-        } else if (length > 8) {
-            extension = link + 8;
-        }
-    }
-    for (const char* dangerous : kDangerous) {
-        if (EqualsIgnoringCase(extension, dangerous)) return false;
-    }
-    return true;
-}
-
-int NextShownArticle(const App& app, int i) {
-    int count = app.articles.count;
-    if (count <= 0) return i;
-    int j = (i >= count - 1) ? 0 : i + 1;
-    while (!IsShownArticle(app, j)) {
-        if (j == i) return i;
-        j = (j >= count - 1) ? 0 : j + 1;
-    }
-    return j;
-}
-
-int PreviousShownArticle(const App& app, int i) {
-    int count = app.articles.count;
-    if (count <= 0) return i;
-    int j = (i < 1) ? count - 1 : i - 1;
-    while (!IsShownArticle(app, j)) {
-        if (j == i) return i;
-        j = (j <= 0) ? count - 1 : j - 1;
-    }
-    return j;
-}
-
-int FirstShownArticle(const App& app) { return NextShownArticle(app, PreviousShownArticle(app, 0)); }
-
-void RecountShownArticles(App& app) {
-    app.articlesToShow = 0;
-    for (int i = 0; i < app.articles.count; ++i) {
-        if (IsShownArticle(app, i)) {
-            app.articlesToShow = 1;
-            return;
-        }
-    }
-}
-
 void ScanForAlert(App& app, int64_t now) {
     int before = app.alertIndex;
     app.alertIndex = FindAlertTask(app.schedule, now, app.settings.alerttime);
@@ -349,16 +274,6 @@ void ScanForAlert(App& app, int64_t now) {
         RequestRepaint(app);
         app.displayCounter = 0;
     }
-}
-
-void FormatIfModifiedSince(const CivilTime& utc, char* out, size_t size) {
-    static const char* const kDays[] = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
-    static const char* const kMonths[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
-                                          "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
-    int month = utc.month >= 1 && utc.month <= 12 ? utc.month : 1;
-    snprintf(out, size, "If-Modified-Since: %s, %02d %s %d %02d:%02d:%02d GMT",
-             kDays[WeekdayOf(utc.year, month, utc.day)], utc.day, kMonths[month - 1], utc.year, utc.hour, utc.minute,
-             utc.second);
 }
 
 void Tick(App& app) {

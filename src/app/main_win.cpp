@@ -6,7 +6,7 @@
 #include <memory>
 
 #include "app/ticker_window_win.h"
-#include "app/wide_win.h"
+#include "platform/wide_win.h"
 #include "res/resource.h"
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {

@@ -6,7 +6,7 @@
 #include "app/about_dialog_win.h"
 #include "app/cycle.h"
 #include "app/ticker_window.h"
-#include "app/wide_win.h"
+#include "platform/wide_win.h"
 #include "config/legacy_registry_win.h"
 #include "display/gesture.h"
 #include "display/ticker_canvas_win.h"

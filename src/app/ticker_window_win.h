@@ -8,7 +8,7 @@
 #include <memory>
 
 #include "app/app.h"
-#include "app/platform_win.h"
+#include "platform/platform_win.h"
 
 extern const wchar_t kTickerClassName[];  // "Newsroller", also the window title
 extern const char kTrayTip[];             // "Newsroller2.09"

@@ -3,8 +3,8 @@
 #include <cstdarg>
 #include <cstdio>
 
-#include "app/platform.h"
-#include "app/safe_write.h"
+#include "platform/platform.h"
+#include "platform/safe_write.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include <cstring>
 #include <vector>
 
-#include "app/wide_win.h"
+#include "platform/wide_win.h"
 
 const wchar_t kLegacySettingsKey[] = L"Software\\Kestrel9\\newsroller";
 

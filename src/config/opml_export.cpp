@@ -3,11 +3,11 @@
 #include <cstring>
 #include <string>
 
-#include "app/platform.h"
+#include "platform/platform.h"
 #include "config/feed_list.h"
 #include "config/file_text.h"
+#include "config/markup_escape.h"
 #include "net/service_hosts.h"
-#include "report/article_page.h"
 
 const char kOpmlFileName[] = "Newsroller.opml";
 
@@ -17,10 +17,6 @@ std::string Escaped(const char* text) {
     char target[kEscapedSize];
     EscapeForMarkup(text, target);
     return target;
-}
-
-bool IsWeatherFeed(const char* url) {
-    return strncmp(url, kWeatherServiceRoot, strlen(kWeatherServiceRoot)) == 0;
 }
 
 }  // namespace
@@ -36,7 +32,7 @@ int ExportOpml(const FeedTable& feeds, Platform& platform) {
     int count = feeds.count < kFeedSlots ? feeds.count : kFeedSlots;
     for (int i = 0; i < count; ++i) {
         if (text.size() > kPageTextLimit) break;
-        if (IsWeatherFeed(feeds.url[i])) continue;  // fetched but never parsed: nothing to take elsewhere
+        if (IsWeatherServiceFeed(feeds.url[i])) continue;  // fetched but never parsed: nothing to take elsewhere
         std::string site = Escaped(feeds.site[i]);
         text += "<outline text=\"" + site + "\" description=\"" + site + "\" title=\"" + site +
                 "\" type=\"rss\" xmlUrl=\"" + Escaped(feeds.url[i]) + "\"/>\r\n";

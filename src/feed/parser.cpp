@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "app/platform.h"
+#include "platform/platform.h"
 #include "feed/day_number.h"
 #include "feed/decode.h"
 #include "feed/scan.h"
@@ -19,15 +19,6 @@ enum class Encoding { ShiftJis, Utf8, EucJp };
 
 constexpr size_t kValueBytes = kSlotSize - 1;  // 255: the longest value taken from a document
 constexpr size_t kDcDateBytes = kSlotSize - 2;  // 254 for "dc:date"
-
-bool EqualsIgnoringCase(const char* a, const char* b) {
-    for (; *a && *b; ++a, ++b) {
-        char ca = (*a >= 'A' && *a <= 'Z') ? static_cast<char>(*a + 32) : *a;
-        char cb = (*b >= 'A' && *b <= 'Z') ? static_cast<char>(*b + 32) : *b;
-        if (ca != cb) return false;
-    }
-    return *a == *b;
-}
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
@@ -287,7 +278,7 @@ private:
             noted = cursor;
             int relCursor = noted;
             if (FindText(" rel", relCursor, entryLimit, doc_) == kFound) TakeQuoted(relCursor, entryLimit, rel);
-            if (EqualsIgnoringCase(rel, "alternate")) break;
+            if (EqualsIgnoringAsciiCase(rel, "alternate")) break;
             cursor = noted;
             if (FindText("<link", cursor, entryLimit, doc_) != kFound) break;
         }
@@ -351,7 +342,7 @@ int ParseRfc822Date(const char* text) {
     char month[4] = {word[0], word[1], word[2], '\0'};
     int monthNumber = 0;
     for (int m = 0; m < 12; ++m) {
-        if (EqualsIgnoringCase(month, kMonths[m])) monthNumber = m + 1;
+        if (EqualsIgnoringAsciiCase(month, kMonths[m])) monthNumber = m + 1;
     }
     if (monthNumber == 0) return -1;
     while (*p && !IsDigit(*p)) ++p;

@@ -18,8 +18,6 @@
 
 namespace {
 
-inline unsigned char Lower(unsigned char c) { return (c >= 'A' && c <= 'Z') ? static_cast<unsigned char>(c + 32) : c; }
-
 // Index of the lowest set bit of a non-zero mask.
 inline int LowestBit(unsigned mask) {
 #if defined(_MSC_VER)
@@ -35,7 +33,7 @@ inline int LowestBit(unsigned mask) {
 // difference, so it never reads past the zero byte that ends the text.
 bool MatchesAt(const char* at, const char* pattern, int length) {
     for (int i = 0; i < length; ++i) {
-        if (Lower(static_cast<unsigned char>(at[i])) != Lower(static_cast<unsigned char>(pattern[i]))) return false;
+        if (AsciiLower(static_cast<unsigned char>(at[i])) != AsciiLower(static_cast<unsigned char>(pattern[i]))) return false;
     }
     return true;
 }
@@ -60,7 +58,7 @@ inline int ScanTo(const char* text, int from, int last, char byte) {
 // The first "<" in [from, last) followed by "!" or by `next` in either case, else `last`. Reads up
 // to text[last], which the callers' bounds keep inside the text.
 inline int ScanToOpening(const char* text, int from, int last, unsigned char next) {
-    const char lower = static_cast<char>(Lower(next));
+    const char lower = static_cast<char>(AsciiLower(next));
     const char upper = static_cast<char>((lower >= 'a' && lower <= 'z') ? lower - 32 : lower);
     int i = from;
 #if defined(__SSE2__) || defined(_M_X64)
@@ -85,7 +83,7 @@ inline int ScanToOpening(const char* text, int from, int last, unsigned char nex
 // The first "<" in [from, last) followed by "!", or by "/" and `next` in either case, else `last`.
 // Reads up to text[last + 1], which the callers' bounds keep inside the text.
 inline int ScanToClosing(const char* text, int from, int last, unsigned char next) {
-    const char lower = static_cast<char>(Lower(next));
+    const char lower = static_cast<char>(AsciiLower(next));
     const char upper = static_cast<char>((lower >= 'a' && lower <= 'z') ? lower - 32 : lower);
     int i = from;
 #if defined(__SSE2__) || defined(_M_X64)
@@ -147,7 +145,7 @@ inline int NameLength(const char* name) { return static_cast<int>(strnlen(name, 
 int NextTextCandidate(const char* text, int p, int last, const char* literal) {
     const unsigned char first = static_cast<unsigned char>(literal[0]);
     if (first == '<') return literal[1] ? ScanToOpening(text, p, last, static_cast<unsigned char>(literal[1])) : ScanTo(text, p, last, '<');
-    const unsigned char lower = Lower(first);
+    const unsigned char lower = AsciiLower(first);
     const unsigned char upper = (lower >= 'a' && lower <= 'z') ? static_cast<unsigned char>(lower - 32) : lower;
     const unsigned char* bytes = reinterpret_cast<const unsigned char*>(text);
     while (p < last) {

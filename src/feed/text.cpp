@@ -32,3 +32,19 @@ size_t AppendCut(char* dest, size_t destSize, const char* src) {
 TextView ViewOf(const char* zeroTerminated) {
     return TextView{zeroTerminated, static_cast<int>(strlen(zeroTerminated))};
 }
+
+bool EqualsIgnoringAsciiCase(const char* a, const char* b) {
+    for (; *a && *b; ++a, ++b) {
+        if (AsciiLower(static_cast<unsigned char>(*a)) != AsciiLower(static_cast<unsigned char>(*b))) return false;
+    }
+    return *a == *b;
+}
+
+bool StartsWithIgnoringAsciiCase(const char* text, const char* prefix) {
+    for (; *prefix; ++text, ++prefix) {
+        if (AsciiLower(static_cast<unsigned char>(*text)) != AsciiLower(static_cast<unsigned char>(*prefix))) {
+            return false;
+        }
+    }
+    return true;
+}

@@ -1,7 +1,7 @@
 #include "net/cache.h"
 
-#include "app/platform.h"
-#include "app/safe_write.h"
+#include "platform/platform.h"
+#include "platform/safe_write.h"
 #include "net/document_buffer.h"
 
 const char kCacheFolderName[] = "cache";

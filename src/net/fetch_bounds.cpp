@@ -1,6 +1,6 @@
 #include "net/fetch_bounds.h"
 
-#include "app/platform.h"
+#include "platform/platform.h"
 
 FetchBudget::FetchBudget(const FetchLimits& limits, uint64_t startMilliseconds)
     : limits_(limits), start_(startMilliseconds) {}

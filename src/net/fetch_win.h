@@ -7,7 +7,7 @@
 #include <atomic>
 #include <memory>
 
-#include "app/platform.h"
+#include "platform/platform.h"
 #include "net/fetch_bounds.h"
 
 class WinInetFetcher : public Fetcher {

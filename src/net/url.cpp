@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "feed/text.h"
+
 namespace {
 
 bool IsSchemeChar(char c, bool first) {
@@ -11,13 +13,7 @@ bool IsSchemeChar(char c, bool first) {
 }
 
 bool EqualsNoCase(const char* text, size_t length, const char* lower) {
-    if (strlen(lower) != length) return false;
-    for (size_t i = 0; i < length; ++i) {
-        char c = text[i];
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-        if (c != lower[i]) return false;
-    }
-    return true;
+    return strlen(lower) == length && StartsWithIgnoringAsciiCase(text, lower);
 }
 
 // "" keeps the default; otherwise only digits making 1..65535.

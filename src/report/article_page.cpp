@@ -5,47 +5,17 @@
 
 #include "app/app.h"
 #include "config/file_text.h"
+#include "config/markup_escape.h"
+#include "net/links.h"
 
 const char kArticlePageFileName[] = "index.html";
 
 namespace {
 
-const char* EntityFor(char c) {
-    switch (c) {
-        case '"':
-            return "&quot;";
-        case '<':
-            return "&lt;";
-        case '>':
-            return "&gt;";
-        case '&':
-            return "&amp;";
-        case '\'':
-            return "&#039;";
-        default:
-            return nullptr;
-    }
-}
-
 std::string Escaped(const char* text) {
     char target[kEscapedSize];
     EscapeForMarkup(text, target);
     return target;
-}
-
-bool StartsWithNoCase(const char* text, const char* prefix) {
-    for (; *prefix; ++text, ++prefix) {
-        char c = *text;
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
-        if (c != *prefix) return false;
-    }
-    return true;
-}
-
-// Only web addresses become links: a javascript:, data: or file: address from a feed must not be
-// something the page can run or open with a click.
-bool IsWebLink(const char* link) {
-    return StartsWithNoCase(link, "http://") || StartsWithNoCase(link, "https://");
 }
 
 bool SameSite(const ArticleEntry& a, const ArticleEntry& b) {
@@ -68,31 +38,6 @@ const char kPageStyle[] =
     "<body>\r\n";
 
 }  // namespace
-
-void EscapeForMarkup(const char* source, char* target) {
-    size_t used = 0;
-    const char* run = source;
-    const char* p = source;
-    for (; *p; ++p) {
-        const char* entity = EntityFor(*p);
-        if (!entity) continue;
-        size_t runLength = static_cast<size_t>(p - run);
-        size_t entityLength = strlen(entity);
-        // A run and its entity go in whole or not at all.
-        if (used + runLength + entityLength < kEscapedSize) {
-            memcpy(target + used, run, runLength);
-            memcpy(target + used + runLength, entity, entityLength);
-            used += runLength + entityLength;
-        }
-        run = p + 1;
-    }
-    size_t runLength = static_cast<size_t>(p - run);
-    if (used + runLength < kEscapedSize) {
-        memcpy(target + used, run, runLength);
-        used += runLength;
-    }
-    target[used] = '\0';
-}
 
 int WriteArticlePage(App& app, int mode) {
     std::string page;

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "app/platform.h"
+#include "platform/platform.h"
 #include "config/file_text.h"
 
 const char kScheduleFileName[] = "schedule.dat";

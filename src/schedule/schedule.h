@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <string>
 
-#include "app/civil_time.h"
+#include "platform/civil_time.h"
 #include "feed/text.h"
 
 struct Platform;

@@ -1,5 +1,7 @@
 // Whole update cycles run against a scripted fetcher and a real program folder.
 #include "app/cycle.h"
+#include "net/conditional_header.h"
+#include "net/links.h"
 
 #include <gtest/gtest.h>
 

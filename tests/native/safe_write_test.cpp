@@ -1,6 +1,6 @@
 // Every file the program writes survives a failed write: the old file stays whole, the failure is
 // reported with that file's message, and no temporary file is left in the folder.
-#include "app/safe_write.h"
+#include "platform/safe_write.h"
 
 #include <gtest/gtest.h>
 

@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "app/files_posix.h"
-#include "app/platform.h"
+#include "platform/files_posix.h"
+#include "platform/platform.h"
 #include "net/document_buffer.h"
 
 // A fresh, empty folder under the system's temporary folder, removed with everything in it.

@@ -3,8 +3,8 @@
 
 #include <gtest/gtest.h>
 
-#include "app/civil_time.h"
-#include "app/platform_win.h"
+#include "platform/civil_time.h"
+#include "platform/platform_win.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 
 #include <string>
 
-#include "app/wide_win.h"
+#include "platform/wide_win.h"
 #include "res/resource.h"
 
 namespace {

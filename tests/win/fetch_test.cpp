@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "app/platform_win.h"
+#include "platform/platform_win.h"
 #include "net/document_buffer.h"
 
 namespace {

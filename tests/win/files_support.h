@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "app/platform_win.h"
+#include "platform/platform_win.h"
 #include "net/document_buffer.h"
 
 class WinTempFolder {

@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include "app/safe_write.h"
+#include "platform/safe_write.h"
 #include "config/settings.h"
 #include "files_support.h"
 

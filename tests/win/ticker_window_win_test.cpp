@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "app/wide_win.h"
+#include "platform/wide_win.h"
 #include "res/resource.h"
 #include "win/files_support.h"
 

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "app/platform.h"
+#include "platform/platform.h"
 
 // CivilTime has the layout of SYSTEMTIME; these copy field by field.
 CivilTime CivilFromSystemTime(const SYSTEMTIME& st);

@@ -1,4 +1,4 @@
-#include "app/wide_win.h"
+#include "platform/wide_win.h"
 
 namespace {
 constexpr UINT kShiftJis = 932;

@@ -1,4 +1,4 @@
-#include "app/civil_time.h"
+#include "platform/civil_time.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 // writing and is not replaced.
 #include <string>
 
-#include "app/platform.h"
+#include "platform/platform.h"
 
 class PosixFileSystem : public FileSystem {
 public:

@@ -1,8 +1,8 @@
-#include "app/platform_win.h"
+#include "platform/platform_win.h"
 
 #include <shellapi.h>
 
-#include "app/wide_win.h"
+#include "platform/wide_win.h"
 
 std::wstring ProgramFolder() {
     wchar_t path[MAX_PATH * 4];

@@ -1,8 +1,8 @@
-#include "app/safe_write.h"
+#include "platform/safe_write.h"
 
 #include <string>
 
-#include "app/platform.h"
+#include "platform/platform.h"
 
 int WriteFileSafely(FileSystem& files, const char* name, const char* data, size_t size) {
     std::string temporary = std::string(name) + ".new";

@@ -5,7 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "app/civil_time.h"
+#include "platform/civil_time.h"
 
 class DocumentBuffer;
 
