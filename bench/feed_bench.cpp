@@ -61,10 +61,14 @@ void AppendUtf8(std::string& out, unsigned unit) {
 
 // Kanji of everyday news text (all of them in JIS X 0208, as real Japanese feeds mostly are).
 const char kKanji[] =
-    u8"日本政府経済市場株価円相場米国中国首相大臣会議発表記事報道新聞社会国際地域東京大阪京都北海道沖縄県市町村"
-    u8"選挙議員党総理野党与党法案改正予算税金消費年金医療介護教育学校大学研究開発技術企業業績決算売上利益赤字黒"
-    u8"増加減少上昇下落影響問題対策支援計画方針調査結果情報公開事故件警察逮捕容疑裁判決被告検火災地震台風雨報気"
-    u8"象天予交通鉄空港路運休遅延野球選手試合優勝監督五輪代表録世界女子男音楽映画番組放送芸能人話題新型感染拡患"
+    u8"日本政府経済市場株価円相場米国中国首相大臣会議発表記事報道新聞社会国際地域東京大阪京都北海道沖縄県市町"
+    u8"村"
+    u8"選挙議員党総理野党与党法案改正予算税金消費年金医療介護教育学校大学研究開発技術企業業績決算売上利益赤字"
+    u8"黒"
+    u8"増加減少上昇下落影響問題対策支援計画方針調査結果情報公開事故件警察逮捕容疑裁判決被告検火災地震台風雨報"
+    u8"気"
+    u8"象天予交通鉄空港路運休遅延野球選手試合優勝監督五輪代表録世界女子男音楽映画番組放送芸能人話題新型感染拡"
+    u8"患"
     u8"者病院死亡確認生現場住民避難活安全環境温暖化電力原再可工輸出入貿易関協首脳外相談意条約北朝鮮韓欧州";
 
 std::vector<unsigned> KanjiUnits() {
@@ -85,10 +89,27 @@ void AppendJapanese(std::string& out, int count, unsigned& seed) {
         unsigned r = (seed >> 16) & 0x7FFF;
         unsigned unit;
         switch (r % 20) {
-        case 0: case 1: case 2: case 3: case 4: case 5: case 6: case 7: unit = 0x3041 + r % 83; break;  // hiragana
-        case 8: case 9: case 10: unit = 0x30A1 + r % 86; break;                                       // katakana
-        case 11: unit = r % 3 == 0 ? 0x3002 : 0x3001; break;                                         // 。 、
-        default: unit = kanji[r % kanji.size()]; break;
+            case 0:
+            case 1:
+            case 2:
+            case 3:
+            case 4:
+            case 5:
+            case 6:
+            case 7:
+                unit = 0x3041 + r % 83;
+                break;  // hiragana
+            case 8:
+            case 9:
+            case 10:
+                unit = 0x30A1 + r % 86;
+                break;  // katakana
+            case 11:
+                unit = r % 3 == 0 ? 0x3002 : 0x3001;
+                break;  // 。 、
+            default:
+                unit = kanji[r % kanji.size()];
+                break;
         }
         AppendUtf8(out, unit);
     }
@@ -110,16 +131,18 @@ std::string SyntheticRss() {
         AppendJapanese(doc, 28, seed);
         if (i % 5 == 0) doc += " &amp; ";
         AppendJapanese(doc, 6, seed);
-        std::snprintf(line, sizeof line,
-                      "</title>\n<link>http://news.example.jp/articles/2026/%02d/%06d.html</link>\n"
-                      "<guid isPermaLink=\"true\">http://news.example.jp/articles/2026/%02d/%06d.html</guid>\n"
-                      "<category>",
-                      i % 12 + 1, i, i % 12 + 1, i);
+        std::snprintf(
+            line, sizeof line,
+            "</title>\n<link>http://news.example.jp/articles/2026/%02d/%06d.html</link>\n"
+            "<guid isPermaLink=\"true\">http://news.example.jp/articles/2026/%02d/%06d.html</guid>\n"
+            "<category>",
+            i % 12 + 1, i, i % 12 + 1, i);
         doc += line;
         AppendJapanese(doc, 4, seed);
         doc += "</category>\n<description>";
         AppendJapanese(doc, 250, seed);
-        std::snprintf(line, sizeof line, "</description>\n<pubDate>%s, %02d Mar 2026 %02d:%02d:00 +0900</pubDate>\n</item>\n",
+        std::snprintf(line, sizeof line,
+                      "</description>\n<pubDate>%s, %02d Mar 2026 %02d:%02d:00 +0900</pubDate>\n</item>\n",
                       kDays[i % 7], i % 28 + 1, i % 24, i % 60);
         doc += line;
     }
@@ -153,7 +176,8 @@ void ParseWithFeedParser(benchmark::State& state, const std::vector<Document>& d
             int found = 0;
             FeedParseTarget target{*table, found, kArticleCapacity, 10000, nullptr};
             const long before = AllocationCount();
-            ParseFeedDocument(TextView{d.text.c_str(), static_cast<int>(d.text.size())}, "site", "http://host", target);
+            ParseFeedDocument(TextView{d.text.c_str(), static_cast<int>(d.text.size())}, "site",
+                              "http://host", target);
             allocations += AllocationCount() - before;
             articles += found;
             benchmark::DoNotOptimize(table->slot[0].title[0]);
@@ -162,7 +186,8 @@ void ParseWithFeedParser(benchmark::State& state, const std::vector<Document>& d
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * TotalBytes(documents)));
     state.counters["articles"] = static_cast<double>(articles) / static_cast<double>(state.iterations());
     state.counters["allocs"] = static_cast<double>(allocations) / static_cast<double>(state.iterations());
-    state.counters["allocs_per_article"] = articles ? static_cast<double>(allocations) / static_cast<double>(articles) : 0;
+    state.counters["allocs_per_article"] =
+        articles ? static_cast<double>(allocations) / static_cast<double>(articles) : 0;
 }
 
 // ---- The peer: libxml2's SAX2 parser collecting the title and link of every item or entry.
@@ -175,10 +200,12 @@ struct SaxCollector {
     char link[kSlotSize];
 };
 
-bool Is(const xmlChar* name, const char* expected) { return std::strcmp(reinterpret_cast<const char*>(name), expected) == 0; }
+bool Is(const xmlChar* name, const char* expected) {
+    return std::strcmp(reinterpret_cast<const char*>(name), expected) == 0;
+}
 
-void StartElement(void* context, const xmlChar* localname, const xmlChar*, const xmlChar*, int, const xmlChar**,
-                  int attributeCount, int, const xmlChar** attributes) {
+void StartElement(void* context, const xmlChar* localname, const xmlChar*, const xmlChar*, int,
+                  const xmlChar**, int attributeCount, int, const xmlChar** attributes) {
     auto* c = static_cast<SaxCollector*>(context);
     if (Is(localname, "item") || Is(localname, "entry")) {
         c->inItem = true;
@@ -187,9 +214,12 @@ void StartElement(void* context, const xmlChar* localname, const xmlChar*, const
     }
     if (!c->inItem) return;
     c->text.clear();
-    if (Is(localname, "title")) c->collecting = 1;
-    else if (Is(localname, "link")) c->collecting = 2;
-    else if (Is(localname, "pubDate") || Is(localname, "date") || Is(localname, "updated")) c->collecting = 3;
+    if (Is(localname, "title"))
+        c->collecting = 1;
+    else if (Is(localname, "link"))
+        c->collecting = 2;
+    else if (Is(localname, "pubDate") || Is(localname, "date") || Is(localname, "updated"))
+        c->collecting = 3;
     if (c->collecting == 2) {
         // Atom: <link href="..."/>; attributes come as (localname, prefix, URI, value, end).
         for (int i = 0; i < attributeCount; ++i) {
@@ -239,7 +269,8 @@ void ParseWithLibxml2(benchmark::State& state, const std::vector<Document>& docu
             collector.collecting = 0;
             const long before = AllocationCount();
             xmlParserCtxtPtr context = xmlCreatePushParserCtxt(&handler, &collector, nullptr, 0, nullptr);
-            xmlCtxtUseOptions(context, XML_PARSE_RECOVER | XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING);
+            xmlCtxtUseOptions(context,
+                              XML_PARSE_RECOVER | XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING);
             xmlParseChunk(context, d.text.data(), static_cast<int>(d.text.size()), 1);
             xmlFreeParserCtxt(context);
             allocations += AllocationCount() - before;
@@ -249,7 +280,8 @@ void ParseWithLibxml2(benchmark::State& state, const std::vector<Document>& docu
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * TotalBytes(documents)));
     state.counters["articles"] = static_cast<double>(articles) / static_cast<double>(state.iterations());
     state.counters["allocs"] = static_cast<double>(allocations) / static_cast<double>(state.iterations());
-    state.counters["allocs_per_article"] = articles ? static_cast<double>(allocations) / static_cast<double>(articles) : 0;
+    state.counters["allocs_per_article"] =
+        articles ? static_cast<double>(allocations) / static_cast<double>(articles) : 0;
 }
 
 void BM_FeedParser_Corpus(benchmark::State& state) { ParseWithFeedParser(state, Corpus()); }
@@ -266,8 +298,8 @@ BENCHMARK(BM_Libxml2Sax_Synthetic)->Unit(benchmark::kMillisecond);
 
 int main(int argc, char** argv) {
     xmlInitParser();
-    std::fprintf(stderr, "corpus: %zu documents, %zu bytes; synthetic: %zu bytes\n", Corpus().size(), TotalBytes(Corpus()),
-                 TotalBytes(Synthetic()));
+    std::fprintf(stderr, "corpus: %zu documents, %zu bytes; synthetic: %zu bytes\n", Corpus().size(),
+                 TotalBytes(Corpus()), TotalBytes(Synthetic()));
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
     benchmark::RunSpecifiedBenchmarks();

@@ -33,15 +33,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (patternLength > 0) {
         if (walk::FindText(pattern, a, limit, view) != FindText(pattern, b, limit, view) || a != b) abort();
         a = b = start;
-        if (walk::FindInString(pattern, text.get(), a) != FindInString(pattern, text.get(), b) || a != b) abort();
+        if (walk::FindInString(pattern, text.get(), a) != FindInString(pattern, text.get(), b) || a != b)
+            abort();
     }
     a = b = start;
     if (walk::FindOpenTag(pattern, a, limit, view) != FindOpenTag(pattern, b, limit, view) || a != b) abort();
     a = b = start;
     const int widened = limit + 2 > static_cast<int>(length) ? static_cast<int>(length) : limit + 2;
-    if (walk::FindCloseTag(pattern, a, widened, view) != FindCloseTag(pattern, b, limit, view) || a != b) abort();
+    if (walk::FindCloseTag(pattern, a, widened, view) != FindCloseTag(pattern, b, limit, view) || a != b)
+        abort();
     a = b = start;
-    if (walk::FindCloseTag(pattern, a, static_cast<int>(length), view) != FindCloseTagInDocument(pattern, b, view) ||
+    if (walk::FindCloseTag(pattern, a, static_cast<int>(length), view) !=
+            FindCloseTagInDocument(pattern, b, view) ||
         a != b) {
         abort();
     }

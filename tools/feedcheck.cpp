@@ -174,19 +174,20 @@ int main(int argc, char** argv) {
         table->count = countBefore;
         int found = 0;
         FeedParseTarget target{*table, found, maximum, today, nullptr};
-        ParseFeedDocument(TextView{document.c_str(), static_cast<int>(document.size())}, site.c_str(), root.c_str(),
-                          target);
+        ParseFeedDocument(TextView{document.c_str(), static_cast<int>(document.size())}, site.c_str(),
+                          root.c_str(), target);
         if (json) {
             std::printf("{\"articles\":[");
             for (int k = countBefore; k < table->count; ++k) {
                 const ArticleEntry& a = table->slot[k];
-                std::printf("%s{\"site\":\"%s\",\"title\":\"%s\",\"link\":\"%s\",\"day\":%d}", k > countBefore ? "," : "",
-                            Hex(a.site).c_str(), Hex(a.title).c_str(), Hex(a.link).c_str(), a.day);
+                std::printf("%s{\"site\":\"%s\",\"title\":\"%s\",\"link\":\"%s\",\"day\":%d}",
+                            k > countBefore ? "," : "", Hex(a.site).c_str(), Hex(a.title).c_str(),
+                            Hex(a.link).c_str(), a.day);
             }
             std::printf("],\"found\":%d}\n", found);
         } else {
-            std::printf("%s: %d article%s (slots %d to %d)\n", path, found, found == 1 ? "" : "s", countBefore,
-                        table->count - 1);
+            std::printf("%s: %d article%s (slots %d to %d)\n", path, found, found == 1 ? "" : "s",
+                        countBefore, table->count - 1);
             for (int k = countBefore; k < table->count; ++k) {
                 const ArticleEntry& a = table->slot[k];
                 std::printf("%5d  %s  [%s] %s\n       %s\n", k, DateOf(a.day).c_str(), Utf8(a.site).c_str(),

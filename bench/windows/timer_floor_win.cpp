@@ -8,8 +8,7 @@ namespace {
 
 LRESULT CALLBACK FloorProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
-        case WM_TIMER:
-        {
+        case WM_TIMER: {
             // The tick count lives in the window's user data.
             LONG_PTR ticks = GetWindowLongPtrW(window, GWLP_USERDATA) + 1;
             SetWindowLongPtrW(window, GWLP_USERDATA, ticks);
@@ -41,8 +40,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     wc.hInstance = instance;
     wc.lpszClassName = L"TimerFloor";
     RegisterClassW(&wc);
-    HWND window = CreateWindowExW(WS_EX_TOOLWINDOW, L"TimerFloor", L"TimerFloor", WS_POPUP | WS_VISIBLE, 0, 200,
-                                  600, 27, nullptr, nullptr, instance, nullptr);
+    HWND window = CreateWindowExW(WS_EX_TOOLWINDOW, L"TimerFloor", L"TimerFloor", WS_POPUP | WS_VISIBLE, 0,
+                                  200, 600, 27, nullptr, nullptr, instance, nullptr);
     if (!window) return 1;
     SetTimer(window, 1, 60, nullptr);
     MSG msg;

@@ -47,7 +47,7 @@ struct App {
     int displayCounter = 0;
     int scrollOffset = 0;
     int alertIndex = -1;
-    int today = 0;  // day number of the local date, taken when the feed list is read
+    int today = 0;            // day number of the local date, taken when the feed list is read
     CivilTime cycleStartUtc;  // when the running update cycle began: the next conditional header
     int cycleBusy = 0;
     int cacheOnly = 0;

@@ -88,7 +88,8 @@ void BeginCycle(App& app) {
     app.platform.files.CreateFolder(kCacheFolderName);
 
     switch (app.platform.fetcher.EnsureSession()) {
-        case Fetcher::Session::Ready: break;
+        case Fetcher::Session::Ready:
+            break;
         case Fetcher::Session::OpenFailed:
             app.platform.messages.Show("Internet Openエラー", "ERROR", MessageIcon::Error);
             if (!ExitWasRequested(app)) app.state = AppState::Showing;
@@ -105,7 +106,8 @@ void FinishCycle(App& app) {
     if (app.articles.count >= kArticleCapacity) {
         char text[600];
         snprintf(text, sizeof text,
-                 "記事数が多いため「%s」以降のサイトの記事は表示されません。\nRSSリスト数または各最大記事数を減らしてください。",
+                 "記事数が多いため「%"
+                 "s」以降のサイトの記事は表示されません。\nRSSリスト数または各最大記事数を減らしてください。",
                  app.articles.slot[app.articles.count - 1].site);
         app.platform.messages.Show(text, "件数超過", MessageIcon::Warning);
     }
@@ -281,25 +283,38 @@ void Tick(App& app) {
     int64_t now = 0;
     FileTimeFromCivil(app.platform.clock.LocalNow(), now);
     switch (app.state) {
-        case AppState::BeginCycle: BeginCycle(app); break;
-        case AppState::Fetching: FetchStep(app); break;
+        case AppState::BeginCycle:
+            BeginCycle(app);
+            break;
+        case AppState::Fetching:
+            FetchStep(app);
+            break;
         case AppState::Recount:
             RecountShownArticles(app);
             app.fullRepaint = 1;
             app.state = AppState::Showing;
             RequestRepaint(app);
             break;
-        case AppState::Showing: ShowingStep(app, now); break;
-        case AppState::NothingToShow: ScanForAlert(app, now); break;
+        case AppState::Showing:
+            ShowingStep(app, now);
+            break;
+        case AppState::NothingToShow:
+            ScanForAlert(app, now);
+            break;
         case AppState::ExitRequested:
             app.state = AppState::Closing;
             CopyCut(app.line1, sizeof app.line1, "終了中...");
             app.line2[0] = '\0';
             RequestRepaint(app);
             break;
-        case AppState::Closing: ClosingStep(app); break;
-        case AppState::OpenLink: OpenLinkStep(app); break;
-        case AppState::Starting: break;
+        case AppState::Closing:
+            ClosingStep(app);
+            break;
+        case AppState::OpenLink:
+            OpenLinkStep(app);
+            break;
+        case AppState::Starting:
+            break;
     }
     app.cycleBusy = 0;
 }

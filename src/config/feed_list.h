@@ -7,7 +7,7 @@
 
 struct Platform;
 
-constexpr int kFeedSlots = 101;   // a file may bring 101 entries
+constexpr int kFeedSlots = 101;     // a file may bring 101 entries
 constexpr int kMaxUserFeeds = 100;  // the user interface keeps the count at 100
 constexpr int kDefaultFeedMaximum = 20;
 

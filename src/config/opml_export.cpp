@@ -32,7 +32,8 @@ int ExportOpml(const FeedTable& feeds, Platform& platform) {
     int count = feeds.count < kFeedSlots ? feeds.count : kFeedSlots;
     for (int i = 0; i < count; ++i) {
         if (text.size() > kPageTextLimit) break;
-        if (IsWeatherServiceFeed(feeds.url[i])) continue;  // fetched but never parsed: nothing to take elsewhere
+        if (IsWeatherServiceFeed(feeds.url[i]))
+            continue;  // fetched but never parsed: nothing to take elsewhere
         std::string site = Escaped(feeds.site[i]);
         text += "<outline text=\"" + site + "\" description=\"" + site + "\" title=\"" + site +
                 "\" type=\"rss\" xmlUrl=\"" + Escaped(feeds.url[i]) + "\"/>\r\n";

@@ -48,33 +48,36 @@ struct IntegerKey {
 
 // The integer keys in the order the reader looks them up.
 const IntegerKey kReadOrder[] = {
-    {"winX", &AppSettings::winX},         {"winY", &AppSettings::winY},
-    {"width", &AppSettings::width},       {"schecx", &AppSettings::schecx},
-    {"schecy", &AppSettings::schecy},     {"xmove", &AppSettings::xmove},
-    {"scrollf", &AppSettings::scrollf},   {"backR", &AppSettings::backR},
-    {"backG", &AppSettings::backG},       {"backB", &AppSettings::backB},
-    {"rectR", &AppSettings::rectR},       {"rectG", &AppSettings::rectG},
-    {"rectB", &AppSettings::rectB},       {"text1R", &AppSettings::text1R},
-    {"text1G", &AppSettings::text1G},     {"text1B", &AppSettings::text1B},
-    {"text2R", &AppSettings::text2R},     {"text2G", &AppSettings::text2G},
-    {"text2B", &AppSettings::text2B},     {"upday", &AppSettings::upday},
-    {"wintop", &AppSettings::wintop},     {"mousesche", &AppSettings::mousesche},
-    {"fsize", &AppSettings::fsize},       {"uptimer", &AppSettings::uptimer},
+    {"winX", &AppSettings::winX},           {"winY", &AppSettings::winY},
+    {"width", &AppSettings::width},         {"schecx", &AppSettings::schecx},
+    {"schecy", &AppSettings::schecy},       {"xmove", &AppSettings::xmove},
+    {"scrollf", &AppSettings::scrollf},     {"backR", &AppSettings::backR},
+    {"backG", &AppSettings::backG},         {"backB", &AppSettings::backB},
+    {"rectR", &AppSettings::rectR},         {"rectG", &AppSettings::rectG},
+    {"rectB", &AppSettings::rectB},         {"text1R", &AppSettings::text1R},
+    {"text1G", &AppSettings::text1G},       {"text1B", &AppSettings::text1B},
+    {"text2R", &AppSettings::text2R},       {"text2G", &AppSettings::text2G},
+    {"text2B", &AppSettings::text2B},       {"upday", &AppSettings::upday},
+    {"wintop", &AppSettings::wintop},       {"mousesche", &AppSettings::mousesche},
+    {"fsize", &AppSettings::fsize},         {"uptimer", &AppSettings::uptimer},
     {"disptimer", &AppSettings::disptimer}, {"ftype", &AppSettings::ftype},
-    {"savepos", &AppSettings::savepos},   {"scrolldiv", &AppSettings::scrolldiv},
-    {"toumeido", &AppSettings::toumeido}, {"alerttime", &AppSettings::alerttime},
+    {"savepos", &AppSettings::savepos},     {"scrolldiv", &AppSettings::scrolldiv},
+    {"toumeido", &AppSettings::toumeido},   {"alerttime", &AppSettings::alerttime},
 };
 
 // The integer values the legacy registry key holds, in the order they are read.
 const IntegerKey kLegacyKeys[] = {
-    {"winX", &AppSettings::winX},     {"width", &AppSettings::width},   {"xmove", &AppSettings::xmove},
-    {"scrollf", &AppSettings::scrollf}, {"backR", &AppSettings::backR},   {"backG", &AppSettings::backG},
-    {"backB", &AppSettings::backB},   {"rectR", &AppSettings::rectR},   {"rectG", &AppSettings::rectG},
-    {"rectB", &AppSettings::rectB},   {"text1R", &AppSettings::text1R}, {"text1G", &AppSettings::text1G},
-    {"text1B", &AppSettings::text1B}, {"text2R", &AppSettings::text2R}, {"text2G", &AppSettings::text2G},
-    {"text2B", &AppSettings::text2B}, {"upday", &AppSettings::upday},   {"winY", &AppSettings::winY},
-    {"wintop", &AppSettings::wintop}, {"fsize", &AppSettings::fsize},   {"uptimer", &AppSettings::uptimer},
-    {"disptimer", &AppSettings::disptimer},
+    {"winX", &AppSettings::winX},       {"width", &AppSettings::width},
+    {"xmove", &AppSettings::xmove},     {"scrollf", &AppSettings::scrollf},
+    {"backR", &AppSettings::backR},     {"backG", &AppSettings::backG},
+    {"backB", &AppSettings::backB},     {"rectR", &AppSettings::rectR},
+    {"rectG", &AppSettings::rectG},     {"rectB", &AppSettings::rectB},
+    {"text1R", &AppSettings::text1R},   {"text1G", &AppSettings::text1G},
+    {"text1B", &AppSettings::text1B},   {"text2R", &AppSettings::text2R},
+    {"text2G", &AppSettings::text2G},   {"text2B", &AppSettings::text2B},
+    {"upday", &AppSettings::upday},     {"winY", &AppSettings::winY},
+    {"wintop", &AppSettings::wintop},   {"fsize", &AppSettings::fsize},
+    {"uptimer", &AppSettings::uptimer}, {"disptimer", &AppSettings::disptimer},
 };
 
 constexpr int kIntegerValueLimit = 99;  // longer integer values are not converted
@@ -91,7 +94,8 @@ bool FindValue(const char* key, TextView text, const char*& value, int& length) 
     int cursor = 0;
     if (FindTextInDocument(literal, cursor, text) != kFound) return false;
     int end = cursor;
-    while (end < text.length && text.bytes[end] != '\r' && text.bytes[end] != '\n' && text.bytes[end] != '\0') ++end;
+    while (end < text.length && text.bytes[end] != '\r' && text.bytes[end] != '\n' && text.bytes[end] != '\0')
+        ++end;
     value = text.bytes + cursor;
     length = end - cursor;
     return true;
@@ -154,8 +158,8 @@ int LoadSettings(AppSettings& s, Platform& platform, LegacySettingsStore* legacy
         return 0;
     }
     if (size >= kConfigFileLimit) {
-        platform.messages.Show("Newsroller.iniファイルが大きすぎるため設定を取得できませんでした。", "SIZE ERROR",
-                               MessageIcon::Error);
+        platform.messages.Show("Newsroller.iniファイルが大きすぎるため設定を取得できませんでした。",
+                               "SIZE ERROR", MessageIcon::Error);
         return -1;
     }
     std::string text(static_cast<size_t>(size) + 1, '\0');

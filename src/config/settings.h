@@ -34,7 +34,7 @@ int TickerHeight(const AppSettings& settings);
 
 // The legacy registry key read once when no settings file exists, then deleted.
 class LegacySettingsStore {
-public:
+  public:
     virtual ~LegacySettingsStore() = default;
     virtual bool Open() = 0;
     virtual bool ReadInt(const char* name, int32_t& value) = 0;

@@ -12,7 +12,8 @@ GdiTickerCanvas::~GdiTickerCanvas() {
 
 int GdiTickerCanvas::Widen(const char* text, int length) {
     if (length <= 0) return 0;
-    int units = MultiByteToWideChar(932, 0, text, length, wide_, static_cast<int>(sizeof wide_ / sizeof wide_[0]));
+    int units =
+        MultiByteToWideChar(932, 0, text, length, wide_, static_cast<int>(sizeof wide_ / sizeof wide_[0]));
     return units > 0 ? units : 0;
 }
 

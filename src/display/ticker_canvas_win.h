@@ -6,7 +6,7 @@
 #include "display/ticker_painter.h"
 
 class GdiTickerCanvas : public TickerCanvas {
-public:
+  public:
     GdiTickerCanvas(HDC backBuffer, HWND window, int frameX, int frameY);
     ~GdiTickerCanvas() override;
     GdiTickerCanvas(const GdiTickerCanvas&) = delete;
@@ -19,7 +19,7 @@ public:
     void DrawText(int x, int y, const char* text, int length) override;
     void DrawLine(Color color, int x0, int y0, int x1, int y1) override;
 
-private:
+  private:
     // Converts into a fixed buffer: a redraw allocates nothing.
     int Widen(const char* text, int length);
 

@@ -20,7 +20,9 @@ void Draw(TickerCanvas& canvas, int x, int y, const char* text) {
     canvas.DrawText(x, y, text, static_cast<int>(strlen(text)));
 }
 
-int Width(TickerCanvas& canvas, const char* text) { return canvas.TextWidth(text, static_cast<int>(strlen(text))); }
+int Width(TickerCanvas& canvas, const char* text) {
+    return canvas.TextWidth(text, static_cast<int>(strlen(text)));
+}
 
 // The alert line alternates between text 2 on the back colour and the back colour on text 2.
 void ApplyBlinkColour(App& app, TickerCanvas& canvas) {
@@ -90,8 +92,8 @@ void DrawScrollMode(App& app, TickerCanvas& canvas) {
         char line[kSlotSize];
         FormatAlertLine(app, app.alertIndex, line, sizeof line);
         Draw(canvas, (s.width - Width(canvas, line)) / 2, 2, line);
-    } else if ((app.state == AppState::Showing || app.state == AppState::OpenLink) && app.articles.count > 0 &&
-               app.articlesToShow) {
+    } else if ((app.state == AppState::Showing || app.state == AppState::OpenLink) &&
+               app.articles.count > 0 && app.articlesToShow) {
         DrawScrollingBand(app, canvas);
     } else {
         // A status text is drawn by exactly one redraw.
@@ -147,7 +149,8 @@ bool RedrawTicker(App& app, TickerCanvas& canvas) {
                                       s.wintop != 0);
         app.fullRepaint = 0;
     }
-    canvas.FillAndOutline(fill, FrameColor(s), s.width - 2 * app.screen.frameX, height - 2 * app.screen.frameY);
+    canvas.FillAndOutline(fill, FrameColor(s), s.width - 2 * app.screen.frameX,
+                          height - 2 * app.screen.frameY);
     if (s.scrollf != 0) {
         DrawScrollMode(app, canvas);
     } else {

@@ -12,7 +12,7 @@ inline Color MakeColor(int red, int green, int blue) {
 }
 
 class TickerCanvas {
-public:
+  public:
     virtual ~TickerCanvas() = default;
     // Width in pixels of Shift_JIS text in the ticker font.
     virtual int TextWidth(const char* text, int length) = 0;

@@ -15,9 +15,9 @@ struct Reference {
 
 // Decoded in this order; the order decides which reference is replaced first.
 const Reference kReferences[] = {
-    {"&quot;", '"'},  {"&lt;", '<'},    {"&gt;", '>'},    {"&amp;", '&'},   {"&nbsp;", ' '},  {"&yen;", '\x5C'},
-    {"&apos;", '\''}, {"&#039;", '\''}, {"&#39;", '\''},  {"&#034;", '"'},  {"&#34;", '"'},   {"&#038;", '&'},
-    {"&#38;", '&'},   {"&#036;", '$'},  {"&#36;", '$'},   {"&#035;", '#'},  {"&#35;", '#'},   {"&#165;", '\x5C'},
+    {"&quot;", '"'},  {"&lt;", '<'},    {"&gt;", '>'},   {"&amp;", '&'},  {"&nbsp;", ' '}, {"&yen;", '\x5C'},
+    {"&apos;", '\''}, {"&#039;", '\''}, {"&#39;", '\''}, {"&#034;", '"'}, {"&#34;", '"'},  {"&#038;", '&'},
+    {"&#38;", '&'},   {"&#036;", '$'},  {"&#36;", '$'},  {"&#035;", '#'}, {"&#35;", '#'},  {"&#165;", '\x5C'},
 };
 
 // Removed without replacement, in this order.
@@ -157,7 +157,8 @@ void CleanText(char* text) {
     // Each step only acts on texts holding certain bytes; decoding can bring "<" and spaces, but
     // only where there was a "&".
     unsigned found = 0;
-    for (const unsigned char* p = reinterpret_cast<const unsigned char*>(text); *p; ++p) found |= kByteClass[*p];
+    for (const unsigned char* p = reinterpret_cast<const unsigned char*>(text); *p; ++p)
+        found |= kByteClass[*p];
     const bool amp = found & kAmpersand;
     bool markersRemoved = false;
     if (found & (kAmpersand | kLessThan | kBracket)) markersRemoved = RemoveMarkers(text);
@@ -176,7 +177,8 @@ size_t Utf8ToShiftJis(const char* utf8, size_t length, char* out, size_t outSize
     size_t written = 0;
     size_t at = 0;
     // A byte-order mark at the start is dropped.
-    if (end >= 3 && s[0] == 0xEF && ((s[1] == 0xBB && s[2] == 0xBF) || (s[1] == 0xBF && s[2] == 0xBE))) at = 3;
+    if (end >= 3 && s[0] == 0xEF && ((s[1] == 0xBB && s[2] == 0xBF) || (s[1] == 0xBF && s[2] == 0xBE)))
+        at = 3;
     while (at < end) {
         uint32_t unit = s[at];
         if (unit < 0x80) {
@@ -190,19 +192,25 @@ size_t Utf8ToShiftJis(const char* utf8, size_t length, char* out, size_t outSize
             at += count;
             if (at < run) break;  // no more room
             continue;
-        } else if ((unit & 0xF0) == 0xE0 && at + 2 < end && IsContinuation(s[at + 1]) && IsContinuation(s[at + 2])) {
+        } else if ((unit & 0xF0) == 0xE0 && at + 2 < end && IsContinuation(s[at + 1]) &&
+                   IsContinuation(s[at + 2])) {
             // The common case of Japanese text: a whole three-byte character.
             unit = ((unit & 0x0Fu) << 12) | ((s[at + 1] & 0x3Fu) << 6) | (s[at + 2] & 0x3Fu);
             at += 3;
-            if (unit == 0x2014) unit = 0x2015;
-            else if (unit == 0x2212) unit = 0xFF0D;
+            if (unit == 0x2014)
+                unit = 0x2015;
+            else if (unit == 0x2212)
+                unit = 0xFF0D;
         } else {
             at += DecodeUtf8(s, at, end, unit);
             // Two characters without a Shift_JIS form are shown as their nearest neighbours.
-            if (unit == 0x2014) unit = 0x2015;       // em dash -> horizontal bar
-            else if (unit == 0x2212) unit = 0xFF0D;  // minus sign -> fullwidth hyphen-minus
+            if (unit == 0x2014)
+                unit = 0x2015;  // em dash -> horizontal bar
+            else if (unit == 0x2212)
+                unit = 0xFF0D;  // minus sign -> fullwidth hyphen-minus
         }
-        uint16_t code = (unit == kMalformed || unit == 0) ? kCp932NoForm : Cp932CodeOf(static_cast<uint16_t>(unit));
+        uint16_t code =
+            (unit == kMalformed || unit == 0) ? kCp932NoForm : Cp932CodeOf(static_cast<uint16_t>(unit));
         if (code == kCp932NoForm) code = ' ';
         if (code > 0xFF) {
             if (written + 2 > room) break;

@@ -17,7 +17,7 @@ const char kUntitled[] = "無題";
 
 enum class Encoding { ShiftJis, Utf8, EucJp };
 
-constexpr size_t kValueBytes = kSlotSize - 1;  // 255: the longest value taken from a document
+constexpr size_t kValueBytes = kSlotSize - 1;   // 255: the longest value taken from a document
 constexpr size_t kDcDateBytes = kSlotSize - 2;  // 254 for "dc:date"
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
@@ -40,7 +40,7 @@ Encoding DetectEncoding(TextView document) {
 }
 
 class FeedParser {
-public:
+  public:
     FeedParser(TextView document, const char* site, const char* root, FeedParseTarget& target)
         : doc_(document),
           site_(site ? site : ""),
@@ -59,7 +59,7 @@ public:
         Finish();
     }
 
-private:
+  private:
     // Copies the `count` bytes at `from`, cut to `max` bytes without splitting a character, into
     // `dest` (kSlotSize bytes) as Shift_JIS.
     void TakeBytes(int from, int count, size_t max, char* dest) const {
@@ -67,35 +67,39 @@ private:
         const char* raw = doc_.bytes + from;
         size_t length = static_cast<size_t>(count);
         switch (encoding_) {
-        case Encoding::Utf8:
-            Utf8ToShiftJis(raw, Utf8CutLength(raw, length, max), dest, kSlotSize);
-            return;
-        case Encoding::EucJp:
-            length = EucJpCutLength(raw, length, max);
-            memcpy(dest, raw, length);
-            dest[length] = '\0';
-            EucJpToShiftJis(dest, length);
-            return;
-        case Encoding::ShiftJis:
-            length = ShiftJisCutLength(raw, length, max);
-            memcpy(dest, raw, length);
-            dest[length] = '\0';
-            return;
+            case Encoding::Utf8:
+                Utf8ToShiftJis(raw, Utf8CutLength(raw, length, max), dest, kSlotSize);
+                return;
+            case Encoding::EucJp:
+                length = EucJpCutLength(raw, length, max);
+                memcpy(dest, raw, length);
+                dest[length] = '\0';
+                EucJpToShiftJis(dest, length);
+                return;
+            case Encoding::ShiftJis:
+                length = ShiftJisCutLength(raw, length, max);
+                memcpy(dest, raw, length);
+                dest[length] = '\0';
+                return;
         }
     }
 
     // Element content: from `start` (just after the start tag) to `last` (the byte before the end tag).
-    void TakeContent(int start, int last, size_t max, char* dest) const { TakeBytes(start, last - start + 1, max, dest); }
+    void TakeContent(int start, int last, size_t max, char* dest) const {
+        TakeBytes(start, last - start + 1, max, dest);
+    }
 
     // An attribute value: the bytes between the first double quote at or after `from` and the
     // next one, both before `limit`. False (and `dest` untouched) when a quote is missing.
     bool TakeQuoted(int from, int limit, char* dest) const {
         if (from < 0 || from >= limit) return false;
-        const char* open = static_cast<const char*>(memchr(doc_.bytes + from, '"', static_cast<size_t>(limit - from)));
+        const char* open =
+            static_cast<const char*>(memchr(doc_.bytes + from, '"', static_cast<size_t>(limit - from)));
         if (!open) return false;
         const int start = static_cast<int>(open - doc_.bytes) + 1;
         if (start >= limit) return false;
-        const char* close = static_cast<const char*>(memchr(doc_.bytes + start, '"', static_cast<size_t>(limit - start)));
+        const char* close =
+            static_cast<const char*>(memchr(doc_.bytes + start, '"', static_cast<size_t>(limit - start)));
         if (!close) return false;
         TakeBytes(start, static_cast<int>(close - doc_.bytes) - start, kValueBytes, dest);
         return true;
@@ -103,7 +107,8 @@ private:
 
     // Finds the element `name` between `from` and `limit`; on success gives its content bounds.
     // `stop` receives where the search stopped.
-    bool FindElement(const char* name, int from, int limit, int& start, int& last, int* stop = nullptr) const {
+    bool FindElement(const char* name, int from, int limit, int& start, int& last,
+                     int* stop = nullptr) const {
         int cursor = from;
         if (FindOpenTag(name, cursor, limit, doc_) != kFound) {
             if (stop) *stop = cursor;
@@ -119,7 +124,8 @@ private:
     }
 
     // Parses the element `name` as a date; -1 when it is missing or not a date.
-    int DateOf(const char* name, size_t max, int from, int limit, bool isoFirst, bool tryOther, bool& present) const {
+    int DateOf(const char* name, size_t max, int from, int limit, bool isoFirst, bool tryOther,
+               bool& present) const {
         int start, last;
         present = FindElement(name, from, limit, start, last);
         if (!present) return -1;
@@ -277,7 +283,8 @@ private:
         for (;;) {
             noted = cursor;
             int relCursor = noted;
-            if (FindText(" rel", relCursor, entryLimit, doc_) == kFound) TakeQuoted(relCursor, entryLimit, rel);
+            if (FindText(" rel", relCursor, entryLimit, doc_) == kFound)
+                TakeQuoted(relCursor, entryLimit, rel);
             if (EqualsIgnoringAsciiCase(rel, "alternate")) break;
             cursor = noted;
             if (FindText("<link", cursor, entryLimit, doc_) != kFound) break;

@@ -33,7 +33,9 @@ inline int LowestBit(unsigned mask) {
 // difference, so it never reads past the zero byte that ends the text.
 bool MatchesAt(const char* at, const char* pattern, int length) {
     for (int i = 0; i < length; ++i) {
-        if (AsciiLower(static_cast<unsigned char>(at[i])) != AsciiLower(static_cast<unsigned char>(pattern[i]))) return false;
+        if (AsciiLower(static_cast<unsigned char>(at[i])) !=
+            AsciiLower(static_cast<unsigned char>(pattern[i])))
+            return false;
     }
     return true;
 }
@@ -67,9 +69,10 @@ inline int ScanToOpening(const char* text, int from, int last, unsigned char nex
     while (i + 16 <= last) {
         const __m128i here = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text + i));
         const __m128i after = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text + i + 1));
-        const __m128i wanted = _mm_or_si128(_mm_cmpeq_epi8(after, bang),
-                                            _mm_or_si128(_mm_cmpeq_epi8(after, lo), _mm_cmpeq_epi8(after, up)));
-        const unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(_mm_and_si128(_mm_cmpeq_epi8(here, lt), wanted)));
+        const __m128i wanted = _mm_or_si128(
+            _mm_cmpeq_epi8(after, bang), _mm_or_si128(_mm_cmpeq_epi8(after, lo), _mm_cmpeq_epi8(after, up)));
+        const unsigned mask =
+            static_cast<unsigned>(_mm_movemask_epi8(_mm_and_si128(_mm_cmpeq_epi8(here, lt), wanted)));
         if (mask != 0) return i + LowestBit(mask);
         i += 16;
     }
@@ -94,8 +97,10 @@ inline int ScanToClosing(const char* text, int from, int last, unsigned char nex
         const __m128i after = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text + i + 1));
         const __m128i third = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text + i + 2));
         const __m128i name = _mm_or_si128(_mm_cmpeq_epi8(third, lo), _mm_cmpeq_epi8(third, up));
-        const __m128i wanted = _mm_or_si128(_mm_cmpeq_epi8(after, bang), _mm_and_si128(_mm_cmpeq_epi8(after, slash), name));
-        const unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(_mm_and_si128(_mm_cmpeq_epi8(here, lt), wanted)));
+        const __m128i wanted =
+            _mm_or_si128(_mm_cmpeq_epi8(after, bang), _mm_and_si128(_mm_cmpeq_epi8(after, slash), name));
+        const unsigned mask =
+            static_cast<unsigned>(_mm_movemask_epi8(_mm_and_si128(_mm_cmpeq_epi8(here, lt), wanted)));
         if (mask != 0) return i + LowestBit(mask);
         i += 16;
     }
@@ -119,7 +124,9 @@ void ClampCursor(int& cursor) {
     if (cursor < 0) cursor = 0;
 }
 
-inline bool BeginsMarkupDeclaration(const char* text, int at) { return text[at] == '<' && text[at + 1] == '!'; }
+inline bool BeginsMarkupDeclaration(const char* text, int at) {
+    return text[at] == '<' && text[at + 1] == '!';
+}
 
 // On "<![CDATA[", moves the cursor to the first "]" of the next "]]>", stopping at `last` (the
 // search's own stop condition). Returns whether a CDATA section began there. Needs cursor <= last.
@@ -144,9 +151,12 @@ inline int NameLength(const char* name) { return static_cast<int>(strnlen(name, 
 // begin there) or the literal's first byte in either case; else `last`.
 int NextTextCandidate(const char* text, int p, int last, const char* literal) {
     const unsigned char first = static_cast<unsigned char>(literal[0]);
-    if (first == '<') return literal[1] ? ScanToOpening(text, p, last, static_cast<unsigned char>(literal[1])) : ScanTo(text, p, last, '<');
+    if (first == '<')
+        return literal[1] ? ScanToOpening(text, p, last, static_cast<unsigned char>(literal[1]))
+                          : ScanTo(text, p, last, '<');
     const unsigned char lower = AsciiLower(first);
-    const unsigned char upper = (lower >= 'a' && lower <= 'z') ? static_cast<unsigned char>(lower - 32) : lower;
+    const unsigned char upper =
+        (lower >= 'a' && lower <= 'z') ? static_cast<unsigned char>(lower - 32) : lower;
     const unsigned char* bytes = reinterpret_cast<const unsigned char*>(text);
     while (p < last) {
         unsigned char c = bytes[p];
@@ -269,8 +279,8 @@ int FindOpenTagInDocument(const char* name, int& cursor, TextView document) {
 int FindCloseTag(const char* name, int& cursor, int limit, TextView document) {
     // An end tag that ends just before the caller's limit byte is still found.
     long long widened = static_cast<long long>(limit) + 2;
-    return FindCloseTagBounded(name, cursor, widened > document.length ? document.length : static_cast<int>(widened),
-                               document);
+    return FindCloseTagBounded(
+        name, cursor, widened > document.length ? document.length : static_cast<int>(widened), document);
 }
 
 int FindCloseTagInDocument(const char* name, int& cursor, TextView document) {

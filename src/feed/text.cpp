@@ -35,14 +35,16 @@ TextView ViewOf(const char* zeroTerminated) {
 
 bool EqualsIgnoringAsciiCase(const char* a, const char* b) {
     for (; *a && *b; ++a, ++b) {
-        if (AsciiLower(static_cast<unsigned char>(*a)) != AsciiLower(static_cast<unsigned char>(*b))) return false;
+        if (AsciiLower(static_cast<unsigned char>(*a)) != AsciiLower(static_cast<unsigned char>(*b)))
+            return false;
     }
     return *a == *b;
 }
 
 bool StartsWithIgnoringAsciiCase(const char* text, const char* prefix) {
     for (; *prefix; ++text, ++prefix) {
-        if (AsciiLower(static_cast<unsigned char>(*text)) != AsciiLower(static_cast<unsigned char>(*prefix))) {
+        if (AsciiLower(static_cast<unsigned char>(*text)) !=
+            AsciiLower(static_cast<unsigned char>(*prefix))) {
             return false;
         }
     }

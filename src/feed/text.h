@@ -9,7 +9,9 @@ constexpr size_t kSlotSize = 256;  // names, titles, links and URLs: 255 bytes a
 inline bool IsShiftJisLead(unsigned char b) { return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC); }
 
 // ASCII letters folded to lower case; every other byte, Shift_JIS ones included, stays as it is.
-inline unsigned char AsciiLower(unsigned char c) { return (c >= 'A' && c <= 'Z') ? static_cast<unsigned char>(c + 32) : c; }
+inline unsigned char AsciiLower(unsigned char c) {
+    return (c >= 'A' && c <= 'Z') ? static_cast<unsigned char>(c + 32) : c;
+}
 // Zero-terminated texts equal but for the case of ASCII letters.
 bool EqualsIgnoringAsciiCase(const char* a, const char* b);
 // `text` begins with `prefix`, but for the case of ASCII letters.

@@ -10,6 +10,6 @@ void FormatIfModifiedSince(const CivilTime& utc, char* out, size_t size) {
                                           "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
     int month = utc.month >= 1 && utc.month <= 12 ? utc.month : 1;
     snprintf(out, size, "If-Modified-Since: %s, %02d %s %d %02d:%02d:%02d GMT",
-             kDays[WeekdayOf(utc.year, month, utc.day)], utc.day, kMonths[month - 1], utc.year, utc.hour, utc.minute,
-             utc.second);
+             kDays[WeekdayOf(utc.year, month, utc.day)], utc.day, kMonths[month - 1], utc.year, utc.hour,
+             utc.minute, utc.second);
 }

@@ -8,7 +8,7 @@
 constexpr size_t kMaxDocumentBytes = 16u * 1024 * 1024;
 
 class DocumentBuffer {
-public:
+  public:
     DocumentBuffer() = default;
     DocumentBuffer(const DocumentBuffer&) = delete;
     DocumentBuffer& operator=(const DocumentBuffer&) = delete;
@@ -32,7 +32,7 @@ public:
     void SetFilled(size_t size);
     void Release();
 
-private:
+  private:
     char* block_ = nullptr;
     size_t capacity_ = 0;
     size_t textLength_ = 0;

@@ -27,7 +27,8 @@ int FetchBudget::Finish(int64_t announced) const {
     return received_ == 0 ? kFetchEmpty : kFetchOk;
 }
 
-WaitOutcome PumpingWait(EventWait& event, MessagePump& pump, const FetchBudget& budget, MonotonicClock& clock) {
+WaitOutcome PumpingWait(EventWait& event, MessagePump& pump, const FetchBudget& budget,
+                        MonotonicClock& clock) {
     const FetchLimits& limits = budget.limits();
     int timeouts = 0;
     while (!event.WaitStep(limits.waitStepMilliseconds)) {

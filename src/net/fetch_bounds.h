@@ -17,21 +17,21 @@ struct FetchLimits {
 
 // Milliseconds from an arbitrary start that never goes back.
 class MonotonicClock {
-public:
+  public:
     virtual ~MonotonicClock() = default;
     virtual uint64_t NowMilliseconds() = 0;
 };
 
 // One event the callback thread signals.
 class EventWait {
-public:
+  public:
     virtual ~EventWait() = default;
     // Waits at most `milliseconds`; true when the event was signalled.
     virtual bool WaitStep(int milliseconds) = 0;
 };
 
 class FetchBudget {
-public:
+  public:
     FetchBudget(const FetchLimits& limits, uint64_t startMilliseconds);
     const FetchLimits& limits() const { return limits_; }
     size_t received() const { return received_; }
@@ -44,7 +44,7 @@ public:
     // -1 when fewer bytes came than the server announced (the connection broke off).
     int Finish(int64_t announced) const;
 
-private:
+  private:
     FetchLimits limits_;
     uint64_t start_;
     size_t received_ = 0;
@@ -55,4 +55,5 @@ enum class WaitOutcome { Signalled, TimedOut, OutOfTime };
 // Waits for `event` in steps, dispatching at most one window message after every step that timed
 // out, so that the window keeps painting. Gives up after limits().maxTimeouts + 1 time-outs, or as
 // soon as the fetch's time is up.
-WaitOutcome PumpingWait(EventWait& event, MessagePump& pump, const FetchBudget& budget, MonotonicClock& clock);
+WaitOutcome PumpingWait(EventWait& event, MessagePump& pump, const FetchBudget& budget,
+                        MonotonicClock& clock);

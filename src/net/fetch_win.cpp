@@ -15,7 +15,7 @@ constexpr DWORD_PTR kRequestContext = 2;
 constexpr DWORD kReadSize = 1023;
 
 class TickClock : public MonotonicClock {
-public:
+  public:
     uint64_t NowMilliseconds() override { return GetTickCount64(); }
 };
 
@@ -41,13 +41,13 @@ struct WinInetFetcher::ReadArea {
 };
 
 class WinInetFetcher::Event : public EventWait {
-public:
+  public:
     explicit Event(HANDLE handle) : handle_(handle) {}
     bool WaitStep(int milliseconds) override {
         return WaitForSingleObject(handle_, static_cast<DWORD>(milliseconds)) == WAIT_OBJECT_0;
     }
 
-private:
+  private:
     HANDLE handle_;
 };
 
@@ -80,8 +80,10 @@ Fetcher::Session WinInetFetcher::EnsureSession() {
     }
     if (!callbackRegistered_) {
         WinInetFetcher* expected = nullptr;
-        if (!sessionOwner.compare_exchange_strong(expected, this) && expected != this) return Session::CallbackFailed;
-        if (InternetSetStatusCallbackA(root_, &WinInetFetcher::FetchStatusCallback) == INTERNET_INVALID_STATUS_CALLBACK) {
+        if (!sessionOwner.compare_exchange_strong(expected, this) && expected != this)
+            return Session::CallbackFailed;
+        if (InternetSetStatusCallbackA(root_, &WinInetFetcher::FetchStatusCallback) ==
+            INTERNET_INVALID_STATUS_CALLBACK) {
             sessionOwner.store(nullptr);
             return Session::CallbackFailed;
         }
@@ -90,8 +92,8 @@ Fetcher::Session WinInetFetcher::EnsureSession() {
     return Session::Ready;
 }
 
-void CALLBACK WinInetFetcher::FetchStatusCallback(HINTERNET handle, DWORD_PTR context, DWORD status, LPVOID info,
-                                                  DWORD infoLength) {
+void CALLBACK WinInetFetcher::FetchStatusCallback(HINTERNET handle, DWORD_PTR context, DWORD status,
+                                                  LPVOID info, DWORD infoLength) {
     if (context != kConnectContext && context != kRequestContext) return;
     if (status != INTERNET_STATUS_HANDLE_CREATED && status != INTERNET_STATUS_REQUEST_COMPLETE) return;
     if (!info) return;
@@ -138,7 +140,9 @@ void WinInetFetcher::CloseConnection() {
     if (handle) InternetCloseHandle(handle);
 }
 
-void WinInetFetcher::ShowOutOfMemory() { messages_.Show("メモリが不足しています。", "ERROR", MessageIcon::Error); }
+void WinInetFetcher::ShowOutOfMemory() {
+    messages_.Show("メモリが不足しています。", "ERROR", MessageIcon::Error);
+}
 
 WaitOutcome WinInetFetcher::Wait(HANDLE event, const FetchBudget& budget) {
     Event waitable(event);
@@ -202,8 +206,8 @@ int WinInetFetcher::Run(const char* url, const char* header, DocumentBuffer& doc
     ResetEvent(openEvent_);
     DWORD flags = INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE;
     if (parts.secure) flags |= INTERNET_FLAG_SECURE;
-    HINTERNET request = HttpOpenRequestA(connection_.load(), "GET", parts.path.c_str(), nullptr, nullptr, nullptr,
-                                         flags, kRequestContext);
+    HINTERNET request = HttpOpenRequestA(connection_.load(), "GET", parts.path.c_str(), nullptr, nullptr,
+                                         nullptr, flags, kRequestContext);
     if (request) {
         request_.store(request);
     } else {
@@ -249,8 +253,8 @@ int WinInetFetcher::Run(const char* url, const char* header, DocumentBuffer& doc
     }
     DWORD status = 0;
     DWORD statusSize = sizeof status;
-    if (!HttpQueryInfoA(request_.load(), HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status, &statusSize,
-                        nullptr)) {
+    if (!HttpQueryInfoA(request_.load(), HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status,
+                        &statusSize, nullptr)) {
         status = 0;
     }
     int64_t announced = AnnouncedLength(static_cast<int>(status));

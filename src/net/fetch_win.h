@@ -11,7 +11,7 @@
 #include "net/fetch_bounds.h"
 
 class WinInetFetcher : public Fetcher {
-public:
+  public:
     // `messages` shows the out-of-memory message; `pump` dispatches one message per wait step.
     WinInetFetcher(MessageBoxes& messages, MessagePump& pump, const FetchLimits& limits = FetchLimits());
     ~WinInetFetcher() override;
@@ -31,7 +31,7 @@ public:
     static void CALLBACK FetchStatusCallback(HINTERNET handle, DWORD_PTR context, DWORD status, LPVOID info,
                                              DWORD infoLength);
 
-private:
+  private:
     struct ReadArea;
     class Event;
 

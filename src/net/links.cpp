@@ -9,7 +9,7 @@ bool IsWebLink(const char* link) {
 }
 
 bool IsSafeLink(const char* link) {
-    static const char* const kDangerous[] = {"exe", "bat", "jar", "com", "cmd", "pif", "vbs", "scr",
+    static const char* const kDangerous[] = {"exe", "bat", "jar", "com", "cmd", "pif", "vbs",   "scr",
                                              "zip", "lzh", "vbe", "doc", "dat", "xls", "class", "ocs",
                                              "sys", "rar", "lnk", "js",  "jse", "wsf", "wsh"};
     // Only web addresses: file:, javascript:, other protocol handlers, UNC and bare paths are refused.

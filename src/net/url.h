@@ -7,10 +7,10 @@ constexpr uint16_t kHttpPort = 80;
 constexpr uint16_t kHttpsPort = 443;
 
 struct UrlParts {
-    bool secure = false;      // https: TLS
-    std::string host;         // without brackets for an IPv6 literal, without user information
+    bool secure = false;  // https: TLS
+    std::string host;     // without brackets for an IPv6 literal, without user information
     uint16_t port = kHttpPort;
-    std::string path;         // the object path from its "/" on (with the query), or empty
+    std::string path;  // the object path from its "/" on (with the query), or empty
 };
 
 // Splits "scheme://host[:port][/path][?query][#fragment]". https goes to port 443 over TLS; every other

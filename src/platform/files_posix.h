@@ -7,7 +7,7 @@
 #include "platform/platform.h"
 
 class PosixFileSystem : public FileSystem {
-public:
+  public:
     explicit PosixFileSystem(std::string folder) : folder_(std::move(folder)) {}
 
     const std::string& folder() const { return folder_; }
@@ -22,6 +22,6 @@ public:
     bool Replace(const char* from, const char* to) override;
     bool Remove(const char* name) override;
 
-private:
+  private:
     std::string folder_;
 };

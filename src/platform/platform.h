@@ -12,14 +12,14 @@ class DocumentBuffer;
 enum class MessageIcon { None, Error, Warning, Information };
 
 class MessageBoxes {
-public:
+  public:
     virtual ~MessageBoxes() = default;
     // Shows a modal message box owned by the ticker window and waits until it is closed.
     virtual void Show(const char* text, const char* title, MessageIcon icon) = 0;
 };
 
 class Shell {
-public:
+  public:
     virtual ~Shell() = default;
     // Hands a link to the shell with the verb "open", shown normally.
     virtual bool Open(const char* target) = 0;
@@ -28,7 +28,7 @@ public:
 };
 
 class Clock {
-public:
+  public:
     virtual ~Clock() = default;
     virtual CivilTime LocalNow() = 0;
     virtual CivilTime UtcNow() = 0;
@@ -37,7 +37,7 @@ public:
 // Files of the program's folder. Names are relative to that folder and may contain
 // backslash-separated folders ("cache\\http@%%host%rss").
 class FileSystem {
-public:
+  public:
     virtual ~FileSystem() = default;
     // Size of an existing file that can be opened for reading and writing, or -1 when it is
     // missing, read-only or in use.
@@ -60,7 +60,7 @@ public:
 enum FetchResult : int { kFetchOk = 0, kFetchEmpty = 99, kFetchFailed = -1 };
 
 class Fetcher {
-public:
+  public:
     enum class Session { Ready, OpenFailed, CallbackFailed };
     virtual ~Fetcher() = default;
     // Opens the internet session on first use (kept afterwards; retried after a failure).
@@ -71,7 +71,7 @@ public:
 };
 
 class MessagePump {
-public:
+  public:
     virtual ~MessagePump() = default;
     // Takes at most one waiting window message of the thread and dispatches it.
     virtual void DispatchOne() = 0;
@@ -79,7 +79,7 @@ public:
 
 // What the portable code needs of the ticker window itself.
 class TickerHost {
-public:
+  public:
     virtual ~TickerHost() = default;
     // Sets the layered-window alpha; does nothing when the system lacks the function.
     virtual void ApplyOpacity(uint8_t alpha) = 0;

@@ -17,16 +17,24 @@ std::wstring ProgramFolder() {
 void Win32MessageBoxes::Show(const char* text, const char* title, MessageIcon icon) {
     UINT style = MB_OK;
     switch (icon) {
-        case MessageIcon::Error: style |= MB_ICONERROR; break;
-        case MessageIcon::Warning: style |= MB_ICONWARNING; break;
-        case MessageIcon::Information: style |= MB_ICONINFORMATION; break;
-        case MessageIcon::None: break;
+        case MessageIcon::Error:
+            style |= MB_ICONERROR;
+            break;
+        case MessageIcon::Warning:
+            style |= MB_ICONWARNING;
+            break;
+        case MessageIcon::Information:
+            style |= MB_ICONINFORMATION;
+            break;
+        case MessageIcon::None:
+            break;
     }
     MessageBoxW(owner_, Cp932ToWide(text).c_str(), Cp932ToWide(title).c_str(), style);
 }
 
 bool Win32Shell::Open(const char* target) {
-    HINSTANCE result = ShellExecuteW(nullptr, L"open", Cp932ToWide(target).c_str(), nullptr, nullptr, SW_SHOW);
+    HINSTANCE result =
+        ShellExecuteW(nullptr, L"open", Cp932ToWide(target).c_str(), nullptr, nullptr, SW_SHOW);
     return reinterpret_cast<INT_PTR>(result) > 32;
 }
 
@@ -65,8 +73,8 @@ SYSTEMTIME SystemTimeFromCivil(const CivilTime& t) {
 namespace {
 
 HANDLE OpenExistingForReadWrite(const std::wstring& path) {
-    return CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
-                       nullptr);
+    return CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                       FILE_ATTRIBUTE_NORMAL, nullptr);
 }
 
 }  // namespace
@@ -124,8 +132,8 @@ bool Win32FileSystem::CreateFolder(const char* name) {
 }
 
 bool Win32FileSystem::WriteNew(const char* name, const char* data, size_t size) {
-    HANDLE file = CreateFileW(PathOf(name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
-                              nullptr);
+    HANDLE file = CreateFileW(PathOf(name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) return false;
     bool ok = true;
     size_t total = 0;
@@ -141,7 +149,8 @@ bool Win32FileSystem::WriteNew(const char* name, const char* data, size_t size) 
 }
 
 bool Win32FileSystem::Replace(const char* from, const char* to) {
-    return MoveFileExW(PathOf(from).c_str(), PathOf(to).c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+    return MoveFileExW(PathOf(from).c_str(), PathOf(to).c_str(),
+                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
 }
 
 bool Win32FileSystem::Remove(const char* name) { return DeleteFileW(PathOf(name).c_str()) != 0; }

@@ -15,32 +15,32 @@ SYSTEMTIME SystemTimeFromCivil(const CivilTime& t);
 std::wstring ProgramFolder();
 
 class Win32MessageBoxes : public MessageBoxes {
-public:
+  public:
     void SetOwner(HWND owner) { owner_ = owner; }
     void Show(const char* text, const char* title, MessageIcon icon) override;
 
-private:
+  private:
     HWND owner_ = nullptr;
 };
 
 class Win32Shell : public Shell {
-public:
+  public:
     explicit Win32Shell(std::wstring folder) : folder_(std::move(folder)) {}
     bool Open(const char* target) override;
     bool OpenProgramFile(const char* name) override;
 
-private:
+  private:
     std::wstring folder_;
 };
 
 class Win32Clock : public Clock {
-public:
+  public:
     CivilTime LocalNow() override;
     CivilTime UtcNow() override;
 };
 
 class Win32FileSystem : public FileSystem {
-public:
+  public:
     explicit Win32FileSystem(std::wstring folder) : folder_(std::move(folder)) {}
     std::wstring PathOf(const char* name) const;
 
@@ -52,19 +52,19 @@ public:
     bool Replace(const char* from, const char* to) override;
     bool Remove(const char* name) override;
 
-private:
+  private:
     std::wstring folder_;
 };
 
 class Win32MessagePump : public MessagePump {
-public:
+  public:
     void DispatchOne() override;
 };
 
 using SetLayeredWindowAttributesFn = BOOL(WINAPI*)(HWND, COLORREF, BYTE, DWORD);
 
 class Win32TickerHost : public TickerHost {
-public:
+  public:
     void SetWindow(HWND window) { window_ = window; }
     void SetLayeredFunction(SetLayeredWindowAttributesFn fn) { setLayered_ = fn; }
     bool HasLayeredFunction() const { return setLayered_ != nullptr; }
@@ -74,7 +74,7 @@ public:
     void InvalidateTicker() override;
     void DestroyTicker() override;
 
-private:
+  private:
     HWND window_ = nullptr;
     SetLayeredWindowAttributesFn setLayered_ = nullptr;
 };

@@ -11,11 +11,11 @@ struct Platform;
 constexpr int kScheduleCapacity = 1024;
 
 struct ScheduleEntry {
-    CivilTime when;          // the first eight fields have the layout of SYSTEMTIME
-    int64_t stamp = 0;       // file time of `when`, taken as local time
-    int32_t noTime = 0;      // 1: no time of day; never alerts
+    CivilTime when;      // the first eight fields have the layout of SYSTEMTIME
+    int64_t stamp = 0;   // file time of `when`, taken as local time
+    int32_t noTime = 0;  // 1: no time of day; never alerts
     char text[kSlotSize] = {};
-    int8_t weekday = -1;     // -1 dated task; 0..6 weekly task on Sunday..Saturday
+    int8_t weekday = -1;  // -1 dated task; 0..6 weekly task on Sunday..Saturday
 };
 
 struct ScheduleTable {
@@ -23,7 +23,7 @@ struct ScheduleTable {
     ScheduleEntry entry[kScheduleCapacity];
 };
 
-extern const char kScheduleFileName[];  // "schedule.dat"
+extern const char kScheduleFileName[];      // "schedule.dat"
 extern const char* const kWeekdayNames[7];  // "日" .. "土"
 
 void LoadSchedule(ScheduleTable& schedule, Platform& platform);

@@ -52,7 +52,8 @@ struct Parsed {
     int found = 0;
 };
 
-std::unique_ptr<Parsed> ParseFile(const std::string& name, int maximum = kArticleCapacity, int countBefore = 0) {
+std::unique_ptr<Parsed> ParseFile(const std::string& name, int maximum = kArticleCapacity,
+                                  int countBefore = 0) {
     auto parsed = std::make_unique<Parsed>();
     int length = 0;
     std::unique_ptr<char[]> text = Load(name, length);
@@ -82,7 +83,8 @@ TEST(Corpus, EveryDocumentGivesSoundArticles) {
             ASSERT_STREQ("site", a.site) << name;
             ASSERT_TRUE(SlotTextIsSound(a.title)) << name << " " << i;
             ASSERT_TRUE(SlotTextIsSound(a.link)) << name << " " << i;
-            EXPECT_TRUE(a.day == kToday || (a.day >= -1 && a.day <= latest)) << name << " " << i << " " << a.day;
+            EXPECT_TRUE(a.day == kToday || (a.day >= -1 && a.day <= latest))
+                << name << " " << i << " " << a.day;
         }
         // The same document near the end of the table, and with a small maximum.
         auto nearFull = ParseFile(name, kArticleCapacity, kArticleCapacity - 3);
@@ -100,16 +102,16 @@ TEST(Corpus, ArticleCountsOfASample) {
         int count;
     };
     const Expected expected[] = {
-        {"chardet__10e.org.xml", 30},             // RSS 1.0, Shift_JIS
-        {"chardet__aivy.co.jp.xml", 15},          // RSS 1.0, EUC-JP
-        {"chardet__club.h14m.org.xml", 16},       // RSS 1.0, encoding="euc-jp" ?>
-        {"chardet__tls.org.xml", 34},             // RSS 1.0, EUC-JP
-        {"chardet__pihgy.hu.xml", 18},            // RSS 2.0: 15 items, 3 of them with an enclosure
-        {"netnewswire__atp.rss", 200},            // 100 podcast items, each with an enclosure
-        {"tech-blog-rss-feed__atom.xml", 447},    // Atom 1.0
-        {"chardet__y-moto.com.xml", 15},          // Atom 0.3, Shift_JIS with CP932 characters
-        {"feedparser__chardet-eucjp.xml", 0},     // items without links
-        {"feedparser__entry_issued.xml", 0},      // an entry without title and link
+        {"chardet__10e.org.xml", 30},           // RSS 1.0, Shift_JIS
+        {"chardet__aivy.co.jp.xml", 15},        // RSS 1.0, EUC-JP
+        {"chardet__club.h14m.org.xml", 16},     // RSS 1.0, encoding="euc-jp" ?>
+        {"chardet__tls.org.xml", 34},           // RSS 1.0, EUC-JP
+        {"chardet__pihgy.hu.xml", 18},          // RSS 2.0: 15 items, 3 of them with an enclosure
+        {"netnewswire__atp.rss", 200},          // 100 podcast items, each with an enclosure
+        {"tech-blog-rss-feed__atom.xml", 447},  // Atom 1.0
+        {"chardet__y-moto.com.xml", 15},        // Atom 0.3, Shift_JIS with CP932 characters
+        {"feedparser__chardet-eucjp.xml", 0},   // items without links
+        {"feedparser__entry_issued.xml", 0},    // an entry without title and link
     };
     for (const Expected& e : expected) {
         EXPECT_EQ(e.count, ParseFile(e.name)->found) << e.name;

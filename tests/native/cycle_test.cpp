@@ -15,8 +15,8 @@
 namespace {
 
 std::string Rss(const std::string& items) {
-    return "<?xml version=\"1.0\" encoding=\"UTF-8\"?><rss version=\"2.0\"><channel><title>C</title>" + items +
-           "</channel></rss>\n";
+    return "<?xml version=\"1.0\" encoding=\"UTF-8\"?><rss version=\"2.0\"><channel><title>C</title>" +
+           items + "</channel></rss>\n";
 }
 
 std::string Item(const std::string& title, const std::string& link, const std::string& date = "") {
@@ -26,7 +26,7 @@ std::string Item(const std::string& title, const std::string& link, const std::s
 }
 
 class CycleTest : public ::testing::Test {
-protected:
+  protected:
     CycleTest() : app(new App(test.platform)) { ResetApp(*app); }
 
     // URL-List.txt lines: site TAB url TAB maximum CR LF.
@@ -35,7 +35,8 @@ protected:
     // Runs ticks until the cycle leaves BeginCycle/Fetching (or a bound is hit).
     void RunCycle() {
         app->state = AppState::BeginCycle;
-        for (int i = 0; i < 500 && (app->state == AppState::BeginCycle || app->state == AppState::Fetching); ++i) {
+        for (int i = 0; i < 500 && (app->state == AppState::BeginCycle || app->state == AppState::Fetching);
+             ++i) {
             Tick(*app);
         }
     }
@@ -77,7 +78,8 @@ TEST_F(CycleTest, FetchedFeedGivesArticlesIsCachedAndSetsTheConditionalHeader) {
     EXPECT_EQ(body, test.folder.Read("cache/http@%%news@test%rss@xml"));
     // The cycle ended at 09:05:07 UTC on Monday 3 February 2025 (the clock's default).
     EXPECT_STREQ("If-Modified-Since: Mon, 03 Feb 2025 09:05:07 GMT", app->settings.ifmodified);
-    EXPECT_NE(std::string::npos, test.folder.Read("Newsroller.ini").find("ifmodified=If-Modified-Since: Mon, 03 Feb"));
+    EXPECT_NE(std::string::npos,
+              test.folder.Read("Newsroller.ini").find("ifmodified=If-Modified-Since: Mon, 03 Feb"));
     EXPECT_TRUE(test.messages.shown.empty());
 }
 
@@ -97,7 +99,8 @@ TEST_F(CycleTest, ConditionalHeaderIsTheTimeTheCycleBegan) {
     ASSERT_EQ(AppState::Showing, app->state);
     EXPECT_STREQ("If-Modified-Since: Mon, 03 Feb 2025 09:05:07 GMT", app->settings.ifmodified);
     EXPECT_NE(std::string::npos,
-              test.folder.Read("Newsroller.ini").find("ifmodified=If-Modified-Since: Mon, 03 Feb 2025 09:05:07 GMT\r\n"));
+              test.folder.Read("Newsroller.ini")
+                  .find("ifmodified=If-Modified-Since: Mon, 03 Feb 2025 09:05:07 GMT\r\n"));
 
     // The next cycle sends it, and stamps its own beginning.
     test.clock.Set(2025, 2, 4, 8, 0, 0);
@@ -168,7 +171,9 @@ TEST_F(CycleTest, WeatherServiceFeedsAreFetchedButNotParsed) {
 }
 
 TEST_F(CycleTest, FeedsWithMaximumZeroAreSkippedButTheLastIsVisited) {
-    WriteFeedList("Z0\thttp://z0.test/\t0\r\nA\thttp://a.test/\t5\r\nZ1\thttp://z1.test/\t0\r\nZ2\thttp://z2.test/\t0\r\n");
+    WriteFeedList(
+        "Z0\thttp://z0.test/\t0\r\nA\thttp://a.test/\t5\r\nZ1\thttp://z1.test/\t0\r\nZ2\thttp://z2.test/"
+        "\t0\r\n");
     test.fetcher.Always("http://a.test/", kFetchOk, Rss(Item("a", "http://a.test/1")));
     app->state = AppState::BeginCycle;
     Tick(*app);  // BeginCycle
@@ -202,13 +207,15 @@ TEST_F(CycleTest, BlogSearchFeedsAskForUtf8Once) {
     ASSERT_GE(test.fetcher.requests.size(), 2u);
     EXPECT_EQ("http://blogsearch.jp/q?x=1&ie=UTF-8", test.fetcher.requests[0].url);
     bool sawUnchanged = false;
-    for (const FetchRequest& r : test.fetcher.requests) sawUnchanged |= r.url == "http://blogsearch.jp/q?y=1&IE=utf_8";
+    for (const FetchRequest& r : test.fetcher.requests)
+        sawUnchanged |= r.url == "http://blogsearch.jp/q?y=1&IE=utf_8";
     EXPECT_TRUE(sawUnchanged);
 }
 
 TEST_F(CycleTest, TableFullStopsTheCycleWithAWarning) {
     std::string items;
-    for (int i = 0; i < 1500; ++i) items += Item("t" + std::to_string(i), "http://x.test/" + std::to_string(i));
+    for (int i = 0; i < 1500; ++i)
+        items += Item("t" + std::to_string(i), "http://x.test/" + std::to_string(i));
     std::string doc = Rss(items);
     WriteFeedList("X\thttp://x.test/a\t1500\r\nY\thttp://y.test/b\t1500\r\nZ\thttp://z.test/c\t5\r\n");
     test.fetcher.Always("http://x.test/a", kFetchOk, doc);
@@ -220,7 +227,8 @@ TEST_F(CycleTest, TableFullStopsTheCycleWithAWarning) {
     ASSERT_EQ(1u, test.messages.shown.size());
     EXPECT_EQ("件数超過", test.messages.shown[0].title);
     EXPECT_EQ(
-        "記事数が多いため「Y」以降のサイトの記事は表示されません。\nRSSリスト数または各最大記事数を減らしてください。",
+        "記事数が多いため「Y」以降のサイトの記事は表示されません。\nRSSリスト数または各最大記事数を減らしてく"
+        "ださい。",
         test.messages.shown[0].text);
 }
 
@@ -252,14 +260,14 @@ TEST_F(CycleTest, OldArticlesAreNotShown) {
 
 // A quit chosen from the menu while the last feed is being fetched must still end the program.
 class QuittingFetcher : public ScriptedFetcher {
-public:
+  public:
     explicit QuittingFetcher(App*& app) : app_(app) {}
     int Fetch(const char* url, const char* header, DocumentBuffer& document) override {
         app_->state = AppState::ExitRequested;
         return ScriptedFetcher::Fetch(url, header, document);
     }
 
-private:
+  private:
     App*& app_;
 };
 
@@ -289,7 +297,7 @@ TEST(CycleExit, QuitDuringTheLastFetchIsNotLost) {
 }
 
 class ShowingTest : public CycleTest {
-protected:
+  protected:
     void Fill(int count, int day) {
         app->articles.count = count;
         for (int i = 0; i < count; ++i) {

@@ -50,7 +50,7 @@ TEST(CleanText, DecodesTheTableOfReferencesCaseInsensitively) {
 TEST(CleanText, StripsTagsAfterTheFirstDecodingAndDecodesAgainAfterward) {
     EXPECT_EQ("Big news", Clean("&lt;b&gt;Big&lt;/b&gt; news"));
     EXPECT_EQ("<", Clean("&amp;lt;"));  // once in the first pass, once after the tags
-    EXPECT_EQ("x ", Clean("x < y"));     // a "<" with no ">" after it takes the rest
+    EXPECT_EQ("x ", Clean("x < y"));    // a "<" with no ">" after it takes the rest
     EXPECT_EQ("a b", Clean("a <br> b"));
 }
 
@@ -78,9 +78,10 @@ TEST(CleanText, LeavesShiftJisTextAlone) {
 
 TEST(Utf8ToShiftJis, ConvertsJapaneseAndDropsALeadingByteOrderMark) {
     EXPECT_EQ("\x82\xA0", FromUtf8("\xE3\x81\x82"));
-    EXPECT_EQ("abc", FromUtf8("\xEF\xBB\xBF" "abc"));
+    EXPECT_EQ("abc", FromUtf8("\xEF\xBB\xBF"
+                              "abc"));
     EXPECT_EQ("a \x82\xA0", FromUtf8("a\xEF\xBB\xBF\xE3\x81\x82"));  // only a leading mark is dropped
-    EXPECT_EQ("\xB1", FromUtf8("\xEF\xBD\xB1"));                       // half-width katakana, one byte
+    EXPECT_EQ("\xB1", FromUtf8("\xEF\xBD\xB1"));                     // half-width katakana, one byte
 }
 
 TEST(Utf8ToShiftJis, DashAndMinusFindTheirNeighbours) {
@@ -92,8 +93,9 @@ TEST(Utf8ToShiftJis, UsesWindowsBestFitAndASpaceForCharactersWithoutAForm) {
     EXPECT_EQ("cafe", FromUtf8("caf\xC3\xA9"));
     EXPECT_EQ("\x5C", FromUtf8("\xC2\xA5"));
     EXPECT_EQ("\xFA\x40", FromUtf8("\xE2\x85\xB0"));  // small roman numeral one
-    EXPECT_EQ("a b", FromUtf8("a\xC2\xA0" "b"));      // no-break space has no form
-    EXPECT_EQ(" ", FromUtf8("\xED\xA0\x80"));          // an encoded surrogate
+    EXPECT_EQ("a b", FromUtf8("a\xC2\xA0"
+                              "b"));           // no-break space has no form
+    EXPECT_EQ(" ", FromUtf8("\xED\xA0\x80"));  // an encoded surrogate
 }
 
 TEST(Utf8ToShiftJis, AFourByteCharacterIsOneSpace) {
@@ -103,9 +105,12 @@ TEST(Utf8ToShiftJis, AFourByteCharacterIsOneSpace) {
 }
 
 TEST(Utf8ToShiftJis, MalformedSequencesTakeOnlyContinuationBytes) {
-    EXPECT_EQ(" abc", FromUtf8("\xE3\x81" "abc"));        // truncated three-byte character
-    EXPECT_EQ("  a", FromUtf8("\x80\xBF" "a"));           // stray continuation bytes
-    EXPECT_EQ(" x", FromUtf8("\xF0\x9F\x8E" "x"));        // truncated four-byte character
+    EXPECT_EQ(" abc", FromUtf8("\xE3\x81"
+                               "abc"));  // truncated three-byte character
+    EXPECT_EQ("  a", FromUtf8("\x80\xBF"
+                              "a"));  // stray continuation bytes
+    EXPECT_EQ(" x", FromUtf8("\xF0\x9F\x8E"
+                             "x"));                        // truncated four-byte character
     EXPECT_EQ(" \x82\xA0", FromUtf8("\xE3\xE3\x81\x82"));  // a lead byte where a continuation belongs
     EXPECT_EQ("  ", FromUtf8("\xFF\xFE"));
     EXPECT_EQ(" ", FromUtf8(std::string("\xC0\x80", 2)));  // an overlong zero never ends the text
@@ -128,7 +133,8 @@ TEST(Utf8ToShiftJis, OutputIsNeverLongerThanInputAndNeverEndsInALeadByte) {
     std::uniform_int_distribution<int> byte(0, 255), length(0, 40);
     for (int round = 0; round < 20000; ++round) {
         std::string input;
-        for (int n = length(rng); n > 0; --n) input += static_cast<char>(byte(rng) | (round % 3 == 0 ? 0x80 : 0));
+        for (int n = length(rng); n > 0; --n)
+            input += static_cast<char>(byte(rng) | (round % 3 == 0 ? 0x80 : 0));
         std::string out(input.size() + 1, '\0');
         size_t n = Utf8ToShiftJis(input.data(), input.size(), &out[0], out.size());
         ASSERT_LE(n, strnlen(input.c_str(), input.size()));
@@ -154,7 +160,8 @@ TEST(Cp932Table, AgreesWithGlibcWhereTheTwoAgreeOnJisX0208) {
         size_t inLeft = 2, outLeft = sizeof out;
         ASSERT_NE(static_cast<size_t>(-1), iconv(cd, &inPtr, &inLeft, &outPtr, &outLeft));
         ASSERT_EQ(2, outPtr - out);
-        uint16_t expected = static_cast<uint16_t>((static_cast<unsigned char>(out[0]) << 8) | static_cast<unsigned char>(out[1]));
+        uint16_t expected = static_cast<uint16_t>((static_cast<unsigned char>(out[0]) << 8) |
+                                                  static_cast<unsigned char>(out[1]));
         EXPECT_EQ(expected, Cp932CodeOf(unit)) << std::hex << unit;
     }
     iconv_close(cd);
@@ -163,7 +170,11 @@ TEST(Cp932Table, AgreesWithGlibcWhereTheTwoAgreeOnJisX0208) {
 TEST(EucJpToShiftJis, MapsRowAndCell) {
     EXPECT_EQ("\x88\x9F", FromEucJp("\xB0\xA1"));  // 亜
     EXPECT_EQ("\x83\x41", FromEucJp("\xA5\xA2"));  // ア
-    EXPECT_EQ("\x82\xA0" "abc", FromEucJp("\xA4\xA2" "abc"));
+    EXPECT_EQ(
+        "\x82\xA0"
+        "abc",
+        FromEucJp("\xA4\xA2"
+                  "abc"));
     EXPECT_EQ("\xEA\x9F", FromEucJp("\xF4\xA1"));  // row 84, the last of JIS X 0208 (堯)
 }
 
@@ -178,7 +189,8 @@ TEST(EucJpToShiftJis, AgreesWithIconvOnEveryJisX0208Character) {
             char* inPtr = in;
             char* outPtr = out;
             size_t inLeft = 2, outLeft = sizeof out;
-            if (iconv(cd, &inPtr, &inLeft, &outPtr, &outLeft) == static_cast<size_t>(-1) || outPtr - out != 2) {
+            if (iconv(cd, &inPtr, &inLeft, &outPtr, &outLeft) == static_cast<size_t>(-1) ||
+                outPtr - out != 2) {
                 iconv(cd, nullptr, nullptr, nullptr, nullptr);
                 continue;  // not a character of JIS X 0208
             }
@@ -196,7 +208,11 @@ TEST(EucJpToShiftJis, ALeadByteCutOffAtTheEndBecomesASpaceAndTheByteAfterStays) 
     EXPECT_EQ(' ', buffer[0]);
     EXPECT_EQ('\0', buffer[1]);
     // Half-width katakana and JIS X 0212 are not converted: their bytes pass as they come.
-    EXPECT_EQ("\x8E" "a", FromEucJp("\x8E" "a"));
+    EXPECT_EQ(
+        "\x8E"
+        "a",
+        FromEucJp("\x8E"
+                  "a"));
 }
 
 TEST(CutLengths, NeverSplitACharacter) {
@@ -205,7 +221,9 @@ TEST(CutLengths, NeverSplitACharacter) {
     EXPECT_EQ(1u, Utf8CutLength("a\xF0\x9F\x8E\x89", 5, 4));
     EXPECT_EQ(2u, Utf8CutLength("\x80\x80\x80\x80", 4, 2));  // no lead byte to keep whole
     EXPECT_EQ(1u, EucJpCutLength("a\xA4\xA2", 3, 2));
-    EXPECT_EQ(3u, EucJpCutLength("a\xA4\xA2" "b", 4, 3));
+    EXPECT_EQ(3u, EucJpCutLength("a\xA4\xA2"
+                                 "b",
+                                 4, 3));
     EXPECT_EQ(1u, ShiftJisCutLength("a\x82\xA0", 3, 2));
 }
 

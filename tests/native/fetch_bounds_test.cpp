@@ -7,7 +7,7 @@
 namespace {
 
 class StepClock : public MonotonicClock {
-public:
+  public:
     uint64_t NowMilliseconds() override { return now; }
     uint64_t now = 1000;
 };
@@ -15,7 +15,7 @@ public:
 // An event that is signalled on the given step (counting from 1), or never (0); every step
 // advances the clock by the step's length, as a real wait would.
 class ScriptedEvent : public EventWait {
-public:
+  public:
     ScriptedEvent(StepClock& clock, int signalOnStep) : clock_(clock), signalOnStep_(signalOnStep) {}
     bool WaitStep(int milliseconds) override {
         ++steps;
@@ -24,7 +24,7 @@ public:
     }
     int steps = 0;
 
-private:
+  private:
     StepClock& clock_;
     int signalOnStep_;
 };

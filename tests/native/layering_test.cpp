@@ -12,8 +12,8 @@
 namespace {
 
 const std::map<std::string, int> kLayerOf = {
-    {"res", 0},    {"platform", 0}, {"feed", 1},    {"net", 2},      {"config", 3},
-    {"schedule", 4}, {"app", 5},    {"display", 5}, {"report", 5},
+    {"res", 0},      {"platform", 0}, {"feed", 1},    {"net", 2},    {"config", 3},
+    {"schedule", 4}, {"app", 5},      {"display", 5}, {"report", 5},
 };
 
 TEST(Layering, NoFolderIncludesAHigherOne) {
@@ -32,7 +32,8 @@ TEST(Layering, NoFolderIncludesAHigherOne) {
         while (std::getline(file, line)) {
             if (!std::regex_search(line, match, include)) continue;
             const std::string target = match[1];
-            ASSERT_TRUE(kLayerOf.count(target)) << entry.path() << " includes from an unknown folder: " << line;
+            ASSERT_TRUE(kLayerOf.count(target))
+                << entry.path() << " includes from an unknown folder: " << line;
             EXPECT_LE(kLayerOf.at(target), kLayerOf.at(folder)) << entry.path() << ": " << line;
         }
         ++filesRead;

@@ -49,8 +49,8 @@ Result Parse(const std::string& document, int maximum = kArticleCapacity, int co
 }
 
 std::string Rss(const std::string& items, const std::string& declaration = "<?xml version=\"1.0\"?>") {
-    return declaration + "\n<rss version=\"2.0\"><channel><title>Channel</title><link>http://host/</link>\n" + items +
-           "\n</channel></rss>\n";
+    return declaration + "\n<rss version=\"2.0\"><channel><title>Channel</title><link>http://host/</link>\n" +
+           items + "\n</channel></rss>\n";
 }
 
 std::string Item(const std::string& title, const std::string& link, const std::string& more = "") {
@@ -75,13 +75,20 @@ TEST(FeedEncoding, TheDeclarationDecidesAndEucJpWinsOverShiftJis) {
     const std::string a = "\x82\xA0";  // "あ" in Shift_JIS
     EXPECT_EQ(a, Parse(Rss(Item("\xE3\x81\x82", "l"))).articles.at(0).title);
     EXPECT_EQ(a, Parse(Rss(Item("\xE3\x81\x82", "l"), "")).articles.at(0).title);
-    EXPECT_EQ(a, Parse(Rss(Item("\xA4\xA2", "l"), "<?xml version=\"1.0\" encoding=\"EUC-JP\"?>")).articles.at(0).title);
-    EXPECT_EQ(a, Parse(Rss(Item("\xA4\xA2", "l"), "<?xml encoding=\"euc_jp\" x=\"Shift_JIS\"?>")).articles.at(0).title);
-    EXPECT_EQ(a, Parse(Rss(Item("\x82\xA0", "l"), "<?xml version=\"1.0\" encoding=\"Shift_JIS\"?>")).articles.at(0).title);
+    EXPECT_EQ(a, Parse(Rss(Item("\xA4\xA2", "l"), "<?xml version=\"1.0\" encoding=\"EUC-JP\"?>"))
+                     .articles.at(0)
+                     .title);
+    EXPECT_EQ(a, Parse(Rss(Item("\xA4\xA2", "l"), "<?xml encoding=\"euc_jp\" x=\"Shift_JIS\"?>"))
+                     .articles.at(0)
+                     .title);
+    EXPECT_EQ(a, Parse(Rss(Item("\x82\xA0", "l"), "<?xml version=\"1.0\" encoding=\"Shift_JIS\"?>"))
+                     .articles.at(0)
+                     .title);
     // A name right before "?>" with no quote between is not seen: the search keeps 3 bytes clear.
     EXPECT_EQ(" ", Parse(Rss(Item("\x82\xA0", "l"), "<?xml encoding=shift_jis?>")).articles.at(0).title);
     // Without "?>" the declaration does not count.
-    EXPECT_EQ(a, Parse("<?xml encoding=\"euc-jp\"" + Rss(Item("\xE3\x81\x82", "l"), "")).articles.at(0).title);
+    EXPECT_EQ(a,
+              Parse("<?xml encoding=\"euc-jp\"" + Rss(Item("\xE3\x81\x82", "l"), "")).articles.at(0).title);
 }
 
 TEST(RssItems, ItemTagsWithAttributesCountButItemsAndSelfClosedOnesDoNot) {
@@ -97,7 +104,8 @@ TEST(RssItems, ItemTagsWithAttributesCountButItemsAndSelfClosedOnesDoNot) {
 }
 
 TEST(RssItems, ALinkOnlyInsideCdataIsNoLink) {
-    Result r = Parse(Rss("<item><title>T</title><description><![CDATA[<link>http://x/</link>]]></description></item>"));
+    Result r = Parse(
+        Rss("<item><title>T</title><description><![CDATA[<link>http://x/</link>]]></description></item>"));
     EXPECT_EQ(0, r.found);
     EXPECT_EQ(0, r.count);
 }
@@ -114,7 +122,8 @@ TEST(RssItems, AnItemWithoutTitleIsSkippedAndValuesNeverComeFromTheNextItem) {
 }
 
 TEST(RssItems, EmptyTitleBecomesUntitledAndMarkupIsCleaned) {
-    Result r = Parse(Rss(Item("", "a") + Item("  <![CDATA[ ]]>", "b") + Item("&lt;b&gt;Big&lt;/b&gt; news", "c")));
+    Result r =
+        Parse(Rss(Item("", "a") + Item("  <![CDATA[ ]]>", "b") + Item("&lt;b&gt;Big&lt;/b&gt; news", "c")));
     ASSERT_EQ(3u, r.articles.size());
     EXPECT_EQ("無題", r.articles[0].title);
     EXPECT_EQ(" ", r.articles[1].title);  // one space is not empty
@@ -137,8 +146,8 @@ TEST(RssItems, DatesComeFromDcDateThenPubDateElseToday) {
     EXPECT_EQ(4442, r.articles[1].day);
     EXPECT_EQ(kToday, r.articles[2].day);
     EXPECT_EQ(kToday, r.articles[3].day);
-    EXPECT_EQ(4383, r.articles[4].day);  // dc:date read as RFC 822 when it is no ISO date
-    EXPECT_EQ(4385, r.articles[5].day);  // pubDate read as ISO when it is no RFC 822 date
+    EXPECT_EQ(4383, r.articles[4].day);    // dc:date read as RFC 822 when it is no ISO date
+    EXPECT_EQ(4385, r.articles[5].day);    // pubDate read as ISO when it is no RFC 822 date
     EXPECT_EQ(kToday, r.articles[6].day);  // a dc:date, even a bad one, hides the pubDate
     EXPECT_EQ(kToday, r.articles[7].day);
 }
@@ -184,12 +193,13 @@ TEST(RssEnclosures, AnItemWithLinkAndEnclosureGivesTwoArticles) {
 }
 
 TEST(RssEnclosures, AnEnclosureAloneIsTitledWithTheItemTitle) {
-    Result r = Parse(Rss("<item><title>Show &amp; tell</title><enclosure url=\"/podcasts/ep1.mp3\"/>"
-                         "<pubDate>bad</pubDate></item>\n"
-                         "<item><title>None</title></item>\n"
-                         "<item><title>Short</title><enclosure url=\"http://a\"/></item>\n"
-                         "<item><title>Near</title><enclosure url=\"/media/ep2.mp3\"/></item>\n"
-                         "<item><title>Bare</title><enclosure url=\"x.mp3\"/></item>\n"));
+    Result r =
+        Parse(Rss("<item><title>Show &amp; tell</title><enclosure url=\"/podcasts/ep1.mp3\"/>"
+                  "<pubDate>bad</pubDate></item>\n"
+                  "<item><title>None</title></item>\n"
+                  "<item><title>Short</title><enclosure url=\"http://a\"/></item>\n"
+                  "<item><title>Near</title><enclosure url=\"/media/ep2.mp3\"/></item>\n"
+                  "<item><title>Bare</title><enclosure url=\"x.mp3\"/></item>\n"));
     ASSERT_EQ(4u, r.articles.size());
     EXPECT_EQ("Show & tell[ep1.mp3]", r.articles[0].title);
     EXPECT_EQ("http://host/podcasts/ep1.mp3", r.articles[0].link);
@@ -203,26 +213,31 @@ TEST(RssEnclosures, AnEnclosureAloneIsTitledWithTheItemTitle) {
 
 TEST(RssEnclosures, TheUrlSearchRunsToTheItemEndAndQuotesMustLieInsideTheItem) {
     // "url" is found outside the enclosure tag, in the next element.
-    Result r = Parse(Rss("<item><title>T</title><enclosure type=\"audio\"/><source url=\"http://a/s/src.mp3\">s</source></item>"));
+    Result r =
+        Parse(Rss("<item><title>T</title><enclosure type=\"audio\"/><source "
+                  "url=\"http://a/s/src.mp3\">s</source></item>"));
     ASSERT_EQ(1u, r.articles.size());
     EXPECT_EQ("T[src.mp3]", r.articles[0].title);
     // A value whose closing quote lies beyond the item is absent.
-    r = Parse(Rss("<item><title>T</title><enclosure url=\"http://a/b.mp3</item>\n" + Item("U", "u\"") ));
+    r = Parse(Rss("<item><title>T</title><enclosure url=\"http://a/b.mp3</item>\n" + Item("U", "u\"")));
     ASSERT_EQ(1u, r.articles.size());
     EXPECT_EQ("U", r.articles[0].title);
 }
 
 TEST(RssEnclosures, ALongTitleLeavesRoomForTheBracketOrStartsOver) {
     const std::string title253(253, 'a'), title254(254, 'b');
-    Result r = Parse(Rss("<item><title>" + title253 + "</title><enclosure url=\"http://a/b/c.mp3\"/></item>"
-                         "<item><title>" + title254 + "</title><enclosure url=\"http://a/b/c.mp3\"/></item>"));
+    Result r = Parse(Rss("<item><title>" + title253 +
+                         "</title><enclosure url=\"http://a/b/c.mp3\"/></item>"
+                         "<item><title>" +
+                         title254 + "</title><enclosure url=\"http://a/b/c.mp3\"/></item>"));
     ASSERT_EQ(2u, r.articles.size());
     EXPECT_EQ(title253 + "[", r.articles[0].title);  // no room for "c.mp3]"
     EXPECT_EQ("[c.mp3]", r.articles[1].title);
 }
 
 TEST(RelativeLinks, GetTheSiteRootWhenTheJoinedLinkFits) {
-    Result r = Parse(Rss(Item("a", "/news/1.html") + Item("b", "news/2.html") + Item("c", "/" + std::string(242, 'x'))));
+    Result r = Parse(
+        Rss(Item("a", "/news/1.html") + Item("b", "news/2.html") + Item("c", "/" + std::string(242, 'x'))));
     ASSERT_EQ(3u, r.articles.size());
     EXPECT_EQ("http://host/news/1.html", r.articles[0].link);
     EXPECT_EQ("news/2.html", r.articles[1].link);
@@ -275,11 +290,12 @@ TEST(AtomEntries, ReadOnlyWhenTheRssPassFoundNothing) {
 }
 
 TEST(AtomEntries, TheFirstAlternateLinkElseTheLastLink) {
-    Result r = Parse(Atom(Entry("<link rel=\"self\" href=\"a\"/>\n<link rel=\"alternate\" href=\"b\"/>") +
-                          Entry("<link href=\"c\"/>") +
-                          Entry("<link rel=\"self\" href=\"d\"/>\n<link rel=\"edit\" href=\"e\"/>") +
-                          Entry("<link rel=\"ALTERNATE\" href=\"/f\"/>\n<link rel=\"alternate\" href=\"g\"/>") +
-                          Entry("<link href=\"h\"/>\n<link rel=\"alternate\" href=\"i\"/>")));
+    Result r =
+        Parse(Atom(Entry("<link rel=\"self\" href=\"a\"/>\n<link rel=\"alternate\" href=\"b\"/>") +
+                   Entry("<link href=\"c\"/>") +
+                   Entry("<link rel=\"self\" href=\"d\"/>\n<link rel=\"edit\" href=\"e\"/>") +
+                   Entry("<link rel=\"ALTERNATE\" href=\"/f\"/>\n<link rel=\"alternate\" href=\"g\"/>") +
+                   Entry("<link href=\"h\"/>\n<link rel=\"alternate\" href=\"i\"/>")));
     ASSERT_EQ(5u, r.articles.size());
     EXPECT_EQ("b", r.articles[0].link);
     EXPECT_EQ("c", r.articles[1].link);
@@ -299,11 +315,12 @@ TEST(AtomEntries, EntriesWithoutTitleOrLinkAreSkippedAndEmptyTitlesStayEmpty) {
 }
 
 TEST(AtomEntries, DatesComeFromIssuedThenPublishedThenUpdated) {
-    Result r = Parse(Atom(Entry("<link href=\"a\"/><issued>2004-01-02T00:00:00Z</issued><updated>2004-01-09</updated>") +
-                          Entry("<link href=\"b\"/><published>2004-01-03</published><updated>2004-01-09</updated>") +
-                          Entry("<link href=\"c\"/><updated>2004-01-04T10:00:00+09:00</updated>") +
-                          Entry("<link href=\"d\"/><issued>Fri, 02 Jan 2004</issued><updated>2004-01-09</updated>") +
-                          Entry("<link href=\"e\"/><modified>2004-01-09</modified>")));
+    Result r = Parse(
+        Atom(Entry("<link href=\"a\"/><issued>2004-01-02T00:00:00Z</issued><updated>2004-01-09</updated>") +
+             Entry("<link href=\"b\"/><published>2004-01-03</published><updated>2004-01-09</updated>") +
+             Entry("<link href=\"c\"/><updated>2004-01-04T10:00:00+09:00</updated>") +
+             Entry("<link href=\"d\"/><issued>Fri, 02 Jan 2004</issued><updated>2004-01-09</updated>") +
+             Entry("<link href=\"e\"/><modified>2004-01-09</modified>")));
     ASSERT_EQ(5u, r.articles.size());
     EXPECT_EQ(4384, r.articles[0].day);
     EXPECT_EQ(4385, r.articles[1].day);
@@ -321,8 +338,14 @@ TEST(AtomEntries, StopAtTheFeedMaximum) {
 }
 
 TEST(BrokenDocuments, AddNothingAndStayInsideTheText) {
-    const char* const documents[] = {"", "<", "<item>", "<item><title>", "<item><title>x</title><link>",
-                                     "<?xml", "<?xml ?>", "<entry><title>t</title><link href=\"",
+    const char* const documents[] = {"",
+                                     "<",
+                                     "<item>",
+                                     "<item><title>",
+                                     "<item><title>x</title><link>",
+                                     "<?xml",
+                                     "<?xml ?>",
+                                     "<entry><title>t</title><link href=\"",
                                      "<item><title><![CDATA[</title></item>"};
     for (const char* text : documents) {
         Result r = Parse(text);

@@ -10,7 +10,6 @@
 
 namespace {
 
-
 struct Doc {
     explicit Doc(std::string s) : text(std::move(s)) {}
     TextView view() const { return TextView{text.c_str(), static_cast<int>(text.size())}; }
@@ -136,10 +135,10 @@ namespace {
 // Random documents made of the pieces that matter to the searches, so that CDATA sections, near
 // misses and bounds meet in every combination.
 std::string RandomDocument(std::mt19937& rng) {
-    static const char* const kPieces[] = {"<",      "/",    "!",        "]",     ">",         " ",     "x",
-                                          "T",      "<![CDATA[", "]]>", "]]",   "<item>",    "<item ", "</item>",
-                                          "<items>", "<title>", "</TITLE", "</titles>", "<!-- -->", "url", "URL=\"a\"",
-                                          "<Title", "\x82\xa0", "it", "em"};
+    static const char* const kPieces[] = {
+        "<",        "/",   "!",         "]",      ">",        " ",       "x",       "T",       "<![CDATA[",
+        "]]>",      "]]",  "<item>",    "<item ", "</item>",  "<items>", "<title>", "</TITLE", "</titles>",
+        "<!-- -->", "url", "URL=\"a\"", "<Title", "\x82\xa0", "it",      "em"};
     std::uniform_int_distribution<int> count(0, 24);
     std::uniform_int_distribution<size_t> piece(0, sizeof kPieces / sizeof kPieces[0] - 1);
     std::string text;
@@ -165,7 +164,8 @@ TEST(Searches, EndWhereTheByteByByteWalkEnds) {
             ASSERT_EQ(a, b) << doc.text << " " << literal << " " << start << " " << limit;
             if (start >= 0) {
                 int c = start, d = start;
-                ASSERT_EQ(walk::FindInString(literal, doc.text.c_str(), c), FindInString(literal, doc.text.c_str(), d))
+                ASSERT_EQ(walk::FindInString(literal, doc.text.c_str(), c),
+                          FindInString(literal, doc.text.c_str(), d))
                     << doc.text << " " << literal << " " << start;
                 ASSERT_EQ(c, d) << doc.text << " " << literal << " " << start;
             }
@@ -177,11 +177,13 @@ TEST(Searches, EndWhereTheByteByByteWalkEnds) {
             ASSERT_EQ(a, b) << doc.text << " " << name << " " << start << " " << limit;
             a = b = start;
             const int widened = limit + 2 > length ? length : limit + 2;
-            ASSERT_EQ(walk::FindCloseTag(name, a, widened, doc.view()), FindCloseTag(name, b, limit, doc.view()))
+            ASSERT_EQ(walk::FindCloseTag(name, a, widened, doc.view()),
+                      FindCloseTag(name, b, limit, doc.view()))
                 << doc.text << " " << name << " " << start << " " << limit;
             ASSERT_EQ(a, b) << doc.text << " " << name << " " << start << " " << limit;
             a = b = start;
-            ASSERT_EQ(walk::FindCloseTag(name, a, length, doc.view()), FindCloseTagInDocument(name, b, doc.view()));
+            ASSERT_EQ(walk::FindCloseTag(name, a, length, doc.view()),
+                      FindCloseTagInDocument(name, b, doc.view()));
             ASSERT_EQ(a, b) << doc.text << " " << name << " " << start;
             ++compared;
         }

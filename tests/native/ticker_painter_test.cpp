@@ -15,7 +15,7 @@ namespace {
 
 // Records what a redraw draws; every byte is 9 pixels wide, like an 18-pixel fixed font.
 class RecordingCanvas : public TickerCanvas {
-public:
+  public:
     struct Text {
         int x, y;
         std::string text;
@@ -45,7 +45,7 @@ public:
 };
 
 class PainterTest : public ::testing::Test {
-protected:
+  protected:
     PainterTest() : app(new App(test.platform)) {
         ResetApp(*app);
         app->screen.frameX = 3;
@@ -268,7 +268,7 @@ TEST_F(PainterTest, OverlongSiteNamesAreCutInTheMarker) {
 }
 
 class GestureTest : public PainterTest {
-protected:
+  protected:
     void SetUp() override {
         AddArticle("A", "a");
         AddArticle("B", "b");

@@ -81,10 +81,25 @@ TEST(SplitUrl, BracketedIpv6Literal) {
 
 TEST(SplitUrl, RefusesUrlsWithoutAHostOrWithABadPort) {
     const char* bad[] = {
-        "", "http://", "http:///feed.xml", "http:/host/feed.xml", "host/feed.xml", "www.example.com",
-        "://host/", "1http://host/", "ht tp://host/", "http://:80/", "http://user@/x",
-        "http://h:0/", "http://h:65536/", "http://h:8o/", "http://h:-1/", "http://h:123456/",
-        "http://[::1/x", "http://[::1]x/", "http://[]:80/",
+        "",
+        "http://",
+        "http:///feed.xml",
+        "http:/host/feed.xml",
+        "host/feed.xml",
+        "www.example.com",
+        "://host/",
+        "1http://host/",
+        "ht tp://host/",
+        "http://:80/",
+        "http://user@/x",
+        "http://h:0/",
+        "http://h:65536/",
+        "http://h:8o/",
+        "http://h:-1/",
+        "http://h:123456/",
+        "http://[::1/x",
+        "http://[::1]x/",
+        "http://[]:80/",
     };
     for (const char* url : bad) {
         UrlParts parts;

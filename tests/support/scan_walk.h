@@ -9,11 +9,14 @@
 
 namespace walk {
 
-inline unsigned char Lower(unsigned char c) { return (c >= 'A' && c <= 'Z') ? static_cast<unsigned char>(c + 32) : c; }
+inline unsigned char Lower(unsigned char c) {
+    return (c >= 'A' && c <= 'Z') ? static_cast<unsigned char>(c + 32) : c;
+}
 
 inline bool Matches(const char* at, const char* pattern, int length) {
     for (int i = 0; i < length; ++i) {
-        if (Lower(static_cast<unsigned char>(at[i])) != Lower(static_cast<unsigned char>(pattern[i]))) return false;
+        if (Lower(static_cast<unsigned char>(at[i])) != Lower(static_cast<unsigned char>(pattern[i])))
+            return false;
     }
     return true;
 }
@@ -23,7 +26,8 @@ inline int Clamp(int limit, int length) { return limit > length ? length : (limi
 // Skips a CDATA section at the cursor while `canMove`; true when one began there.
 template <typename CanMove>
 inline bool SkipCdata(const char* text, int& cursor, CanMove canMove) {
-    if (text[cursor] != '<' || text[cursor + 1] != '!' || !Matches(text + cursor, "<![CDATA[", 9)) return false;
+    if (text[cursor] != '<' || text[cursor + 1] != '!' || !Matches(text + cursor, "<![CDATA[", 9))
+        return false;
     while (canMove(cursor)) {
         if (text[cursor] == ']' && Matches(text + cursor, "]]>", 3)) break;
         ++cursor;
@@ -60,7 +64,8 @@ inline int FindOpenTag(const char* name, int& cursor, int limit, TextView t) {
     for (;;) {
         while (text[cursor] != '<' && canMove(cursor)) ++cursor;
         SkipCdata(text, cursor, canMove);
-        if (Matches(text + cursor, pattern.c_str(), L) && (text[cursor + L] == ' ' || text[cursor + L] == '>')) {
+        if (Matches(text + cursor, pattern.c_str(), L) &&
+            (text[cursor + L] == ' ' || text[cursor + L] == '>')) {
             cursor += L;
             while (cursor + 3 < limit) {
                 if (text[cursor++] == '>') return kFound;
@@ -80,7 +85,8 @@ inline int FindCloseTag(const char* name, int& cursor, int limit, TextView t) {
     const char* text = t.bytes;
     auto canMove = [&](int at) { return at + L + 2 < limit; };
     while (canMove(cursor)) {
-        while (!(text[cursor] == '<' && (text[cursor + 1] == '/' || text[cursor + 1] == '!')) && canMove(cursor)) {
+        while (!(text[cursor] == '<' && (text[cursor + 1] == '/' || text[cursor + 1] == '!')) &&
+               canMove(cursor)) {
             ++cursor;
         }
         if (text[cursor] == '<' && text[cursor + 1] == '!') {

@@ -13,7 +13,7 @@
 
 // A fresh, empty folder under the system's temporary folder, removed with everything in it.
 class TempFolder {
-public:
+  public:
     TempFolder();
     ~TempFolder();
     TempFolder(const TempFolder&) = delete;
@@ -25,7 +25,7 @@ public:
     bool Exists(const std::string& name) const;
     std::vector<std::string> List(const std::string& subfolder = "") const;
 
-private:
+  private:
     std::string path_;
 };
 
@@ -36,7 +36,7 @@ struct ShownMessage {
 };
 
 class RecordingMessageBoxes : public MessageBoxes {
-public:
+  public:
     void Show(const char* text, const char* title, MessageIcon icon) override {
         shown.push_back({text, title, icon});
     }
@@ -44,7 +44,7 @@ public:
 };
 
 class RecordingShell : public Shell {
-public:
+  public:
     bool Open(const char* target) override {
         opened.push_back(target);
         return true;
@@ -58,7 +58,7 @@ public:
 };
 
 class FixedClock : public Clock {
-public:
+  public:
     FixedClock();
     CivilTime LocalNow() override { return local; }
     CivilTime UtcNow() override { return utc; }
@@ -75,7 +75,7 @@ struct FetchRequest {
 
 // Answers fetches from a script per URL; an unscripted URL fails with -1.
 class ScriptedFetcher : public Fetcher {
-public:
+  public:
     struct Answer {
         int result;
         std::string body;
@@ -93,19 +93,19 @@ public:
     int sessionCalls = 0;
     std::vector<FetchRequest> requests;
 
-private:
+  private:
     std::map<std::string, std::deque<Answer>> once_;
     std::map<std::string, Answer> always_;
 };
 
 class CountingPump : public MessagePump {
-public:
+  public:
     void DispatchOne() override { ++dispatched; }
     int dispatched = 0;
 };
 
 class RecordingHost : public TickerHost {
-public:
+  public:
     void ApplyOpacity(uint8_t alpha) override { opacity.push_back(alpha); }
     bool ClientOrigin(int& x, int& y) override {
         x = originX;

@@ -22,7 +22,8 @@ uint16_t WindowsCodeOf(wchar_t unit) {
     int n = WideCharToMultiByte(932, 0, &unit, 1, bytes, sizeof bytes, nullptr, &usedDefault);
     if (n <= 0 || usedDefault) return kCp932NoForm;
     if (n == 1) return static_cast<unsigned char>(bytes[0]);
-    return static_cast<uint16_t>((static_cast<unsigned char>(bytes[0]) << 8) | static_cast<unsigned char>(bytes[1]));
+    return static_cast<uint16_t>((static_cast<unsigned char>(bytes[0]) << 8) |
+                                 static_cast<unsigned char>(bytes[1]));
 }
 
 std::string Describe(unsigned unit, uint16_t expected, uint16_t actual) {
@@ -56,7 +57,9 @@ TEST(Cp932Table, EqualsTheCRuntimeConversionUnderTheJapaneseLocale) {
         int n = std::wctomb(bytes, static_cast<wchar_t>(unit));
         uint16_t runtime = kCp932NoForm;
         if (n == 1) runtime = static_cast<unsigned char>(bytes[0]);
-        if (n == 2) runtime = static_cast<uint16_t>((static_cast<unsigned char>(bytes[0]) << 8) | static_cast<unsigned char>(bytes[1]));
+        if (n == 2)
+            runtime = static_cast<uint16_t>((static_cast<unsigned char>(bytes[0]) << 8) |
+                                            static_cast<unsigned char>(bytes[1]));
         const uint16_t table = Cp932CodeOf(static_cast<uint16_t>(unit));
         if (runtime != table) differences += Describe(unit, runtime, table);
     }
@@ -91,7 +94,8 @@ TEST(Cp932Table, Utf8ToShiftJisGivesWindowsBytesForEveryCharacter) {
         uint16_t expected = WindowsCodeOf(wide);
         if (expected == kCp932NoForm) expected = ' ';
         uint16_t actual = n == 1 ? static_cast<unsigned char>(out[0])
-                                 : static_cast<uint16_t>((static_cast<unsigned char>(out[0]) << 8) | static_cast<unsigned char>(out[1]));
+                                 : static_cast<uint16_t>((static_cast<unsigned char>(out[0]) << 8) |
+                                                         static_cast<unsigned char>(out[1]));
         if (n < 1 || n > 2 || actual != expected) differences += Describe(unit, expected, actual);
     }
     EXPECT_EQ("", differences);

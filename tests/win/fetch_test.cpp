@@ -52,22 +52,25 @@ std::string Unique() {
 double SecondsSince(ULONGLONG start) { return static_cast<double>(GetTickCount64() - start) / 1000.0; }
 
 class RecordingMessages : public MessageBoxes {
-public:
-    void Show(const char* text, const char* title, MessageIcon) override { shown.push_back(std::string(title) + ":" + text); }
+  public:
+    void Show(const char* text, const char* title, MessageIcon) override {
+        shown.push_back(std::string(title) + ":" + text);
+    }
     std::vector<std::string> shown;
 };
 
 // A hidden message-only window with a timer, to see that window messages keep being dispatched while
 // a fetch waits, and to start fetches from inside such a message.
 class TimerWindow {
-public:
+  public:
     explicit TimerWindow(UINT periodMs) {
         WNDCLASSW wc = {};
         wc.lpfnWndProc = &TimerWindow::Proc;
         wc.hInstance = GetModuleHandleW(nullptr);
         wc.lpszClassName = L"NewsrollerFetchTestTimer";
         RegisterClassW(&wc);  // a second registration fails harmlessly
-        window_ = CreateWindowExW(0, wc.lpszClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, wc.hInstance, nullptr);
+        window_ = CreateWindowExW(0, wc.lpszClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                                  wc.hInstance, nullptr);
         SetWindowLongPtrW(window_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
         SetTimer(window_, 1, periodMs, nullptr);
     }
@@ -79,7 +82,7 @@ public:
     int ticks = 0;
     std::function<void()> onTick;
 
-private:
+  private:
     static LRESULT CALLBACK Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
         if (message == WM_TIMER) {
             auto* self = reinterpret_cast<TimerWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
@@ -95,14 +98,16 @@ private:
 };
 
 class FetchTest : public testing::Test {
-protected:
+  protected:
     void SetUp() override {
         if (Env("NEWSROLLER_NO_SERVERS") == "1") GTEST_SKIP() << "NEWSROLLER_NO_SERVERS=1";
-        for (const char* name : {"NEWSROLLER_HTTP_PORT", "NEWSROLLER_HTTPS_PORT", "NEWSROLLER_HTTPS_UNTRUSTED_PORT",
-                                 "NEWSROLLER_FAULT_PORT", "NEWSROLLER_NGINX_LOG", "NEWSROLLER_WWW_DIR"}) {
-            ASSERT_FALSE(Env(name).empty()) << name << " is not set: start the servers with "
-                                            << "tests/servers/servers.py start and source build/servers/servers.env "
-                                            << "(scripts/test does both)";
+        for (const char* name :
+             {"NEWSROLLER_HTTP_PORT", "NEWSROLLER_HTTPS_PORT", "NEWSROLLER_HTTPS_UNTRUSTED_PORT",
+              "NEWSROLLER_FAULT_PORT", "NEWSROLLER_NGINX_LOG", "NEWSROLLER_WWW_DIR"}) {
+            ASSERT_FALSE(Env(name).empty())
+                << name << " is not set: start the servers with "
+                << "tests/servers/servers.py start and source build/servers/servers.env "
+                << "(scripts/test does both)";
         }
         http_ = Env("NEWSROLLER_HTTP_PORT");
         https_ = Env("NEWSROLLER_HTTPS_PORT");
@@ -201,15 +206,17 @@ TEST_F(FetchTest, CertificateThatIsNotTrustedFailsTheFetch) {
     WinInetFetcher fetcher(messages_, pump_);
     std::string token = Unique();
     EXPECT_EQ(kFetchFailed,
-              fetcher.Fetch(("https://localhost:" + untrusted_ + "/feed.xml?t=" + token).c_str(), kOldHeader, document_));
+              fetcher.Fetch(("https://localhost:" + untrusted_ + "/feed.xml?t=" + token).c_str(), kOldHeader,
+                            document_));
     EXPECT_STREQ("", document_.text());
     EXPECT_TRUE(LogLine(token).empty()) << "the request went out despite the certificate";
     // A certificate for "localhost" does not match the name 127.0.0.1.
-    EXPECT_EQ(kFetchFailed, fetcher.Fetch(("https://127.0.0.1:" + https_ + "/feed.xml").c_str(), kOldHeader, document_));
+    EXPECT_EQ(kFetchFailed,
+              fetcher.Fetch(("https://127.0.0.1:" + https_ + "/feed.xml").c_str(), kOldHeader, document_));
     // No plain-text fallback: https to a port that speaks plain HTTP fails.
     token = Unique();
-    EXPECT_EQ(kFetchFailed, fetcher.Fetch(("https://localhost:" + http_ + "/feed.xml?t=" + token).c_str(), kOldHeader,
-                                          document_));
+    EXPECT_EQ(kFetchFailed, fetcher.Fetch(("https://localhost:" + http_ + "/feed.xml?t=" + token).c_str(),
+                                          kOldHeader, document_));
     EXPECT_TRUE(LogLine(token).empty());
     EXPECT_TRUE(messages_.shown.empty());
 }
@@ -218,7 +225,8 @@ TEST_F(FetchTest, UrlWithoutHostFailsWithoutARequest) {
     WinInetFetcher fetcher(messages_, pump_);
     EXPECT_EQ(kFetchFailed, fetcher.Fetch("http:/feed.xml", kOldHeader, document_));
     EXPECT_EQ(kFetchFailed, fetcher.Fetch("127.0.0.1", kOldHeader, document_));
-    EXPECT_EQ(kFetchFailed, fetcher.Fetch(("http://127.0.0.1:" + fault_ + "x/").c_str(), kOldHeader, document_));
+    EXPECT_EQ(kFetchFailed,
+              fetcher.Fetch(("http://127.0.0.1:" + fault_ + "x/").c_str(), kOldHeader, document_));
     EXPECT_TRUE(messages_.shown.empty());
 }
 
@@ -260,9 +268,11 @@ TEST_F(FetchTest, ConnectionResetHalfwayFails) {
     EXPECT_EQ(kFetchFailed, fetcher.Fetch(Fault("/reset?bytes=200000").c_str(), kOldHeader, document_));
     EXPECT_LT(document_.received(), 200000u);
     // Without a length, only the reset itself (reported by the read) tells the body is incomplete.
-    EXPECT_EQ(kFetchFailed, fetcher.Fetch(Fault("/reset?bytes=200000&nolength=1").c_str(), kOldHeader, document_));
+    EXPECT_EQ(kFetchFailed,
+              fetcher.Fetch(Fault("/reset?bytes=200000&nolength=1").c_str(), kOldHeader, document_));
     // An orderly close before the announced length is a broken-off document too, not a short one.
-    EXPECT_EQ(kFetchFailed, fetcher.Fetch(Fault("/reset?bytes=200000&clean=1").c_str(), kOldHeader, document_));
+    EXPECT_EQ(kFetchFailed,
+              fetcher.Fetch(Fault("/reset?bytes=200000&clean=1").c_str(), kOldHeader, document_));
     EXPECT_EQ(100000u, document_.received());
 }
 
@@ -274,7 +284,8 @@ TEST_F(FetchTest, DocumentOver16MiBFails) {
     EXPECT_LT(document_.received(), 1024u * 1024);
     EXPECT_LT(SecondsSince(start), 10.0);
     // Not announced: the body is counted as it comes and the fetch ends once it passes 16 MiB.
-    EXPECT_EQ(kFetchFailed, fetcher.Fetch(Fault("/huge?bytes=20000000&nolength=1").c_str(), kOldHeader, document_));
+    EXPECT_EQ(kFetchFailed,
+              fetcher.Fetch(Fault("/huge?bytes=20000000&nolength=1").c_str(), kOldHeader, document_));
     EXPECT_LE(document_.received(), kMaxDocumentBytes);
     EXPECT_GT(document_.received(), kMaxDocumentBytes - 2048);
     EXPECT_TRUE(messages_.shown.empty());
@@ -286,7 +297,8 @@ TEST_F(FetchTest, SizeLimitIsExactAndConfigurable) {
     WinInetFetcher fetcher(messages_, pump_, limits);
     ASSERT_EQ(kFetchOk, fetcher.Fetch(Fault("/huge?bytes=100000&nolength=1").c_str(), kOldHeader, document_));
     EXPECT_EQ(100000u, document_.textLength());
-    EXPECT_EQ(kFetchFailed, fetcher.Fetch(Fault("/huge?bytes=100001&nolength=1").c_str(), kOldHeader, document_));
+    EXPECT_EQ(kFetchFailed,
+              fetcher.Fetch(Fault("/huge?bytes=100001&nolength=1").c_str(), kOldHeader, document_));
     EXPECT_EQ(kFetchFailed, fetcher.Fetch(Fault("/huge?bytes=100001").c_str(), kOldHeader, document_));
     ASSERT_EQ(kFetchOk, fetcher.Fetch(Fault("/huge?bytes=100000").c_str(), kOldHeader, document_));
     EXPECT_EQ(100000u, document_.textLength());
