@@ -5,7 +5,7 @@
 NR_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 NR_BUILD=${NR_BUILD:-$NR_ROOT/build}
 NR_PACKAGES=(
-    build-essential cmake ninja-build python3 clang libclang-rt-14-dev
+    build-essential cmake ninja-build python3 clang clang-format libclang-rt-14-dev git
     googletest libbenchmark-dev libxml2-dev
     mingw-w64 g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix
     wine wine64 xvfb xauth x11-utils xdotool imagemagick fonts-ipafont-gothic locales
@@ -41,11 +41,11 @@ nr_configure_and_build() {
     local jobs
     jobs=$(nproc 2>/dev/null || echo 2)
     nr_log "building (native, sanitized, Windows)"
-    cmake -S "$NR_ROOT" -B "$NR_BUILD/native" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+    cmake -S "$NR_ROOT" -B "$NR_BUILD/native" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DNEWSROLLER_WERROR=ON >/dev/null
     cmake --build "$NR_BUILD/native" -j "$jobs"
-    cmake -S "$NR_ROOT" -B "$NR_BUILD/sanitize" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DNEWSROLLER_SANITIZE=ON >/dev/null
+    cmake -S "$NR_ROOT" -B "$NR_BUILD/sanitize" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DNEWSROLLER_SANITIZE=ON -DNEWSROLLER_WERROR=ON >/dev/null
     cmake --build "$NR_BUILD/sanitize" -j "$jobs"
-    cmake -S "$NR_ROOT" -B "$NR_BUILD/windows" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    cmake -S "$NR_ROOT" -B "$NR_BUILD/windows" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DNEWSROLLER_WERROR=ON \
         -DCMAKE_TOOLCHAIN_FILE="$NR_ROOT/cmake/mingw-w64-x86_64.cmake" >/dev/null
     cmake --build "$NR_BUILD/windows" -j "$jobs"
 }
