@@ -5,6 +5,7 @@
 
 #include "app/about_dialog_win.h"
 #include "app/cycle.h"
+#include "app/settings_dialog_win.h"
 #include "app/ticker_window.h"
 #include "platform/wide_win.h"
 #include "config/legacy_registry_win.h"
@@ -369,7 +370,7 @@ void TickerWindow::LoadScheduleAtCreation() { LoadSchedule(app_->schedule, platf
 // ---- Call sites for Parts that the application wires in -------------------------------------
 
 // Settings dialog 105 (modeless): sets the dialog-open flag and the modeless dialog handle.
-void TickerWindow::OpenSettingsDialog() {}
+void TickerWindow::OpenSettingsDialog() { ::OpenSettingsDialog(*this); }
 
 // Schedule window 126 (modeless): sets the dialog-open flag and the modeless dialog handle.
 void TickerWindow::OpenScheduleWindow() {}

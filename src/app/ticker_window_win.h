@@ -42,6 +42,8 @@ class TickerWindow {
     HICON icon() const { return icon_; }
     App& app() { return *app_; }
     Platform& platform() { return platform_; }
+    // The message boxes of the portable code; a dialog makes itself their owner while it acts.
+    Win32MessageBoxes& messageBoxes() { return messages_; }
 
     // The modeless dialog (settings or schedule) that keyboard messages are routed through.
     HWND modelessDialog() const { return modelessDialog_; }

@@ -1,0 +1,135 @@
+#include "app/settings_dialog.h"
+
+#include <cstring>
+
+#include "app/app.h"
+#include "app/ticker_window.h"
+#include "config/feed_title.h"
+#include "config/opml_export.h"
+#include "net/cache.h"
+#include "net/conditional_header.h"
+
+namespace {
+
+void ApplyOpacityNow(App& app) {
+    app.transparencyPending = 0;
+    app.platform.host.ApplyOpacity(static_cast<uint8_t>(app.settings.toumeido - 45));
+}
+
+// The display applies a pending opacity at its own pace, but only while it shows articles; with
+// nothing to show (or during a cycle) the change is made at once, so that it is seen.
+void RequestOpacity(App& app) {
+    app.transparencyPending = 1;
+    if (app.state != AppState::Showing) ApplyOpacityNow(app);
+}
+
+}  // namespace
+
+bool CycleIdle(const App& app) { return DisplayIdle(app) && app.cycleBusy == 0; }
+
+void OpenSettingsForm(App& app, SettingsForm& form) {
+    BeginSettingsForm(form, app.settings);
+    if (LoadFeedList(form.feeds, app.today, app.platform) != 0) form.feeds.count = 0;
+}
+
+SiteLookup LookUpSite(App& app, const char* url) {
+    SiteLookup lookup;
+    if (!UrlLongEnough(url)) return lookup;
+    // Only one fetch may wait at a time, and the cycle's fetch would see the dialog's answer.
+    if (!CycleIdle(app)) {
+        ShowBusyMessage(app.platform.messages);
+        lookup.outcome = LookupOutcome::Busy;
+        return lookup;
+    }
+    DocumentBuffer document;
+    // The fetch dispatches messages while it waits: no tick may start a fetch of its own meanwhile.
+    app.cycleBusy = 1;
+    int result = app.platform.fetcher.Fetch(url, kUnconditionalHeader, document);
+    app.cycleBusy = 0;
+    if (result != kFetchOk) {
+        lookup.outcome = LookupOutcome::Failed;
+        return lookup;
+    }
+    lookup.outcome = LookupOutcome::Found;
+    lookup.count = LookupFeedTitle(document.view(), lookup.site, sizeof lookup.site);
+    if (lookup.count < 1) {
+        lookup.count = 0;
+    } else {
+        app.platform.files.CreateFolder(kCacheFolderName);
+        WriteCacheFile(document, url, app.platform);
+    }
+    return lookup;
+}
+
+void PreviewSpeed(App& app, const SettingsForm& form, int shownSpeed) {
+    app.settings.disptimer = LiveDisptimer(form, shownSpeed);
+}
+
+void PreviewStep(App& app, const SettingsForm& form, int shownStep) {
+    app.settings.scrolldiv = LiveScrolldiv(form, shownStep);
+}
+
+void PreviewTransparency(App& app, const SettingsForm& form, int shownTransparency) {
+    app.settings.toumeido = LiveToumeido(form, shownTransparency);
+    RequestOpacity(app);
+}
+
+void CancelSettings(App& app, const SettingsForm& form) {
+    RestorePreviewedSettings(form, app.settings);
+    RequestOpacity(app);
+    app.repaintPending = 1;
+    app.dialogOpen = 0;
+}
+
+bool BeginSettingsOk(App& app, const SettingsForm& form, const OkFields& fields) {
+    if (CheckSettingsOk(form, CycleIdle(app), app.platform.messages) != OkCheck::Proceed) return false;
+    ReadSettingsOk(form, fields, app.settings, app.screen, app.platform.messages);
+    return true;
+}
+
+bool FinishSettingsOk(App& app, const SettingsForm& form) {
+    SaveSettings(app.settings, app.platform);
+    if (app.settings.scrollf == 0) {
+        app.line1[0] = '\0';
+        app.line2[0] = '\0';
+    }
+    app.fullRepaint = 1;
+    app.repaintPending = 1;
+    switch (NextStepAfterOk(form.listChanged, CycleIdle(app))) {
+        case AfterOk::CacheOnlyCycle:
+            // An edited list that could not be written would be lost with the dialog: it stays open
+            // (the writer has said why) and the running cycle keeps the list it has.
+            if (SaveFeedList(form.feeds, app.platform) != 0) return false;
+            app.feeds.count = form.feeds.count;
+            for (int i = 0; i < form.feeds.count; ++i) {
+                memcpy(app.feeds.site[i], form.feeds.site[i], kSlotSize);
+                memcpy(app.feeds.url[i], form.feeds.url[i], kSlotSize);
+                app.feeds.maximum[i] = form.feeds.maximum[i];
+            }
+            app.cacheOnly = 1;
+            app.state = AppState::BeginCycle;
+            break;
+        case AfterOk::Recount:
+            app.state = AppState::Recount;
+            break;
+        case AfterOk::Nothing:
+            break;
+    }
+    app.dialogOpen = 0;
+    return true;
+}
+
+void SaveOpmlFromSettings(App& app, const SettingsForm& form) {
+    MessageBoxes& messages = app.platform.messages;
+    if (!DisplayIdle(app)) {
+        ShowBusyMessage(messages);
+        return;
+    }
+    if (form.feeds.count <= 0) {
+        messages.Show("RSSは１件も登録されていません。", "OPML", MessageIcon::Information);
+        return;
+    }
+    if (ExportOpml(form.feeds, app.platform) == 0) {
+        messages.Show("Newsroller.opmlに保存しました。", "OPML", MessageIcon::Information);
+    }
+}

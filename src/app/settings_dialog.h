@@ -1,0 +1,47 @@
+#pragma once
+// What the settings dialog does to the running program: it opens on a copy of the feed list, looks
+// up a feed's site name, previews speed, step and transparency on the ticker, and on OK saves the
+// settings and the list and tells the update cycle what to do next. The dialog window itself is in
+// settings_dialog_win.cpp; its decisions are in config/settings_form.h.
+#include "config/settings_form.h"
+#include "feed/text.h"
+
+struct App;
+
+// Showing or NothingToShow, with no tick running: no fetch is waiting and the feed table is not in use.
+bool CycleIdle(const App& app);
+
+// Opening: the working values, and the dialog's copy of the feed list read from the file (empty when
+// it cannot be read).
+void OpenSettingsForm(App& app, SettingsForm& form);
+
+enum class LookupOutcome {
+    NotTried,  // the URL has 7 characters or fewer
+    Busy,      // an update cycle is running: the busy message was shown, nothing was fetched
+    Failed,    // the fetch failed: the site-name field is emptied
+    Found,     // `site` and `count` hold the feed's title and item count
+};
+struct SiteLookup {
+    LookupOutcome outcome = LookupOutcome::NotTried;
+    char site[kSlotSize] = {};
+    int count = 0;
+};
+// "RSSから読み込む": fetches the whole document at `url`, reads its title and counts its items, and
+// keeps a document with items as the URL's cache copy.
+SiteLookup LookUpSite(App& app, const char* url);
+
+// Previewed on the ticker while the dialog is open; Cancel takes them back.
+void PreviewSpeed(App& app, const SettingsForm& form, int shownSpeed);
+void PreviewStep(App& app, const SettingsForm& form, int shownStep);
+void PreviewTransparency(App& app, const SettingsForm& form, int shownTransparency);
+void CancelSettings(App& app, const SettingsForm& form);
+
+// OK before the new ticker font is made: false when the dialog stays open (busy, or too many
+// articles); otherwise the settings hold the dialog's values.
+bool BeginSettingsOk(App& app, const SettingsForm& form, const OkFields& fields);
+// OK after the font: saves the settings and an edited list, then starts a cycle over the cached
+// documents or a recount. False when the edited list could not be saved: the dialog stays open.
+bool FinishSettingsOk(App& app, const SettingsForm& form);
+
+// "OPML保存": the dialog's list as Newsroller.opml.
+void SaveOpmlFromSettings(App& app, const SettingsForm& form);

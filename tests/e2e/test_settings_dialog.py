@@ -1,0 +1,192 @@
+"""The settings dialog from outside: a feed found by its address and added, the live font and
+transparency and Cancel's restore, the update interval corrected to 5 minutes, the refused total
+over 2000 articles, and the list keys of the accelerator table.
+
+The dialog is driven with the pointer and the keyboard (xdotool); what its fields, lists and message
+boxes hold and the ticker's opacity are read from a second Wine process (probe.py)."""
+import os
+import time
+import unittest
+
+import loopback
+from harness import MENU_SETTINGS, TEXT1, TEXT2, Ticker, read_bytes
+from probe import Probe
+
+DIALOG = "設定"
+# Control ids of the dialog (src/res/resource.h).
+WIDTH_FIELD, UPTIMER, SPEED, TRANSPARENCY = 1004, 1007, 1013, 1037
+FEEDS, SITE, URL, MAXIMUM, TOTAL = 1008, 1009, 1010, 1012, 1030
+FONT_FACE, LOOKUP, ADD, CHANGE = 1034, 1041, 1005, 1017
+TRANSPARENCY_SPIN = 113
+OK, CANCEL = 1, 2
+
+
+class SettingsDialogTest(unittest.TestCase):
+    def start(self, name, feeds, settings=None):
+        files = {"URL-List.txt": loopback.feed_list(feeds)}
+        if settings:
+            files["Newsroller.ini"] = "".join(f"{k}={v}\r\n" for k, v in settings.items()).encode("ascii")
+        ticker = Ticker(name, files=files)
+        self.addCleanup(ticker.close)
+        self.probe = Probe(ticker)
+        return ticker
+
+    def open_dialog(self, ticker):
+        ticker.choose_menu_item(MENU_SETTINGS)
+        dialog = ticker.wait_window(f"^{DIALOG}$", 10)
+        self.assertIsNotNone(dialog, "設定 did not open")
+        return dialog
+
+    def click_control(self, ticker, control, dx=None, dy=None):
+        """Clicks a control of the dialog (its middle, or dx, dy from its top-left corner)."""
+        left, top, right, bottom = self.probe.rect(DIALOG, control)
+        ticker.click(left + ((right - left) // 2 if dx is None else dx), top + ((bottom - top) // 2 if dy is None else dy))
+
+    def type_into(self, ticker, control, backspaces, text):
+        """Clicks into an edit field, goes to its end, erases `backspaces` characters and types."""
+        self.click_control(ticker, control)
+        ticker.keys("End", *(["BackSpace"] * backspaces), delay=0.05)
+        ticker.xdotool("type", "--delay", "30", text)
+        time.sleep(0.3)
+
+    def dialog_gone(self, ticker):
+        return ticker.wait_for(lambda: not ticker.find_windows(f"^{DIALOG}$"), 10)
+
+    def wait_ticker_shows(self, ticker, label, timeout=30):
+        """A screenshot in which the ticker shows text in text colour 1 or 2."""
+        deadline = time.time() + timeout
+        while True:
+            shot = ticker.screenshot(label)
+            if sum(1 for n in ticker.band_columns(shot) if n) > 40:
+                return shot
+            self.assertLess(time.time(), deadline, f"{label}: no text on the ticker ({shot.path})")
+            time.sleep(0.3)
+
+    def test_a_feed_found_by_its_address_is_added_and_shown(self):
+        items = [("駅前に新しい図書館が完成", "http://lib.example/1"), ("週末は晴れて行楽日和", "http://lib.example/2"),
+                 ("地元の高校が県大会で優勝", "http://lib.example/3")]
+        path = loopback.www_path("dialog/local.xml")
+        os.makedirs(os.path.dirname(path), exist_ok=True)
+        with open(path, "wb") as f:
+            f.write(loopback.rss_bytes("地域ニュース", items))
+        url = loopback.http_url("dialog/local.xml")
+        ticker = self.start("settings_dialog_add", [])
+        self.wait_ticker_shows(ticker, "empty-list")  # "RSSリスト未登録"
+        self.open_dialog(ticker)
+        self.assertEqual(self.probe.text(DIALOG, URL), "http://")
+        self.type_into(ticker, URL, 0, url[len("http://"):])
+        self.assertEqual(self.probe.text(DIALOG, URL), url)
+        before = loopback.nginx_log_size()
+        self.click_control(ticker, LOOKUP)
+        # The channel's title is the site name, the number of items the maximum.
+        self.assertEqual(self.probe.wait_text(DIALOG, SITE, bool), "地域ニュース")
+        self.assertEqual(self.probe.text(DIALOG, MAXIMUM), "3")
+        ticker.screenshot("looked-up")
+        self.click_control(ticker, ADD)
+        self.assertEqual(self.probe.items(DIALOG, FEEDS), [("（3）地域ニュース", True)])
+        self.assertEqual(self.probe.text(DIALOG, TOTAL), "3件")
+        self.click_control(ticker, OK)
+        self.assertTrue(self.dialog_gone(ticker), "OK left the dialog open")
+
+        self.assertEqual(read_bytes(ticker.program_file("URL-List.txt")),
+                         f"地域ニュース\t{url}\t3\r\n".encode("cp932"))
+        self.wait_ticker_shows(ticker, "new-feed")
+        articles = ticker.article_page()
+        self.assertEqual([title for _, title, _ in articles], [title for title, _ in items])
+        # The lookup fetched the feed and kept it; the cycle after OK read that copy, not the server.
+        requests, _ = loopback.nginx_requests(before)
+        self.assertEqual([r["path"] for r in requests], ["/dialog/local.xml"])
+
+    def test_font_and_transparency_show_while_open_and_cancel_restores_them(self):
+        url = loopback.write_rss("dialog/page.xml", [("東京で初雪を観測", "http://news.example/1")])
+        # Page mode: the one article stands still, so screenshots compare pixel by pixel.
+        ticker = self.start("settings_dialog_cancel", [("毎朝ニュース", url, 10)], {"scrollf": 0})
+        before = self.wait_ticker_shows(ticker, "before")
+        time.sleep(1.5)
+        before = ticker.screenshot("before")
+        settings_file = read_bytes(ticker.program_file("Newsroller.ini"))
+        text_before = ticker.band_columns(before, (TEXT2,))
+        self.assertEqual(self.probe.opacity(), 255)
+
+        self.open_dialog(ticker)
+        faces = self.probe.items(DIALOG, FONT_FACE)
+        self.assertIn(("ＭＳ Ｐゴシック", True), faces)
+        self.assertFalse([f for f, _ in faces if f.startswith("@")])
+        self.probe.select(DIALOG, FONT_FACE, [f for f, _ in faces].index("ＭＳ ゴシック"))
+        # Five clicks on the upper arrow of the transparency's up-down control.
+        left, top, right, bottom = self.probe.rect(DIALOG, TRANSPARENCY_SPIN)
+        for _ in range(5):
+            ticker.click(left + (right - left) // 2, top + 3)
+        self.assertEqual(self.probe.text(DIALOG, TRANSPARENCY), "5")
+        alpha = ticker.wait_for(lambda: self.probe.opacity() == 250 - 45, 10)
+        self.assertTrue(alpha, f"opacity {self.probe.opacity()} while the dialog is open")
+        changed = ticker.screenshot("fixed-pitch-face")
+        self.assertNotEqual(ticker.band_columns(changed, (TEXT2,)), text_before,
+                            f"the title looks the same in another face: {changed.path}")
+
+        self.click_control(ticker, CANCEL)
+        self.assertTrue(self.dialog_gone(ticker))
+        self.assertTrue(ticker.wait_for(lambda: self.probe.opacity() == 255, 10), "opacity not restored")
+        time.sleep(1.5)
+        after = ticker.screenshot("after-cancel")
+        self.assertEqual(ticker.band_columns(after, (TEXT2,)), text_before,
+                         f"{after.path} does not show the title as {before.path} did")
+        self.assertEqual(read_bytes(ticker.program_file("Newsroller.ini")), settings_file)
+
+    def test_an_interval_of_zero_minutes_becomes_five(self):
+        ticker = self.start("settings_dialog_interval", [])
+        self.open_dialog(ticker)
+        self.type_into(ticker, UPTIMER, 2, "0")
+        self.assertEqual(self.probe.text(DIALOG, UPTIMER), "0")
+        self.click_control(ticker, OK)
+        box = ticker.message_box("自動修正")
+        self.assertIsNotNone(box, "no 自動修正 message")
+        self.assertEqual(self.probe.message("自動修正"), "更新頻度は5分未満に出来ません。\n5分に変更されました。")
+        ticker.screenshot("corrected")
+        self.assertTrue(ticker.dismiss(box))
+        self.assertTrue(self.dialog_gone(ticker))
+        self.assertIsNone(ticker.message_box("自動修正", timeout=2), "the message came twice")
+        self.assertEqual(ticker.settings()[b"uptimer"], b"5")
+
+    def test_a_total_over_2000_keeps_the_dialog_open_and_the_list_keys_edit_it(self):
+        feeds = [("一", loopback.http_url("feed.xml"), 1000), ("二", loopback.http_url("atom.xml"), 1000),
+                 ("三", loopback.http_url("feed.xml?3"), 0)]
+        ticker = self.start("settings_dialog_total", feeds)
+        list_file = read_bytes(ticker.program_file("URL-List.txt"))
+        self.open_dialog(ticker)
+        self.assertEqual(self.probe.text(DIALOG, TOTAL), "2000件")
+
+        # Alt+Down and Delete come through the accelerator table while the list has the focus.
+        self.click_control(ticker, FEEDS, dx=30, dy=8)  # the first line
+        self.assertEqual(self.probe.text(DIALOG, SITE), "一")
+        ticker.keys("alt+Down")
+        self.assertEqual([t for t, _ in self.probe.items(DIALOG, FEEDS)], ["（1000）二", "（1000）一", "（0）三"])
+        ticker.keys("Delete")
+        self.assertEqual(self.probe.items(DIALOG, FEEDS), [("（1000）二", False), ("（0）三", True)])
+        self.assertEqual(self.probe.text(DIALOG, SITE), "三")
+        # In an edit field the Delete key deletes text, not a feed.
+        self.click_control(ticker, SITE)
+        ticker.keys("Home", "Delete")
+        self.assertEqual(self.probe.text(DIALOG, SITE), "")
+        self.assertEqual(len(self.probe.items(DIALOG, FEEDS)), 2)
+
+        self.type_into(ticker, SITE, 0, "san")
+        self.type_into(ticker, MAXIMUM, 1, "1001")
+        self.click_control(ticker, CHANGE)
+        self.assertEqual(self.probe.text(DIALOG, TOTAL), "2001件")
+        self.click_control(ticker, OK)
+        box = ticker.message_box("件数超過")
+        self.assertIsNotNone(box, "no 件数超過 message")
+        self.assertEqual(self.probe.message("件数超過"), "合計最大記事数は2000件以下にしてください。\n現在2001件あります。")
+        ticker.screenshot("too-many")
+        self.assertTrue(ticker.dismiss(box))
+        time.sleep(0.5)
+        self.assertTrue(ticker.find_windows(f"^{DIALOG}$"), "the dialog closed")
+        self.assertEqual(read_bytes(ticker.program_file("URL-List.txt")), list_file)
+        self.click_control(ticker, CANCEL)
+        self.assertTrue(self.dialog_gone(ticker))
+        self.assertEqual(read_bytes(ticker.program_file("URL-List.txt")), list_file)
+
+
+if __name__ == "__main__":
+    unittest.main()

@@ -1,0 +1,317 @@
+// The settings dialog against the running program: the site-name lookup, OK and Cancel and what
+// they tell the update cycle, and list edits made while a cycle is fetching.
+#include "app/settings_dialog.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/app.h"
+#include "app/cycle.h"
+#include "net/conditional_header.h"
+#include "support/test_platform.h"
+
+namespace {
+
+std::string Rss(const std::string& title, int items) {
+    std::string doc = "<?xml version=\"1.0\" encoding=\"UTF-8\"?><rss><channel><title>" + title + "</title>";
+    for (int i = 0; i < items; ++i) {
+        doc += "<item><title>t" + std::to_string(i) + "</title><link>http://x.test/" + std::to_string(i) +
+               "</link></item>";
+    }
+    return doc + "</channel></rss>";
+}
+
+// The scripted fetcher, with something done while a fetch waits (the dialog's messages arrive then).
+class WaitingFetcher : public Fetcher {
+  public:
+    explicit WaitingFetcher(ScriptedFetcher& inner) : inner_(inner) {}
+    Session EnsureSession() override { return inner_.EnsureSession(); }
+    int Fetch(const char* url, const char* header, DocumentBuffer& document) override {
+        if (whileWaiting) {
+            auto action = whileWaiting;
+            whileWaiting = nullptr;
+            action(url);
+        }
+        return inner_.Fetch(url, header, document);
+    }
+    std::function<void(const char*)> whileWaiting;
+
+  private:
+    ScriptedFetcher& inner_;
+};
+
+// Refuses to replace one file, as a read-only or locked file would.
+class LockedFile : public FileSystem {
+  public:
+    LockedFile(FileSystem& inner, std::string locked) : inner_(inner), locked_(std::move(locked)) {}
+    int64_t OpenableSize(const char* name) override { return inner_.OpenableSize(name); }
+    int64_t Read(const char* name, char* dest, size_t capacity) override {
+        return inner_.Read(name, dest, capacity);
+    }
+    bool CreateEmptyIfMissing(const char* name) override { return inner_.CreateEmptyIfMissing(name); }
+    bool CreateFolder(const char* name) override { return inner_.CreateFolder(name); }
+    bool WriteNew(const char* name, const char* data, size_t size) override {
+        return inner_.WriteNew(name, data, size);
+    }
+    bool Replace(const char* from, const char* to) override {
+        return locked_ != to && inner_.Replace(from, to);
+    }
+    bool Remove(const char* name) override { return inner_.Remove(name); }
+
+  private:
+    FileSystem& inner_;
+    std::string locked_;
+};
+
+class SettingsDialogTest : public ::testing::Test {
+  protected:
+    SettingsDialogTest()
+        : fetcher(test.fetcher),
+          locked(test.files, "URL-List.txt"),
+          platform{test.messages, test.shell, test.clock, test.files, fetcher, test.pump, test.host},
+          app(new App(platform)),
+          form(new SettingsForm) {
+        ResetApp(*app);
+    }
+
+    void RunCycle() {
+        for (int i = 0; i < 500 && (app->state == AppState::BeginCycle || app->state == AppState::Fetching);
+             ++i) {
+            Tick(*app);
+        }
+    }
+
+    // The fields as the dialog shows the current settings.
+    OkFields Fields() {
+        const AppSettings& s = app->settings;
+        OkFields f;
+        f.upday = std::to_string(s.upday), f.uptimer = std::to_string(s.uptimer);
+        f.speed = std::to_string(ShownSpeed(s)), f.step = std::to_string(s.scrolldiv);
+        f.transparency = std::to_string(ShownTransparency(s)), f.alerttime = std::to_string(s.alerttime);
+        f.width = std::to_string(s.width), f.xmove = std::to_string(s.xmove);
+        f.winX = std::to_string(s.winX), f.winY = std::to_string(s.winY), f.fsize = std::to_string(s.fsize);
+        f.wintop = s.wintop, f.scrollf = s.scrollf, f.mousesche = s.mousesche, f.savepos = s.savepos;
+        f.bold = s.ftype == 700;
+        return f;
+    }
+
+    bool Ok(const OkFields& fields) {
+        return BeginSettingsOk(*app, *form, fields) && FinishSettingsOk(*app, *form);
+    }
+
+    TestPlatform test;
+    WaitingFetcher fetcher;
+    LockedFile locked;
+    Platform platform;
+    std::unique_ptr<App> app;
+    std::unique_ptr<SettingsForm> form;
+};
+
+TEST_F(SettingsDialogTest, LookupFetchesTheWholeDocumentAndKeepsAFeedWithItemsInTheCache) {
+    app->state = AppState::Showing;
+    const std::string url = "http://news.test/rss";
+    test.fetcher.Always(url, kFetchOk, Rss(u8"毎朝ニュース", 4));
+    SiteLookup found = LookUpSite(*app, url.c_str());
+    EXPECT_EQ(LookupOutcome::Found, found.outcome);
+    EXPECT_STREQ("毎朝ニュース", found.site);
+    EXPECT_EQ(4, found.count);
+    ASSERT_EQ(1u, test.fetcher.requests.size());
+    EXPECT_EQ(kUnconditionalHeader, test.fetcher.requests[0].header);
+    EXPECT_EQ(Rss(u8"毎朝ニュース", 4), test.folder.Read("cache/http@%%news@test%rss"));
+    EXPECT_EQ(0, app->cycleBusy);
+
+    test.fetcher.Always("http://empty.test/", kFetchOk, Rss("Empty", 0));
+    EXPECT_EQ(0, LookUpSite(*app, "http://empty.test/").count);
+    EXPECT_FALSE(test.folder.Exists("cache/http@%%empty@test%"));
+
+    EXPECT_EQ(LookupOutcome::Failed, LookUpSite(*app, "http://down.test/").outcome);
+    test.fetcher.Always("http://304.test/", kFetchEmpty);
+    EXPECT_EQ(LookupOutcome::Failed, LookUpSite(*app, "http://304.test/").outcome);
+    EXPECT_EQ(LookupOutcome::NotTried, LookUpSite(*app, "http://").outcome);
+    EXPECT_EQ(4u, test.fetcher.requests.size());
+    EXPECT_TRUE(test.messages.shown.empty());
+}
+
+TEST_F(SettingsDialogTest, LookupWaitsForTheIdleDisplay) {
+    test.fetcher.Always("http://news.test/rss", kFetchOk, Rss("N", 1));
+    for (AppState busy : {AppState::BeginCycle, AppState::Fetching, AppState::OpenLink}) {
+        app->state = busy;
+        EXPECT_EQ(LookupOutcome::Busy, LookUpSite(*app, "http://news.test/rss").outcome);
+    }
+    app->state = AppState::NothingToShow;
+    app->cycleBusy = 1;  // a tick is running
+    EXPECT_EQ(LookupOutcome::Busy, LookUpSite(*app, "http://news.test/rss").outcome);
+    EXPECT_TRUE(test.fetcher.requests.empty());
+    ASSERT_EQ(4u, test.messages.shown.size());
+    EXPECT_EQ("作業中", test.messages.shown[0].title);
+}
+
+TEST_F(SettingsDialogTest, OkWithAnEditedListSavesItAndStartsACycleOverTheCache) {
+    test.folder.Write("URL-List.txt", "A\thttp://a.test/\t5\r\n");
+    app->state = AppState::Showing;
+    OpenSettingsForm(*app, *form);
+    ASSERT_EQ(1, form->feeds.count);
+    test.fetcher.Always("http://b.test/", kFetchOk, Rss("B site", 3));
+    SiteLookup found = LookUpSite(*app, "http://b.test/");
+    ASSERT_TRUE(AddFeed(*form, found.site, "http://b.test/", std::to_string(found.count).c_str()).done);
+
+    OkFields f = Fields();
+    f.uptimer = "0";
+    ASSERT_TRUE(Ok(f));
+    EXPECT_EQ("A\thttp://a.test/\t5\r\nB site\thttp://b.test/\t3\r\n", test.folder.Read("URL-List.txt"));
+    EXPECT_NE(std::string::npos, test.folder.Read("Newsroller.ini").find("uptimer=5\r\n"));
+    EXPECT_EQ(AppState::BeginCycle, app->state);
+    EXPECT_EQ(1, app->cacheOnly);
+    EXPECT_EQ(2, app->feeds.count);
+    EXPECT_EQ(0, app->dialogOpen);
+
+    // The cycle reads the new list and takes the looked-up feed from the cache, without a request.
+    test.fetcher.requests.clear();
+    RunCycle();
+    EXPECT_EQ(AppState::Showing, app->state);
+    ASSERT_EQ(1u, test.fetcher.requests.size());  // A has no cache copy: fetched whole
+    EXPECT_EQ("http://a.test/", test.fetcher.requests[0].url);
+    int fromB = 0;
+    for (int i = 0; i < app->articles.count; ++i)
+        fromB += std::string(app->articles.slot[i].site) == "B site";
+    EXPECT_EQ(3, fromB);
+    EXPECT_EQ(0, app->cacheOnly);
+}
+
+TEST_F(SettingsDialogTest, OkWithoutListEditsRecountsOnlyAnIdleDisplay) {
+    test.folder.Write("URL-List.txt", "A\thttp://a.test/\t5\r\n");
+    struct {
+        AppState before, after;
+    } cases[] = {{AppState::Showing, AppState::Recount},
+                 {AppState::NothingToShow, AppState::Recount},
+                 {AppState::Fetching, AppState::Fetching}};
+    for (const auto& c : cases) {
+        app->state = c.before;
+        OpenSettingsForm(*app, *form);
+        ASSERT_TRUE(Ok(Fields()));
+        EXPECT_EQ(c.after, app->state);
+        EXPECT_EQ(0, app->cacheOnly);
+        EXPECT_EQ(1, app->fullRepaint);
+    }
+    EXPECT_EQ("A\thttp://a.test/\t5\r\n", test.folder.Read("URL-List.txt"));
+    // Page mode starts its two lines afresh.
+    app->state = AppState::Showing;
+    CopyCut(app->line1, sizeof app->line1, "old");
+    OkFields page = Fields();
+    page.scrollf = false;
+    ASSERT_TRUE(Ok(page));
+    EXPECT_STREQ("", app->line1);
+}
+
+TEST_F(SettingsDialogTest, CancelRestoresThePreviewAndWritesNothing) {
+    test.folder.Write("URL-List.txt", "A\thttp://a.test/\t5\r\n");
+    app->state = AppState::NothingToShow;
+    app->dialogOpen = 1;
+    OpenSettingsForm(*app, *form);
+    PreviewTransparency(*app, *form, 20);  // nothing shown: the ticker changes at once
+    EXPECT_EQ(100, app->settings.toumeido);
+    EXPECT_EQ(std::vector<int>{100 - 45}, test.host.opacity);
+    PreviewSpeed(*app, *form, 10);
+    PreviewStep(*app, *form, 40);
+    EXPECT_EQ(1, app->settings.disptimer);
+    EXPECT_EQ(40, app->settings.scrolldiv);
+    EXPECT_FALSE(DeleteFeed(*form).done);  // nothing selected
+    SelectFeed(*form, 0);
+    ASSERT_TRUE(DeleteFeed(*form).done);
+
+    CancelSettings(*app, *form);
+    EXPECT_EQ(300, app->settings.toumeido);
+    EXPECT_EQ(2, app->settings.disptimer);
+    EXPECT_EQ(5, app->settings.scrolldiv);
+    EXPECT_EQ((std::vector<int>{55, 255}), test.host.opacity);
+    EXPECT_EQ(0, app->dialogOpen);
+    EXPECT_EQ("A\thttp://a.test/\t5\r\n", test.folder.Read("URL-List.txt"));
+    EXPECT_FALSE(test.folder.Exists("Newsroller.ini"));
+
+    // While articles are shown the display applies the opacity at its own pace.
+    app->state = AppState::Showing;
+    PreviewTransparency(*app, *form, 5);
+    EXPECT_EQ(1, app->transparencyPending);
+    EXPECT_EQ(2u, test.host.opacity.size());
+}
+
+TEST_F(SettingsDialogTest, AListThatCannotBeSavedKeepsTheDialogOpen) {
+    test.folder.Write("URL-List.txt", "A\thttp://a.test/\t5\r\n");
+    Platform lockedPlatform{test.messages, test.shell, test.clock, locked, fetcher, test.pump, test.host};
+    App lockedApp(lockedPlatform);
+    ResetApp(lockedApp);
+    lockedApp.state = AppState::Showing;
+    OpenSettingsForm(lockedApp, *form);
+    ASSERT_TRUE(AddFeed(*form, "B", "http://b.test/", "5").done);
+    ASSERT_TRUE(BeginSettingsOk(lockedApp, *form, Fields()));
+    EXPECT_FALSE(FinishSettingsOk(lockedApp, *form));
+    ASSERT_EQ(1u, test.messages.shown.size());
+    EXPECT_EQ("URL-List.txtファイルをオープンできませんでした。", test.messages.shown[0].text);
+    EXPECT_EQ(AppState::Showing, lockedApp.state);
+    EXPECT_EQ(0, lockedApp.cacheOnly);
+    EXPECT_EQ("A\thttp://a.test/\t5\r\n", test.folder.Read("URL-List.txt"));
+}
+
+// A cycle started while the dialog is open (a click on an empty ticker) fetches the list it read,
+// in its order, whatever the dialog does meanwhile; OK with those edits waits for the cycle's end.
+TEST_F(SettingsDialogTest, ListEditsDuringAFetchLeaveTheRunningCycleAlone) {
+    const std::string list = "A\thttp://a.test/\t5\r\nB\thttp://b.test/\t5\r\nC\thttp://c.test/\t5\r\n";
+    test.folder.Write("URL-List.txt", list);
+    for (const char* name : {"a", "b", "c", "d"}) {
+        std::string url = std::string("http://") + name + ".test/";
+        test.fetcher.Always(url, kFetchOk, Rss(name, 1));
+    }
+    app->state = AppState::NothingToShow;
+    app->dialogOpen = 1;
+    OpenSettingsForm(*app, *form);
+    app->state = AppState::BeginCycle;
+
+    bool okDuringFetch = true;
+    fetcher.whileWaiting = [&](const char*) {
+        SelectFeed(*form, 0);
+        ASSERT_TRUE(DeleteFeed(*form).done);  // A goes, B and C move up
+        ASSERT_TRUE(AddFeed(*form, "D", "http://d.test/", "5").done);
+        ASSERT_TRUE(MoveFeed(*form, -1).done);  // D before C
+        okDuringFetch = BeginSettingsOk(*app, *form, Fields());
+    };
+    RunCycle();
+    EXPECT_FALSE(okDuringFetch);
+    ASSERT_EQ(1u, test.messages.shown.size());
+    EXPECT_EQ("作業中", test.messages.shown[0].title);
+
+    ASSERT_EQ(3u, test.fetcher.requests.size());
+    EXPECT_EQ("http://a.test/", test.fetcher.requests[0].url);
+    EXPECT_EQ("http://b.test/", test.fetcher.requests[1].url);
+    EXPECT_EQ("http://c.test/", test.fetcher.requests[2].url);
+    ASSERT_EQ(3, app->articles.count);
+    EXPECT_STREQ("A", app->articles.slot[0].site);
+    EXPECT_STREQ("C", app->articles.slot[2].site);
+    EXPECT_EQ(list, test.folder.Read("URL-List.txt"));
+
+    // The cycle is over: the same OK goes through with the edited list.
+    ASSERT_EQ(AppState::Showing, app->state);
+    ASSERT_TRUE(Ok(Fields()));
+    EXPECT_EQ("B\thttp://b.test/\t5\r\nD\thttp://d.test/\t5\r\nC\thttp://c.test/\t5\r\n",
+              test.folder.Read("URL-List.txt"));
+    EXPECT_EQ(AppState::BeginCycle, app->state);
+}
+
+TEST_F(SettingsDialogTest, OpmlSaveNeedsAnIdleDisplayAndFeeds) {
+    app->state = AppState::Fetching;
+    SaveOpmlFromSettings(*app, *form);
+    app->state = AppState::Showing;
+    SaveOpmlFromSettings(*app, *form);
+    ASSERT_TRUE(AddFeed(*form, "A", "http://a.test/", "5").done);
+    SaveOpmlFromSettings(*app, *form);
+    ASSERT_EQ(3u, test.messages.shown.size());
+    EXPECT_EQ("作業中", test.messages.shown[0].title);
+    EXPECT_EQ("RSSは１件も登録されていません。", test.messages.shown[1].text);
+    EXPECT_EQ("Newsroller.opmlに保存しました。", test.messages.shown[2].text);
+    EXPECT_NE(std::string::npos, test.folder.Read("Newsroller.opml").find("http://a.test/"));
+}
+
+}  // namespace
