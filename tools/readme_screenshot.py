@@ -1,9 +1,9 @@
 #!/usr/bin/env python3
-"""Makes docs/ticker-scrolling.png, the README's picture of the scrolling ticker: a real screenshot of
-Newsroller.exe under Wine on a private Xvfb screen, reading feeds with Japanese headlines from the
-loopback nginx.
+"""Makes docs/ticker-scrolling.png and docs/settings-dialog.png, the README's pictures of the scrolling
+ticker and of its settings dialog: real screenshots of Newsroller.exe under Wine on a private Xvfb
+screen, reading feeds with Japanese headlines from the loopback nginx.
 
-    tools/readme_screenshot.py [--out docs/ticker-scrolling.png]
+    tools/readme_screenshot.py [--out docs/ticker-scrolling.png] [--dialog-out docs/settings-dialog.png]
 
 Needs the Windows build (build/windows/Newsroller.exe; scripts/run or scripts/test builds it), and
 the packages scripts/lib/env.sh installs. Starts the loopback servers when they are not running and
@@ -24,7 +24,8 @@ sys.path.insert(0, os.path.join(ROOT, "tests", "e2e"))
 
 import harness  # noqa: E402
 import loopback  # noqa: E402
-from harness import TEXT1, TEXT2, Ticker, runs  # noqa: E402
+from harness import MENU_SETTINGS, TEXT1, TEXT2, Ticker, runs  # noqa: E402
+from probe import Probe  # noqa: E402
 
 # Invented sites and headlines, dated today when they are written.
 FEEDS = [
@@ -83,9 +84,34 @@ def good_frame(ticker, shot):
                for start, end in markers)
 
 
+def settings_dialog(ticker, out):
+    """Opens "設定", selects the first feed and the colour "テキスト１", and saves the dialog's window.
+    Without a window manager Wine draws no title bar: the picture starts at the dialog's client area."""
+    ticker.choose_menu_item(MENU_SETTINGS)
+    dialog = ticker.wait_window("^設定$", 10)
+    if dialog is None:
+        print("the settings dialog did not open", file=sys.stderr)
+        return False
+    probe = Probe(ticker)
+    left, top, right, bottom = probe.rect("設定", 1008)  # the feed list: its first line
+    ticker.click(left + 40, top + 8)
+    left, top, right, bottom = probe.rect("設定", 1021)  # "テキスト１"
+    ticker.click(left + 6, (top + bottom) // 2)
+    ticker.move(dialog.x + dialog.width + 40, dialog.y + 40)  # the pointer off the dialog
+    time.sleep(0.5)
+    shot = ticker.screenshot("settings-dialog")
+    crop = os.path.join(ticker.folder, "settings-dialog.png")
+    shot.crop(crop, dialog.x, dialog.y, dialog.width, dialog.height)
+    os.makedirs(os.path.dirname(os.path.abspath(out)), exist_ok=True)
+    shutil.copyfile(crop, out)
+    print(f"{out}: {dialog.width} x {dialog.height} from {shot.path}")
+    return True
+
+
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--out", default=os.path.join(ROOT, "docs", "ticker-scrolling.png"))
+    parser.add_argument("--dialog-out", default=os.path.join(ROOT, "docs", "settings-dialog.png"))
     parser.add_argument("--timeout", type=float, default=60)
     args = parser.parse_args()
     if not os.path.exists(harness.EXE):
@@ -115,6 +141,8 @@ def main():
             os.makedirs(os.path.dirname(os.path.abspath(args.out)), exist_ok=True)
             shutil.copyfile(crop, args.out)
             print(f"{args.out}: {ticker.client_width} x {ticker.client_height} from {shot.path}")
+            if not settings_dialog(ticker, args.dialog_out):
+                return 1
     finally:
         if own_servers:
             subprocess.call([sys.executable, os.path.join(ROOT, "tests", "servers", "servers.py"), "stop", "--dir",

@@ -4,9 +4,11 @@
 
 NR_SERVERS_DIR=${NR_SERVERS_DIR:-$NR_BUILD/servers}
 
+# NR_HTTP_PORT, when set, is the plain HTTP port nginx takes if it is free.
 nr_start_servers() {
     nr_log "starting the test servers in $NR_SERVERS_DIR"
-    python3 "$NR_ROOT/tests/servers/servers.py" start --dir "$NR_SERVERS_DIR" >/dev/null || return 1
+    python3 "$NR_ROOT/tests/servers/servers.py" start --dir "$NR_SERVERS_DIR" ${NR_HTTP_PORT:+--http-port "$NR_HTTP_PORT"} \
+        >/dev/null || return 1
     # shellcheck source=/dev/null
     source "$NR_SERVERS_DIR/servers.env"
 }

@@ -41,7 +41,8 @@ TEST(LookupFeedTitle, TitleAndCountInEveryFormat) {
          "Atom site", 2},
         {"no items nor entries", "<rss><channel><title>Empty</title></channel></rss>", "Empty", 0},
         {"euc-jp",
-         "<?xml version=\"1.0\" encoding=\"EUC-JP\"?><rss><title>" + Euc("nihon") + "</title><item></item></rss>",
+         "<?xml version=\"1.0\" encoding=\"EUC-JP\"?><rss><title>" + Euc("nihon") +
+             "</title><item></item></rss>",
          "日本", 1},
         {"shift_jis kept as it is",
          "<?xml version=\"1.0\" encoding=\"Shift_JIS\"?><rss><title>表ソ</title><item>x</item></rss>", "表ソ",

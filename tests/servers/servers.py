@@ -1,7 +1,9 @@
 #!/usr/bin/env python3
 """Starts and stops the loopback servers that the fetch tests, the end-to-end tests and the benchmarks use.
 
-  servers.py start [--dir DIR]   starts everything, writes DIR/servers.env (shell exports) and DIR/state.json
+  servers.py start [--dir DIR] [--http-port N]
+                                 starts everything, writes DIR/servers.env (shell exports) and DIR/state.json;
+                                 nginx's plain HTTP port is N when that port is free
   servers.py stop  [--dir DIR]   stops what start started and removes the test CA from the host's trust store
   servers.py env   [--dir DIR]   prints the exports of the running servers
 
@@ -104,11 +106,15 @@ def as_root(command):
     return subprocess.run(command, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE, text=True)
 
 
-def free_ports(count):
+def free_ports(count, first=None):
+    """`count` free ports on 127.0.0.1; the first one is `first` when that one is free."""
     sockets, ports = [], []
-    for _ in range(count):
+    for i in range(count):
         s = socket.socket()
-        s.bind(("127.0.0.1", 0))
+        try:
+            s.bind(("127.0.0.1", first if i == 0 and first else 0))
+        except OSError:
+            s.bind(("127.0.0.1", 0))
         sockets.append(s)
         ports.append(s.getsockname()[1])
     for s in sockets:
@@ -226,7 +232,7 @@ def env_lines(state):
     return "".join(f"export {k}={v}\n" for k, v in sorted(state["env"].items()))
 
 
-def start(folder):
+def start(folder, http_port=None):
     folder = os.path.abspath(folder)
     state_path = os.path.join(folder, "state.json")
     if os.path.exists(state_path):
@@ -244,7 +250,7 @@ def start(folder):
     # nginx: ports are chosen free just before it binds them; another process could take one in
     # between, so a failed start is retried with new ports.
     for attempt in range(5):
-        http, https, untrusted = free_ports(3)
+        http, https, untrusted = free_ports(3, http_port if attempt == 0 else None)
         conf = os.path.join(nginx_prefix, "nginx.conf")
         with open(conf, "w") as f:
             f.write(NGINX_CONF.format(prefix=nginx_prefix, www=www, corpus=CORPUS, tls=tls,
@@ -321,9 +327,10 @@ def main():
     parser.add_argument("command", choices=["start", "stop", "env"])
     parser.add_argument("--dir", default=os.path.join(ROOT, "build", "servers"))
     parser.add_argument("--keep-trust", action="store_true", help="stop: leave the test CA trusted")
+    parser.add_argument("--http-port", type=int, help="start: the plain HTTP port to take when it is free")
     args = parser.parse_args()
     if args.command == "start":
-        print(env_lines(start(args.dir)), end="")
+        print(env_lines(start(args.dir, args.http_port)), end="")
     elif args.command == "stop":
         stop(args.dir, args.keep_trust)
     else:
