@@ -16,7 +16,7 @@ DIALOG = "設定"
 # Control ids of the dialog (src/res/resource.h).
 WIDTH_FIELD, UPTIMER, SPEED, TRANSPARENCY = 1004, 1007, 1013, 1037
 FEEDS, SITE, URL, MAXIMUM, TOTAL = 1008, 1009, 1010, 1012, 1030
-FONT_FACE, LOOKUP, ADD, CHANGE = 1034, 1041, 1005, 1017
+FONT_FACE, LOOKUP, ADD, CHANGE, DELETE = 1034, 1041, 1005, 1017, 1006
 TRANSPARENCY_SPIN = 113
 OK, CANCEL = 1, 2
 
@@ -186,6 +186,44 @@ class SettingsDialogTest(unittest.TestCase):
         self.click_control(ticker, CANCEL)
         self.assertTrue(self.dialog_gone(ticker))
         self.assertEqual(read_bytes(ticker.program_file("URL-List.txt")), list_file)
+
+    def test_list_edits_during_a_fetch_wait_for_the_cycle(self):
+        # A slow feed (about 8 s) first, so that the dialog acts while the cycle waits on it.
+        slow = loopback.fault_url("/drip?chunks=16&interval=0.5")
+        second = loopback.write_rss("dialog/second.xml", [("古い記事", "http://old.example/1")], when=1577836800)
+        ticker = self.start("settings_dialog_during_fetch", [("遅いサイト", slow, 5), ("二番目", second, 5)])
+        # The fault server's articles are from 2025 and the second feed's from 2020: nothing to show
+        # once the first cycle is over.
+        time.sleep(12)
+        self.open_dialog(ticker)
+        fault_before, nginx_before = loopback.fault_log_size(), loopback.nginx_log_size()
+        # A click on the empty ticker starts a cycle; the dialog stays open meanwhile.
+        ticker.click(ticker.client_x + 300, ticker.client_y + 10)
+        self.assertTrue(ticker.wait_for(lambda: loopback.fault_requests(fault_before)[0], 10), "no cycle started")
+        self.click_control(ticker, FEEDS, dx=30, dy=24)  # the second line
+        self.assertEqual(self.probe.text(DIALOG, SITE), "二番目")
+        # The button: keys typed while a fetch waits are dispatched without the accelerator table.
+        self.click_control(ticker, DELETE)
+        self.assertEqual(self.probe.items(DIALOG, FEEDS), [("（5）遅いサイト", True)])
+        self.click_control(ticker, OK)
+        box = ticker.message_box("作業中")
+        self.assertIsNotNone(box, "OK with list edits was not refused during the fetch")
+        self.assertEqual(self.probe.message("作業中"), "現在作業中です。完了までお待ちください。")
+        ticker.screenshot("busy")
+        self.assertTrue(ticker.dismiss(box))
+        self.assertTrue(ticker.find_windows(f"^{DIALOG}$"), "the dialog closed")
+
+        # The running cycle goes on with the list it read: the deleted feed is fetched all the same.
+        fetched = ticker.wait_for(lambda: loopback.nginx_requests(nginx_before)[0], 20)
+        self.assertEqual([r["path"] for r in fetched], ["/dialog/second.xml"])
+        time.sleep(1)
+        self.click_control(ticker, OK)
+        self.assertTrue(self.dialog_gone(ticker), "OK after the cycle left the dialog open")
+        self.assertEqual(read_bytes(ticker.program_file("URL-List.txt")),
+                         loopback.feed_list([("遅いサイト", slow, 5)]))
+        # The cycle after OK takes the slow feed from its cache copy.
+        time.sleep(3)
+        self.assertEqual([r["path"] for r in loopback.fault_requests(fault_before)[0]], ["/drip"])
 
 
 if __name__ == "__main__":
