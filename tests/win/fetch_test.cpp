@@ -14,6 +14,7 @@
 
 #include "platform/platform_win.h"
 #include "net/document_buffer.h"
+#include "support/fakes.h"
 
 namespace {
 
@@ -50,14 +51,6 @@ std::string Unique() {
 }
 
 double SecondsSince(ULONGLONG start) { return static_cast<double>(GetTickCount64() - start) / 1000.0; }
-
-class RecordingMessages : public MessageBoxes {
-  public:
-    void Show(const char* text, const char* title, MessageIcon) override {
-        shown.push_back(std::string(title) + ":" + text);
-    }
-    std::vector<std::string> shown;
-};
 
 // A hidden message-only window with a timer, to see that window messages keep being dispatched while
 // a fetch waits, and to start fetches from inside such a message.
@@ -132,7 +125,7 @@ class FetchTest : public testing::Test {
     }
 
     std::string http_, https_, untrusted_, fault_, feed_;
-    RecordingMessages messages_;
+    RecordingMessageBoxes messages_;
     Win32MessagePump pump_;
     DocumentBuffer document_;
 };
