@@ -4,18 +4,6 @@
 // and the popup menu's commands. The Win32 window (ticker_window_win.cpp) carries them out.
 struct App;
 
-// Popup menu 120.
-enum MenuCommandId : int {
-    kCommandQuit = 40001,
-    kCommandReadAll = 40002,
-    kCommandUpdate = 40003,
-    kCommandSettings = 40004,
-    kCommandReadNew = 40005,
-    kCommandAbout = 40006,
-    kCommandSchedule = 40007,
-    kCommandJumpToFirst = 40015,
-};
-
 constexpr int kTicksPerMinute = 1000;  // 1000 ticks of 60 ms make the nominal minute
 
 // Counts one timer message and starts the automatic update when it is due. Returns false when the
@@ -55,8 +43,9 @@ enum class MenuAction {
     OpenSchedule,  // dialog 126
     ShowAbout,     // dialog 123
 };
-// "終了" is taken in every state; every other command only while the display is idle. The two
-// reading commands write the article page and open it through the shell.
+// `command` is an IDM_ id of popup menu 120 (res/resource.h). "終了" is taken in every state; every other
+// command only while the display is idle. The two reading commands write the article page and open it through
+// the shell.
 MenuAction MenuCommand(App& app, int command);
 
 // Both display states in which the user may act.

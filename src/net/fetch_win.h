@@ -19,12 +19,12 @@ class WinInetFetcher : public Fetcher {
     WinInetFetcher& operator=(const WinInetFetcher&) = delete;
 
     Session EnsureSession() override;
-    int Fetch(const char* url, const char* header, DocumentBuffer& document) override {
+    FetchResult Fetch(const char* url, const char* header, DocumentBuffer& document) override {
         return FetchDocument(url, header, document);
     }
     // GET `url` with `header` (one whole request header line, may be empty) into `document`:
     // 0 a document, 99 an empty answer, -1 a failure (the document may then hold a partial text).
-    int FetchDocument(const char* url, const char* header, DocumentBuffer& document);
+    FetchResult FetchDocument(const char* url, const char* header, DocumentBuffer& document);
     // True while a fetch waits (a second one is then refused).
     bool busy() const { return busy_; }
 
@@ -35,7 +35,10 @@ class WinInetFetcher : public Fetcher {
     struct ReadArea;
     class Event;
 
-    int Run(const char* url, const char* header, DocumentBuffer& document);
+    enum class CallEnd { Done, Failed, WaitGivenUp };
+
+    FetchResult Run(const char* url, const char* header, DocumentBuffer& document);
+    CallEnd FinishCall(bool finishedAtOnce, HANDLE event, const FetchBudget& budget);
     WaitOutcome Wait(HANDLE event, const FetchBudget& budget);
     void OnStatus(HINTERNET handle, DWORD_PTR context, DWORD status, const void* info, DWORD infoLength);
     void CloseRequest();

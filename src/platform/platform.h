@@ -67,7 +67,7 @@ class Fetcher {
     virtual Session EnsureSession() = 0;
     // GET `url` sending `header` (one whole request header line) into `document`; 0, 99 or -1.
     // A fetch requested while another one is waiting is refused with -1.
-    virtual int Fetch(const char* url, const char* header, DocumentBuffer& document) = 0;
+    virtual FetchResult Fetch(const char* url, const char* header, DocumentBuffer& document) = 0;
 };
 
 class MessagePump {

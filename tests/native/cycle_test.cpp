@@ -10,7 +10,7 @@
 
 #include "app/app.h"
 #include "net/cache.h"
-#include "support/test_platform.h"
+#include "support/app_fixture.h"
 
 namespace {
 
@@ -25,10 +25,8 @@ std::string Item(const std::string& title, const std::string& link, const std::s
     return item + "</item>\n";
 }
 
-class CycleTest : public ::testing::Test {
+class CycleTest : public ::testing::Test, protected AppFixture {
   protected:
-    CycleTest() : app(new App(test.platform)) { ResetApp(*app); }
-
     // URL-List.txt lines: site TAB url TAB maximum CR LF.
     void WriteFeedList(const std::string& lines) { test.folder.Write("URL-List.txt", lines); }
 
@@ -46,9 +44,6 @@ class CycleTest : public ::testing::Test {
         FileTimeFromCivil(test.clock.LocalNow(), now);
         return now;
     }
-
-    TestPlatform test;
-    std::unique_ptr<App> app;
 };
 
 TEST_F(CycleTest, EmptyFeedListSaysNothingIsRegistered) {
@@ -262,7 +257,7 @@ TEST_F(CycleTest, OldArticlesAreNotShown) {
 class QuittingFetcher : public ScriptedFetcher {
   public:
     explicit QuittingFetcher(App*& app) : app_(app) {}
-    int Fetch(const char* url, const char* header, DocumentBuffer& document) override {
+    FetchResult Fetch(const char* url, const char* header, DocumentBuffer& document) override {
         app_->state = AppState::ExitRequested;
         return ScriptedFetcher::Fetch(url, header, document);
     }
