@@ -25,6 +25,10 @@ bool ExitWasRequested(const App& app) {
     return app.state == AppState::ExitRequested || app.state == AppState::Closing;
 }
 
+// The program is ending (a quit chosen or the window asked to close while a fetch or a parse
+// dispatched messages): the feed is left as it is, with no further fetch, file or message.
+bool ClosingDown(const App& app) { return ExitWasRequested(app) || app.platform.pump.QuitSeen(); }
+
 void ApplyPendingOpacity(App& app) {
     if (!app.transparencyPending) return;
     app.transparencyPending = false;
@@ -137,6 +141,10 @@ void HandleFeed(App& app, int i) {
             document.Release();
         }
     }
+    if (ClosingDown(app)) {
+        document.Release();
+        return;
+    }
     if (!haveDocument) {
         std::string cachePath = CacheFilePath(url);
         if (ReadWholeFile(document, cachePath.c_str(), platform) == 0) {
@@ -146,6 +154,9 @@ void HandleFeed(App& app, int i) {
             // No cache copy: ask for the whole document whatever its date.
             if (platform.fetcher.Fetch(url, kUnconditionalHeader, document) == kFetchOk) {
                 fetched = haveDocument = true;
+            } else if (ClosingDown(app)) {
+                document.Release();
+                return;
             } else if (app.articles.count < kArticleCapacity) {
                 AppendErrorEntry(app, i, kAccessErrorTitle);
                 platform.messages.Show(app.feeds.site[i], "下記のサイトでアクセスエラーが起きました。",
@@ -163,6 +174,10 @@ void HandleFeed(App& app, int i) {
             FeedParseTarget target{app.articles, app.perFeedFound[i], app.feeds.maximum[i], app.today,
                                    &platform.pump};
             ParseFeedDocument(document.view(), app.feeds.site[i], root, target);
+        }
+        if (ClosingDown(app)) {
+            document.Release();
+            return;
         }
         if (fetched && app.perFeedFound[i] > 0) WriteCacheFile(document, url, platform);
         if (app.perFeedFound[i] == 0 && app.articles.count < kArticleCapacity) {

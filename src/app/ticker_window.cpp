@@ -23,6 +23,10 @@ bool DisplayIdle(const App& app) {
     return app.state == AppState::Showing || app.state == AppState::NothingToShow;
 }
 
+void CloseRequested(App& app) {
+    if (app.state != AppState::Closing) app.state = AppState::ExitRequested;
+}
+
 bool CountTimerTick(App& app) {
     if (app.cycleBusy) return false;
     if (++app.tickCounter >= kTicksPerMinute) {

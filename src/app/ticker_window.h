@@ -48,5 +48,9 @@ enum class MenuAction {
 // the shell.
 MenuAction MenuCommand(App& app, int command);
 
+// The window was asked to close (Alt+F4, the system menu, another program): the program ends as by
+// "終了", after the tick that is running, if any, has returned.
+void CloseRequested(App& app);
+
 // Both display states in which the user may act.
 bool DisplayIdle(const App& app);
