@@ -165,6 +165,26 @@ int64_t WinInetFetcher::AnnouncedLength(int status) {
     return value;
 }
 
+DWORD RequestFlags(const UrlParts& parts) {
+    DWORD flags = INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE;
+    // https is requested over TLS, with the certificate checked. A plain feed that moved to https is
+    // followed there; a secure feed sent to http is not (the library refuses it without the flag
+    // that would allow it).
+    if (parts.secure) {
+        flags |= INTERNET_FLAG_SECURE;
+    } else {
+        flags |= INTERNET_FLAG_IGNORE_REDIRECT_TO_HTTPS;
+    }
+    return flags;
+}
+
+std::string WinInetFetcher::FinalUrl() {
+    char url[4096];
+    DWORD size = sizeof url;
+    if (!InternetQueryOptionA(request_.load(), INTERNET_OPTION_URL, url, &size)) return std::string();
+    return std::string(url, size < sizeof url ? size : sizeof url - 1);
+}
+
 FetchResult WinInetFetcher::FetchDocument(const char* url, const char* header, DocumentBuffer& document) {
     // Every fetch shares the handles, events and read area: a fetch asked for while another one
     // waits (from a message dispatched by that wait) is refused rather than nested.
@@ -209,14 +229,12 @@ FetchResult WinInetFetcher::Run(const char* url, const char* header, DocumentBuf
     if (FinishCall(connection != nullptr, connectEvent_, budget) != CallEnd::Done) return kFetchFailed;
     if (!connection_.load()) return kFetchFailed;
 
-    // Request (context 2). https is requested over TLS, with the certificate checked: a server whose
-    // certificate is not trusted fails the fetch, never falls back to plain text.
+    // Request (context 2). A server whose certificate is not trusted fails the fetch, never falls back
+    // to plain text.
     CloseRequest();
     ResetEvent(openEvent_);
-    DWORD flags = INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE;
-    if (parts.secure) flags |= INTERNET_FLAG_SECURE;
     HINTERNET request = HttpOpenRequestA(connection_.load(), "GET", parts.path.c_str(), nullptr, nullptr,
-                                         nullptr, flags, kRequestContext);
+                                         nullptr, RequestFlags(parts), kRequestContext);
     if (request) request_.store(request);
     if (FinishCall(request != nullptr, openEvent_, budget) != CallEnd::Done) return kFetchFailed;
     if (!request_.load()) return kFetchFailed;
@@ -236,6 +254,9 @@ FetchResult WinInetFetcher::Run(const char* url, const char* header, DocumentBuf
     // A request that completed with an error (no connection, a certificate that is not trusted, a
     // broken answer) has no document to read.
     if (completeError_.load() != 0) return kFetchFailed;
+    // Where redirects ended: an https feed must not have been moved to plain text, whatever the
+    // library let through.
+    if (!RedirectAllowed(url, FinalUrl().c_str())) return kFetchFailed;
     DWORD status = 0;
     DWORD statusSize = sizeof status;
     if (!HttpQueryInfoA(request_.load(), HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status,
