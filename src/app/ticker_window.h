@@ -19,10 +19,13 @@ enum class PointerMove {
 };
 void PressStarted(App& app);
 PointerMove CountPointerMove(App& app);
-// True when the release is a click (at most one movement since the press). A click ends with the
-// counter at 0; a release after two movements leaves it, so the next movement starts a drag.
+// True when the release is a click (at most one movement since the press). Every release ends the
+// press (the counter goes to 0).
 bool PressReleased(App& app);
 void CaptureLost(App& app);
+
+// A left click on the tray icon brings the ticker back into place at the next paint.
+void TrayIconClicked(App& app);
 
 enum class ClickResult {
     Ignored,         // the display is busy (not Showing or NothingToShow)

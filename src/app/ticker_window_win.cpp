@@ -337,7 +337,7 @@ void TickerWindow::OnTrayMessage(LPARAM lParam) {
     switch (static_cast<UINT>(lParam)) {
         case WM_LBUTTONDOWN:
             SetForegroundWindow(window_);
-            app.fullRepaint = true;
+            TrayIconClicked(app);
             InvalidateRect(window_, nullptr, FALSE);
             break;
         case WM_RBUTTONDOWN:

@@ -250,7 +250,10 @@ FetchResult WinInetFetcher::Run(const char* url, const char* header, DocumentBuf
     completeError_.store(0);
     const char* headers = header && header[0] ? header : nullptr;
     BOOL sent = HttpSendRequestA(request_.load(), headers, headers ? static_cast<DWORD>(-1) : 0, nullptr, 0);
-    if (FinishCall(sent != FALSE, completeEvent_, budget) != CallEnd::Done) return kFetchFailed;
+    if (!sent && GetLastError() != ERROR_IO_PENDING) return kFetchFailed;
+    // The send's completion is awaited even when the call succeeded at once: left unawaited, it
+    // could arrive during the first read's wait and pass for that read's end, with no bytes read.
+    if (Wait(completeEvent_, budget) != WaitOutcome::Signalled) return kFetchFailed;
     // A request that completed with an error (no connection, a certificate that is not trusted, a
     // broken answer) has no document to read.
     if (completeError_.load() != 0) return kFetchFailed;
