@@ -175,6 +175,14 @@ class TickerWindowTest(unittest.TestCase):
         # The first icon of the tray is the ticker's own: its frame and background colours.
         self.assertGreater(shot.count(FRAME, tray.x, tray.y, tray.x + tray.height, tray.y + tray.height), 10)
         self.assertGreater(shot.count(BACK, tray.x, tray.y, tray.x + tray.height, tray.y + tray.height), 10)
+        # A left click on the icon puts a ticker that was moved away back in its place, also when the
+        # display is idle (no feeds: nothing else redraws it).
+        home = ticker.window
+        ticker.xdotool("windowmove", str(home.id), "500", "400")
+        self.assertTrue(ticker.wait_for(lambda: ticker.refresh().x == 500, 5), "the ticker was not moved away")
+        ticker.click(tray.x + tray.height // 2, tray.y + tray.height // 2)
+        self.assertTrue(ticker.wait_for(lambda: (ticker.refresh().x, ticker.window.y) == (home.x, home.y), 5),
+                        f"the tray click left the ticker at {ticker.window}")
         before = {w.id for w in ticker.visible_windows()}
         ticker.click(tray.x + tray.height // 2, tray.y + tray.height // 2, button=3)
         menu = ticker.wait_for(lambda: ticker._new_untitled(before), 5)
