@@ -93,7 +93,20 @@ CivilTime Win32Clock::UtcNow() {
     return CivilFromSystemTime(st);
 }
 
-std::wstring Win32FileSystem::PathOf(const char* name) const { return folder_ + Cp932ToWide(name); }
+std::wstring WithoutPathLimit(const std::wstring& path) {
+    // A cache file of a long URL in a deep program folder passes MAX_PATH: such a path is given in
+    // the form that has no such limit (absolute paths only; "\\server\share" becomes "\\?\UNC\...").
+    if (path.size() < MAX_PATH) return path;
+    if (path.size() > 2 && path[1] == L':' && path[2] == L'\\') return L"\\\\?\\" + path;
+    if (path.compare(0, 2, L"\\\\") == 0 && path.compare(0, 4, L"\\\\?\\") != 0) {
+        return L"\\\\?\\UNC\\" + path.substr(2);
+    }
+    return path;
+}
+
+std::wstring Win32FileSystem::PathOf(const char* name) const {
+    return WithoutPathLimit(folder_ + Cp932ToWide(name));
+}
 
 int64_t Win32FileSystem::OpenableSize(const char* name) {
     HANDLE file = OpenExistingForReadWrite(PathOf(name));
@@ -151,8 +164,19 @@ bool Win32FileSystem::WriteNew(const char* name, const char* data, size_t size) 
 }
 
 bool Win32FileSystem::Replace(const char* from, const char* to) {
-    return MoveFileExW(PathOf(from).c_str(), PathOf(to).c_str(),
-                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+    std::wstring target = PathOf(to);
+    // The new file takes the old one's attributes: a hidden settings file stays hidden.
+    DWORD attributes = GetFileAttributesW(target.c_str());
+    if (!MoveFileExW(PathOf(from).c_str(), target.c_str(),
+                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        return false;
+    }
+    const DWORD kept = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE |
+                       FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & kept) != 0) {
+        SetFileAttributesW(target.c_str(), attributes & kept);
+    }
+    return true;
 }
 
 bool Win32FileSystem::Remove(const char* name) { return DeleteFileW(PathOf(name).c_str()) != 0; }

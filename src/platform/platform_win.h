@@ -14,6 +14,9 @@ SYSTEMTIME SystemTimeFromCivil(const CivilTime& t);
 // (the program's files are then taken relative to the current folder).
 std::wstring ProgramFolder();
 
+// `path` itself while it is shorter than MAX_PATH; a longer absolute path in its "\\?\" form.
+std::wstring WithoutPathLimit(const std::wstring& path);
+
 class Win32MessageBoxes : public MessageBoxes {
   public:
     void SetOwner(HWND owner) { owner_ = owner; }
