@@ -12,20 +12,20 @@
 namespace {
 
 void ApplyOpacityNow(App& app) {
-    app.transparencyPending = 0;
+    app.transparencyPending = false;
     app.platform.host.ApplyOpacity(static_cast<uint8_t>(app.settings.toumeido - 45));
 }
 
 // The display applies a pending opacity at its own pace, but only while it shows articles; with
 // nothing to show (or during a cycle) the change is made at once, so that it is seen.
 void RequestOpacity(App& app) {
-    app.transparencyPending = 1;
+    app.transparencyPending = true;
     if (app.state != AppState::Showing) ApplyOpacityNow(app);
 }
 
 }  // namespace
 
-bool CycleIdle(const App& app) { return DisplayIdle(app) && app.cycleBusy == 0; }
+bool CycleIdle(const App& app) { return DisplayIdle(app) && !app.cycleBusy; }
 
 void OpenSettingsForm(App& app, SettingsForm& form) {
     BeginSettingsForm(form, app.settings);
@@ -43,9 +43,9 @@ SiteLookup LookUpSite(App& app, const char* url) {
     }
     DocumentBuffer document;
     // The fetch dispatches messages while it waits: no tick may start a fetch of its own meanwhile.
-    app.cycleBusy = 1;
-    int result = app.platform.fetcher.Fetch(url, kUnconditionalHeader, document);
-    app.cycleBusy = 0;
+    app.cycleBusy = true;
+    FetchResult result = app.platform.fetcher.Fetch(url, kUnconditionalHeader, document);
+    app.cycleBusy = false;
     if (result != kFetchOk) {
         lookup.outcome = LookupOutcome::Failed;
         return lookup;
@@ -77,8 +77,8 @@ void PreviewTransparency(App& app, const SettingsForm& form, int shownTransparen
 void CancelSettings(App& app, const SettingsForm& form) {
     RestorePreviewedSettings(form, app.settings);
     RequestOpacity(app);
-    app.repaintPending = 1;
-    app.dialogOpen = 0;
+    app.repaintPending = true;
+    app.dialogOpen = false;
 }
 
 bool BeginSettingsOk(App& app, const SettingsForm& form, const OkFields& fields) {
@@ -93,8 +93,8 @@ bool FinishSettingsOk(App& app, const SettingsForm& form) {
         app.line1[0] = '\0';
         app.line2[0] = '\0';
     }
-    app.fullRepaint = 1;
-    app.repaintPending = 1;
+    app.fullRepaint = true;
+    app.repaintPending = true;
     switch (NextStepAfterOk(form.listChanged, CycleIdle(app))) {
         case AfterOk::CacheOnlyCycle:
             // An edited list that could not be written would be lost with the dialog: it stays open
@@ -106,7 +106,7 @@ bool FinishSettingsOk(App& app, const SettingsForm& form) {
                 memcpy(app.feeds.url[i], form.feeds.url[i], kSlotSize);
                 app.feeds.maximum[i] = form.feeds.maximum[i];
             }
-            app.cacheOnly = 1;
+            app.cacheOnly = true;
             app.state = AppState::BeginCycle;
             break;
         case AfterOk::Recount:
@@ -115,7 +115,7 @@ bool FinishSettingsOk(App& app, const SettingsForm& form) {
         case AfterOk::Nothing:
             break;
     }
-    app.dialogOpen = 0;
+    app.dialogOpen = false;
     return true;
 }
 

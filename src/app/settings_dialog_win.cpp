@@ -127,7 +127,7 @@ INT_PTR CALLBACK SettingsDialog::Proc(HWND dialog, UINT message, WPARAM wParam, 
         self->dialog_ = nullptr;
         if (self->ticker_.modelessDialog() == dialog) self->ticker_.SetModelessDialog(nullptr);
         // Closed by its owner rather than by OK or Cancel: the ticker must not stay blocked.
-        self->app_.dialogOpen = 0;
+        self->app_.dialogOpen = false;
         if (self->depth_ == 0) delete self;
         return FALSE;
     }
@@ -303,7 +303,7 @@ void SettingsDialog::ShowPositionHint() {
 
 void SettingsDialog::RemakeTickerFont(int height, int weight, const char* face) {
     ticker_.ReplaceTickerFont(CreateTickerFont(height, weight, face));
-    app_.repaintPending = 1;
+    app_.repaintPending = true;
     app_.platform.host.InvalidateTicker();
 }
 
@@ -542,7 +542,7 @@ void SettingsDialog::OnCancel() {
 }
 
 void SettingsDialog::Close() {
-    app_.dialogOpen = 0;
+    app_.dialogOpen = false;
     if (ticker_.modelessDialog() == dialog_) ticker_.SetModelessDialog(nullptr);
     DestroyWindow(dialog_);
 }
@@ -551,7 +551,7 @@ void SettingsDialog::Close() {
 
 void OpenSettingsDialog(TickerWindow& ticker) {
     App& app = ticker.app();
-    app.dialogOpen = 1;
+    app.dialogOpen = true;
     if (app.settings.savepos) {
         int x = 0, y = 0;
         if (app.platform.host.ClientOrigin(x, y)) {
@@ -565,7 +565,7 @@ void OpenSettingsDialog(TickerWindow& ticker) {
     if (!window) {
         // The dialog never existed: the ticker must not stay blocked.
         delete dialog;
-        app.dialogOpen = 0;
+        app.dialogOpen = false;
         return;
     }
     ticker.SetModelessDialog(window);

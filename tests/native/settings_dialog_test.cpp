@@ -30,7 +30,7 @@ class WaitingFetcher : public Fetcher {
   public:
     explicit WaitingFetcher(ScriptedFetcher& inner) : inner_(inner) {}
     Session EnsureSession() override { return inner_.EnsureSession(); }
-    int Fetch(const char* url, const char* header, DocumentBuffer& document) override {
+    FetchResult Fetch(const char* url, const char* header, DocumentBuffer& document) override {
         if (whileWaiting) {
             auto action = whileWaiting;
             whileWaiting = nullptr;
@@ -122,7 +122,7 @@ TEST_F(SettingsDialogTest, LookupFetchesTheWholeDocumentAndKeepsAFeedWithItemsIn
     ASSERT_EQ(1u, test.fetcher.requests.size());
     EXPECT_EQ(kUnconditionalHeader, test.fetcher.requests[0].header);
     EXPECT_EQ(Rss(u8"毎朝ニュース", 4), test.folder.Read("cache/http@%%news@test%rss"));
-    EXPECT_EQ(0, app->cycleBusy);
+    EXPECT_FALSE(app->cycleBusy);
 
     test.fetcher.Always("http://empty.test/", kFetchOk, Rss("Empty", 0));
     EXPECT_EQ(0, LookUpSite(*app, "http://empty.test/").count);
@@ -143,7 +143,7 @@ TEST_F(SettingsDialogTest, LookupWaitsForTheIdleDisplay) {
         EXPECT_EQ(LookupOutcome::Busy, LookUpSite(*app, "http://news.test/rss").outcome);
     }
     app->state = AppState::NothingToShow;
-    app->cycleBusy = 1;  // a tick is running
+    app->cycleBusy = true;  // a tick is running
     EXPECT_EQ(LookupOutcome::Busy, LookUpSite(*app, "http://news.test/rss").outcome);
     EXPECT_TRUE(test.fetcher.requests.empty());
     ASSERT_EQ(4u, test.messages.shown.size());
@@ -165,9 +165,9 @@ TEST_F(SettingsDialogTest, OkWithAnEditedListSavesItAndStartsACycleOverTheCache)
     EXPECT_EQ("A\thttp://a.test/\t5\r\nB site\thttp://b.test/\t3\r\n", test.folder.Read("URL-List.txt"));
     EXPECT_NE(std::string::npos, test.folder.Read("Newsroller.ini").find("uptimer=5\r\n"));
     EXPECT_EQ(AppState::BeginCycle, app->state);
-    EXPECT_EQ(1, app->cacheOnly);
+    EXPECT_TRUE(app->cacheOnly);
     EXPECT_EQ(2, app->feeds.count);
-    EXPECT_EQ(0, app->dialogOpen);
+    EXPECT_FALSE(app->dialogOpen);
 
     // The cycle reads the new list and takes the looked-up feed from the cache, without a request.
     test.fetcher.requests.clear();
@@ -179,7 +179,7 @@ TEST_F(SettingsDialogTest, OkWithAnEditedListSavesItAndStartsACycleOverTheCache)
     for (int i = 0; i < app->articles.count; ++i)
         fromB += std::string(app->articles.slot[i].site) == "B site";
     EXPECT_EQ(3, fromB);
-    EXPECT_EQ(0, app->cacheOnly);
+    EXPECT_FALSE(app->cacheOnly);
 }
 
 TEST_F(SettingsDialogTest, OkWithoutListEditsRecountsOnlyAnIdleDisplay) {
@@ -194,8 +194,8 @@ TEST_F(SettingsDialogTest, OkWithoutListEditsRecountsOnlyAnIdleDisplay) {
         OpenSettingsForm(*app, *form);
         ASSERT_TRUE(Ok(Fields()));
         EXPECT_EQ(c.after, app->state);
-        EXPECT_EQ(0, app->cacheOnly);
-        EXPECT_EQ(1, app->fullRepaint);
+        EXPECT_FALSE(app->cacheOnly);
+        EXPECT_TRUE(app->fullRepaint);
     }
     EXPECT_EQ("A\thttp://a.test/\t5\r\n", test.folder.Read("URL-List.txt"));
     // Page mode starts its two lines afresh.
@@ -210,7 +210,7 @@ TEST_F(SettingsDialogTest, OkWithoutListEditsRecountsOnlyAnIdleDisplay) {
 TEST_F(SettingsDialogTest, CancelRestoresThePreviewAndWritesNothing) {
     test.folder.Write("URL-List.txt", "A\thttp://a.test/\t5\r\n");
     app->state = AppState::NothingToShow;
-    app->dialogOpen = 1;
+    app->dialogOpen = true;
     OpenSettingsForm(*app, *form);
     PreviewTransparency(*app, *form, 20);  // nothing shown: the ticker changes at once
     EXPECT_EQ(100, app->settings.toumeido);
@@ -228,14 +228,14 @@ TEST_F(SettingsDialogTest, CancelRestoresThePreviewAndWritesNothing) {
     EXPECT_EQ(2, app->settings.disptimer);
     EXPECT_EQ(5, app->settings.scrolldiv);
     EXPECT_EQ((std::vector<int>{55, 255}), test.host.opacity);
-    EXPECT_EQ(0, app->dialogOpen);
+    EXPECT_FALSE(app->dialogOpen);
     EXPECT_EQ("A\thttp://a.test/\t5\r\n", test.folder.Read("URL-List.txt"));
     EXPECT_FALSE(test.folder.Exists("Newsroller.ini"));
 
     // While articles are shown the display applies the opacity at its own pace.
     app->state = AppState::Showing;
     PreviewTransparency(*app, *form, 5);
-    EXPECT_EQ(1, app->transparencyPending);
+    EXPECT_TRUE(app->transparencyPending);
     EXPECT_EQ(2u, test.host.opacity.size());
 }
 
@@ -252,7 +252,7 @@ TEST_F(SettingsDialogTest, AListThatCannotBeSavedKeepsTheDialogOpen) {
     ASSERT_EQ(1u, test.messages.shown.size());
     EXPECT_EQ("URL-List.txtファイルをオープンできませんでした。", test.messages.shown[0].text);
     EXPECT_EQ(AppState::Showing, lockedApp.state);
-    EXPECT_EQ(0, lockedApp.cacheOnly);
+    EXPECT_FALSE(lockedApp.cacheOnly);
     EXPECT_EQ("A\thttp://a.test/\t5\r\n", test.folder.Read("URL-List.txt"));
 }
 
@@ -266,7 +266,7 @@ TEST_F(SettingsDialogTest, ListEditsDuringAFetchLeaveTheRunningCycleAlone) {
         test.fetcher.Always(url, kFetchOk, Rss(name, 1));
     }
     app->state = AppState::NothingToShow;
-    app->dialogOpen = 1;
+    app->dialogOpen = true;
     OpenSettingsForm(*app, *form);
     app->state = AppState::BeginCycle;
 

@@ -84,7 +84,7 @@ class SettingsDialogWin : public testing::Test {
 TEST_F(SettingsDialogWin, OpensFilledFromTheSettingsAndTheFeedList) {
     Open("毎朝ニュース\thttp://a.test/rss\t10\r\nB\thttp://b.test/\t5\r\n");
     App& app = ticker->app();
-    EXPECT_EQ(1, app.dialogOpen);
+    EXPECT_TRUE(app.dialogOpen);
     EXPECT_EQ(Cp932ToWide("設定"), [&] {
         wchar_t title[32] = {};
         GetWindowTextW(dialog, title, 32);
@@ -148,10 +148,10 @@ TEST_F(SettingsDialogWin, FontAndTransparencyShowOnTheTickerAndCancelTakesThemBa
     Command(IDCANCEL);
     EXPECT_FALSE(IsWindow(dialog));
     EXPECT_EQ(nullptr, ticker->modelessDialog());
-    EXPECT_EQ(0, app.dialogOpen);
+    EXPECT_FALSE(app.dialogOpen);
     EXPECT_EQ(before, TickerFace());
     EXPECT_EQ(300, app.settings.toumeido);
-    EXPECT_EQ(1, app.transparencyPending);  // applied by the display at its pace
+    EXPECT_TRUE(app.transparencyPending);  // applied by the display at its pace
     EXPECT_EQ(settingsFile, folder.Read(L"Newsroller.ini"));
 }
 
@@ -182,9 +182,9 @@ TEST_F(SettingsDialogWin, AddedFeedIsSavedOnOk) {
 
     Command(IDOK);
     EXPECT_FALSE(IsWindow(dialog));
-    EXPECT_EQ(0, app.dialogOpen);
+    EXPECT_FALSE(app.dialogOpen);
     EXPECT_EQ(AppState::BeginCycle, app.state);
-    EXPECT_EQ(1, app.cacheOnly);
+    EXPECT_TRUE(app.cacheOnly);
     EXPECT_EQ("新サイト\thttp://new.test/rss\t7\r\nA\thttp://a.test/\t5\r\n", folder.Read(L"URL-List.txt"));
     EXPECT_NE(std::string::npos, folder.Read(L"Newsroller.ini").find("uptimer=90\r\n"));
 }
