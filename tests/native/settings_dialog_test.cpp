@@ -150,38 +150,6 @@ TEST_F(SettingsDialogTest, LookupWaitsForTheIdleDisplay) {
     EXPECT_EQ("作業中", test.messages.shown[0].title);
 }
 
-TEST_F(SettingsDialogTest, OkWithAnEditedListSavesItAndStartsACycleOverTheCache) {
-    test.folder.Write("URL-List.txt", "A\thttp://a.test/\t5\r\n");
-    app->state = AppState::Showing;
-    OpenSettingsForm(*app, *form);
-    ASSERT_EQ(1, form->feeds.count);
-    test.fetcher.Always("http://b.test/", kFetchOk, Rss("B site", 3));
-    SiteLookup found = LookUpSite(*app, "http://b.test/");
-    ASSERT_TRUE(AddFeed(*form, found.site, "http://b.test/", std::to_string(found.count).c_str()).done);
-
-    OkFields f = Fields();
-    f.uptimer = "0";
-    ASSERT_TRUE(Ok(f));
-    EXPECT_EQ("A\thttp://a.test/\t5\r\nB site\thttp://b.test/\t3\r\n", test.folder.Read("URL-List.txt"));
-    EXPECT_NE(std::string::npos, test.folder.Read("Newsroller.ini").find("uptimer=5\r\n"));
-    EXPECT_EQ(AppState::BeginCycle, app->state);
-    EXPECT_TRUE(app->cacheOnly);
-    EXPECT_EQ(2, app->feeds.count);
-    EXPECT_FALSE(app->dialogOpen);
-
-    // The cycle reads the new list and takes the looked-up feed from the cache, without a request.
-    test.fetcher.requests.clear();
-    RunCycle();
-    EXPECT_EQ(AppState::Showing, app->state);
-    ASSERT_EQ(1u, test.fetcher.requests.size());  // A has no cache copy: fetched whole
-    EXPECT_EQ("http://a.test/", test.fetcher.requests[0].url);
-    int fromB = 0;
-    for (int i = 0; i < app->articles.count; ++i)
-        fromB += std::string(app->articles.slot[i].site) == "B site";
-    EXPECT_EQ(3, fromB);
-    EXPECT_FALSE(app->cacheOnly);
-}
-
 TEST_F(SettingsDialogTest, OkWithoutListEditsRecountsOnlyAnIdleDisplay) {
     test.folder.Write("URL-List.txt", "A\thttp://a.test/\t5\r\n");
     struct {

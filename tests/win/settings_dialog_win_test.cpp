@@ -1,6 +1,6 @@
-// The real settings dialog in-process: opened by the menu command as the modeless dialog, filled
-// from the settings and the feed list, the font list of Shift_JIS faces, the live font and
-// transparency on the ticker and Cancel's restore, the list buttons, and OK's files.
+// The real settings dialog in-process: opened by the menu command as the modeless dialog owned by
+// the ticker, filled from the settings and the feed list, its up-down controls and the font list of
+// Shift_JIS faces. (The end-to-end tests drive it: tests/e2e/test_settings_dialog.py.)
 #include "app/ticker_window_win.h"
 
 #include <commctrl.h>
@@ -54,16 +54,7 @@ class SettingsDialogWin : public testing::Test {
         GetDlgItemTextW(dialog, id, text, 512);
         return text;
     }
-    void Command(int id, int code = BN_CLICKED) {
-        SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, code),
-                     reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
-    }
     bool Enabled(int id) { return IsWindowEnabled(GetDlgItem(dialog, id)) != FALSE; }
-    std::wstring TickerFace() {
-        LOGFONTW font = {};
-        GetObjectW(ticker->tickerFont(), sizeof font, &font);
-        return font.lfFaceName;
-    }
     std::vector<std::wstring> Items(int id, UINT countMessage, UINT textMessage) {
         std::vector<std::wstring> items;
         HWND control = GetDlgItem(dialog, id);
@@ -125,68 +116,6 @@ TEST_F(SettingsDialogWin, OpensFilledFromTheSettingsAndTheFeedList) {
     LRESULT selected = SendDlgItemMessageW(dialog, IDC_SET_FONTFACE, CB_GETCURSEL, 0, 0);
     ASSERT_GE(selected, 0);
     EXPECT_EQ(Cp932ToWide("ＭＳ Ｐゴシック"), faces[static_cast<size_t>(selected)]);
-}
-
-TEST_F(SettingsDialogWin, FontAndTransparencyShowOnTheTickerAndCancelTakesThemBack) {
-    Open("");
-    App& app = ticker->app();
-    const std::string settingsFile = folder.Read(L"Newsroller.ini");
-    ASSERT_FALSE(settingsFile.empty());
-    const std::wstring before = TickerFace();
-    std::vector<std::wstring> faces = Items(IDC_SET_FONTFACE, CB_GETCOUNT, CB_GETLBTEXT);
-    int other = -1;
-    for (size_t i = 0; i < faces.size(); ++i) {
-        if (faces[i] != before) other = static_cast<int>(i);
-    }
-    ASSERT_GE(other, 0);
-    SendDlgItemMessageW(dialog, IDC_SET_FONTFACE, CB_SETCURSEL, static_cast<WPARAM>(other), 0);
-    Command(IDC_SET_FONTFACE, CBN_SELCHANGE);
-    EXPECT_EQ(faces[static_cast<size_t>(other)], TickerFace());
-    SetDlgItemTextW(dialog, IDC_SET_TRANSPARENCY, L"20");
-    EXPECT_EQ(100, app.settings.toumeido);
-
-    Command(IDCANCEL);
-    EXPECT_FALSE(IsWindow(dialog));
-    EXPECT_EQ(nullptr, ticker->modelessDialog());
-    EXPECT_FALSE(app.dialogOpen);
-    EXPECT_EQ(before, TickerFace());
-    EXPECT_EQ(300, app.settings.toumeido);
-    EXPECT_TRUE(app.transparencyPending);  // applied by the display at its pace
-    EXPECT_EQ(settingsFile, folder.Read(L"Newsroller.ini"));
-}
-
-TEST_F(SettingsDialogWin, AddedFeedIsSavedOnOk) {
-    Open("A\thttp://a.test/\t5\r\n");
-    App& app = ticker->app();
-    SetDlgItemTextW(dialog, IDC_SET_SITE, Cp932ToWide("新サイト").c_str());
-    SetDlgItemTextW(dialog, IDC_SET_URL, L"http://new.test/rss");
-    SetDlgItemTextW(dialog, IDC_SET_MAXIMUM, L"7");
-    EXPECT_TRUE(Enabled(IDC_SET_ADD));
-    EXPECT_FALSE(Enabled(IDC_SET_CHANGE));
-    Command(IDC_SET_ADD);
-    EXPECT_EQ(Cp932ToWide("（7）新サイト"), Items(IDC_SET_FEEDS, LB_GETCOUNT, LB_GETTEXT).back());
-    EXPECT_EQ(1, SendDlgItemMessageW(dialog, IDC_SET_FEEDS, LB_GETCURSEL, 0, 0));
-    EXPECT_EQ(Cp932ToWide("12件"), Text(IDC_SET_TOTAL));
-    EXPECT_FALSE(Enabled(IDC_SET_ADD));
-    EXPECT_TRUE(Enabled(IDC_SET_DELETE));
-
-    // The Delete key while the URL field has the focus deletes text there, not the feed.
-    SetFocus(GetDlgItem(dialog, IDC_SET_URL));
-    SendMessageW(GetDlgItem(dialog, IDC_SET_URL), EM_SETSEL, 0, 7);
-    SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDC_SET_DELETE, 1), 0);  // as the accelerator sends it
-    EXPECT_EQ(L"new.test/rss", Text(IDC_SET_URL));
-    EXPECT_EQ(2u, Items(IDC_SET_FEEDS, LB_GETCOUNT, LB_GETTEXT).size());
-    // Alt+Up moves the selected feed.
-    SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDC_SET_UP, 1), 0);
-    EXPECT_EQ(Cp932ToWide("（7）新サイト"), Items(IDC_SET_FEEDS, LB_GETCOUNT, LB_GETTEXT).front());
-
-    Command(IDOK);
-    EXPECT_FALSE(IsWindow(dialog));
-    EXPECT_FALSE(app.dialogOpen);
-    EXPECT_EQ(AppState::BeginCycle, app.state);
-    EXPECT_TRUE(app.cacheOnly);
-    EXPECT_EQ("新サイト\thttp://new.test/rss\t7\r\nA\thttp://a.test/\t5\r\n", folder.Read(L"URL-List.txt"));
-    EXPECT_NE(std::string::npos, folder.Read(L"Newsroller.ini").find("uptimer=90\r\n"));
 }
 
 }  // namespace
