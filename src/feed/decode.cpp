@@ -3,8 +3,10 @@
 #include <cstdint>
 #include <cstring>
 
+#include "feed/char_refs.h"
 #include "feed/cp932_table.h"
 #include "feed/scan.h"
+#include "feed/text.h"
 
 namespace {
 
@@ -42,9 +44,45 @@ bool RemoveMarkers(char* text) {
     return removed;
 }
 
+// The `length` bytes at `text` are one of the fixed references, which keep their own replacements.
+bool IsFixedReference(const char* text, size_t length) {
+    for (const Reference& reference : kReferences) {
+        if (strlen(reference.text) != length) continue;
+        size_t i = 0;
+        while (i < length && AsciiLower(static_cast<unsigned char>(text[i])) == reference.text[i]) ++i;
+        if (i == length) return true;
+    }
+    return false;
+}
+
+// Every other reference that names a character becomes its Shift_JIS form, or one space when it
+// has none. Done before the fixed references, so that a reference which "&amp;" turns into waits
+// for the next pass, as "&amp;lt;" does; a reference is at least 4 bytes and a character at most
+// 2, so the text only shrinks.
+void DecodeCharacterReferences(char* text) {
+    char* write = strchr(text, '&');
+    if (!write) return;
+    const char* read = write;
+    while (*read) {
+        uint32_t codePoint = 0;
+        const size_t length = *read == '&' ? ReadCharacterReference(read, codePoint) : 0;
+        if (length == 0 || IsFixedReference(read, length)) {
+            *write++ = *read++;
+            continue;
+        }
+        uint16_t code = ShiftJisCodeOf(codePoint);
+        if (code == kCp932NoForm || code == 0) code = ' ';
+        if (code > 0xFF) *write++ = static_cast<char>(code >> 8);
+        *write++ = static_cast<char>(code & 0xFF);
+        read += length;
+    }
+    *write = '\0';
+}
+
 // Replaces every occurrence of each reference by its byte; the next search starts one byte after
-// the replacement, so "&amp;lt;" becomes "&lt;" in one pass.
+// the replacement, so "&amp;lt;" becomes "&lt;" in one pass. Then the other references.
 void DecodeReferences(char* text) {
+    DecodeCharacterReferences(text);
     for (const Reference& reference : kReferences) {
         if (!strchr(text, '&')) return;  // every reference begins with "&"
         const size_t length = strlen(reference.text);
@@ -154,8 +192,8 @@ inline size_t DecodeUtf8(const unsigned char* s, size_t at, size_t length, uint3
 
 void CleanText(char* text) {
     if (!text) return;
-    // Each step only acts on texts holding certain bytes; decoding can bring "<" and spaces, but
-    // only where there was a "&".
+    // Each step only acts on texts holding certain bytes; decoding can bring "<", spaces and line
+    // breaks, but only where there was a "&".
     unsigned found = 0;
     for (const unsigned char* p = reinterpret_cast<const unsigned char*>(text); *p; ++p)
         found |= kByteClass[*p];
@@ -166,7 +204,7 @@ void CleanText(char* text) {
     if (found & (kLessThan | kAmpersand)) StripTags(text);
     if (amp) DecodeReferences(text);
     if (found & (kSpace | kAmpersand)) SqueezeSpaces(text);
-    if (found & kControl) RemoveControlBytes(text);
+    if (found & (kControl | kAmpersand)) RemoveControlBytes(text);
 }
 
 size_t Utf8ToShiftJis(const char* utf8, size_t length, char* out, size_t outSize) {
@@ -197,20 +235,10 @@ size_t Utf8ToShiftJis(const char* utf8, size_t length, char* out, size_t outSize
             // The common case of Japanese text: a whole three-byte character.
             unit = ((unit & 0x0Fu) << 12) | ((s[at + 1] & 0x3Fu) << 6) | (s[at + 2] & 0x3Fu);
             at += 3;
-            if (unit == 0x2014)
-                unit = 0x2015;
-            else if (unit == 0x2212)
-                unit = 0xFF0D;
         } else {
             at += DecodeUtf8(s, at, end, unit);
-            // Two characters without a Shift_JIS form are shown as their nearest neighbours.
-            if (unit == 0x2014)
-                unit = 0x2015;  // em dash -> horizontal bar
-            else if (unit == 0x2212)
-                unit = 0xFF0D;  // minus sign -> fullwidth hyphen-minus
         }
-        uint16_t code =
-            (unit == kMalformed || unit == 0) ? kCp932NoForm : Cp932CodeOf(static_cast<uint16_t>(unit));
+        uint16_t code = (unit == kMalformed || unit == 0) ? kCp932NoForm : ShiftJisCodeOf(unit);
         if (code == kCp932NoForm) code = ' ';
         if (code > 0xFF) {
             if (written + 2 > room) break;
