@@ -15,6 +15,8 @@ std::wstring ProgramFolder() {
 }
 
 void Win32MessageBoxes::Show(const char* text, const char* title, MessageIcon icon) {
+    // Nothing is shown once the ticker window is gone: the program is ending.
+    if (closed_) return;
     UINT style = MB_OK;
     switch (icon) {
         case MessageIcon::Error:
@@ -157,10 +159,16 @@ bool Win32FileSystem::Remove(const char* name) { return DeleteFileW(PathOf(name)
 
 void Win32MessagePump::DispatchOne() {
     MSG msg;
-    if (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        TranslateMessage(&msg);
-        DispatchMessageW(&msg);
+    if (!PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) return;
+    if (msg.message == WM_QUIT) {
+        // A pump nested in a fetch or a parse must not swallow the end of the program: the message
+        // goes back for the main loop, which takes it once the tick has returned.
+        quitSeen_ = true;
+        PostQuitMessage(static_cast<int>(msg.wParam));
+        return;
     }
+    TranslateMessage(&msg);
+    DispatchMessageW(&msg);
 }
 
 void Win32TickerHost::ApplyOpacity(uint8_t alpha) {
