@@ -140,23 +140,13 @@ TEST(HtmlEntities, TheTableHoldsTheHtml4NamesEachFoundByItsName) {
         codePoints.insert(e.codePoint);
     }
     EXPECT_EQ(252u, codePoints.size());
-    // Each block of the list: its first and last names and a few between.
-    const HtmlEntity expected[] = {
-        {"nbsp", 0xA0},     {"iexcl", 0xA1},     {"yen", 0xA5},       {"shy", 0xAD},     {"Agrave", 0xC0},
-        {"ETH", 0xD0},      {"szlig", 0xDF},     {"yuml", 0xFF},      {"quot", 0x22},    {"amp", 0x26},
-        {"lt", 0x3C},       {"gt", 0x3E},        {"OElig", 0x152},    {"Yuml", 0x178},   {"circ", 0x2C6},
-        {"zwnj", 0x200C},   {"rsquo", 0x2019},   {"euro", 0x20AC},    {"fnof", 0x192},   {"Omega", 0x3A9},
-        {"sigmaf", 0x3C2},  {"thetasym", 0x3D1}, {"piv", 0x3D6},      {"bull", 0x2022},  {"frasl", 0x2044},
-        {"image", 0x2111},  {"weierp", 0x2118},  {"alefsym", 0x2135}, {"crarr", 0x21B5}, {"hArr", 0x21D4},
-        {"forall", 0x2200}, {"there4", 0x2234},  {"sdot", 0x22C5},    {"lang", 0x2329},  {"rang", 0x232A},
-        {"loz", 0x25CA},    {"diams", 0x2666},
-    };
+    // A few of each block of the list, from memory of other sources than the table.
+    const HtmlEntity expected[] = {{"nbsp", 0xA0},    {"yuml", 0xFF},    {"OElig", 0x152},
+                                   {"euro", 0x20AC},  {"sigmaf", 0x3C2}, {"thetasym", 0x3D1},
+                                   {"image", 0x2111}, {"lang", 0x2329},  {"diams", 0x2666},
+                                   {"apos", 0}};  // "&apos;" is XML's, not HTML 4's
     for (const HtmlEntity& e : expected)
         EXPECT_EQ(e.codePoint, HtmlEntityCodePoint(e.name, strlen(e.name))) << e.name;
-    EXPECT_EQ(0u, HtmlEntityCodePoint("apos", 4));  // XML's, not HTML 4's
-    EXPECT_EQ(0u, HtmlEntityCodePoint("Amp", 3));
-    EXPECT_EQ(0u, HtmlEntityCodePoint("ampx", 3 + 1));
-    EXPECT_EQ(0x26u, HtmlEntityCodePoint("ampx", 3));  // only `length` bytes of the name count
 }
 
 }  // namespace

@@ -525,19 +525,6 @@ TEST_F(CycleTest, OpenLinkStateOpensOrWarnsThenShows) {
     EXPECT_EQ("警告", test.messages.shown[0].title);
     EXPECT_EQ("リンク先ファイルの拡張子が危険と判断されたため開けません。", test.messages.shown[0].text);
     EXPECT_EQ(MessageIcon::Warning, test.messages.shown[0].icon);
-    // The shell gets the link prepared: spaces encoded; a quote refused with the same warning.
-    app->articles.count = 4;
-    CopyCut(app->articles.slot[2].link, kSlotSize, "http://news.test/a b.html");
-    CopyCut(app->articles.slot[3].link, kSlotSize, "http://news.test/a.html\" -x");
-    for (int article : {2, 3}) {
-        app->linkArticle = article;
-        app->state = AppState::OpenLink;
-        Tick(*app);
-    }
-    ASSERT_EQ(2u, test.shell.opened.size());
-    EXPECT_EQ("http://news.test/a%20b.html", test.shell.opened[1]);
-    ASSERT_EQ(2u, test.messages.shown.size());
-    EXPECT_EQ(test.messages.shown[0].text, test.messages.shown[1].text);
 }
 
 TEST(ConditionalHeader, IsFormattedInEnglishWithTwoDigitFields) {
