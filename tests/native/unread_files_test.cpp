@@ -11,7 +11,6 @@
 
 #include "config/feed_list.h"
 #include "config/settings.h"
-#include "platform/backup_copy.h"
 #include "platform/safe_write.h"
 #include "schedule/schedule.h"
 #include "support/test_platform.h"
@@ -126,6 +125,7 @@ struct Case {
     std::function<Subject()> subject;
     std::string content;
     Fault fault;
+    LoadResult loaded;
     int taken;          // what the load takes from the file
     const char* title;  // of the message; nullptr: the file is read and nothing is said
     bool toldAtEveryLoad;
@@ -133,42 +133,48 @@ struct Case {
 
 std::vector<Case> Cases() {
     return {
-        {"settings held for a moment", SettingsSubject, kUserSettings, Fault::BusyForAMoment, 2, nullptr,
+        {"settings held for a moment", SettingsSubject, kUserSettings, Fault::BusyForAMoment, kLoaded, 2,
+         nullptr, false},
+        {"settings held open", SettingsSubject, kUserSettings, Fault::HeldOpen, kNotLoaded, 0, "OPEN ERROR",
          false},
-        {"settings held open", SettingsSubject, kUserSettings, Fault::HeldOpen, 0, "OPEN ERROR", false},
         {"settings too large", SettingsSubject,
-         kUserSettings + std::string(51200 - kUserSettings.size(), ' '), Fault::None, 0, "SIZE ERROR", true},
-        {"settings cut short", SettingsSubject, kUserSettings, Fault::HalfRead, 1, "ERROR", false},
-        {"feed list held for a moment", FeedListSubject, kUserFeeds, Fault::BusyForAMoment, 2, nullptr,
-         false},
-        {"feed list held open", FeedListSubject, kUserFeeds, Fault::HeldOpen, 0, "OPEN ERROR", true},
+         kUserSettings + std::string(51200 - kUserSettings.size(), ' '), Fault::None, kNotLoaded, 0,
+         "SIZE ERROR", true},
+        {"settings cut short", SettingsSubject, kUserSettings, Fault::HalfRead, kLoaded, 1, "ERROR", false},
+        {"feed list held for a moment", FeedListSubject, kUserFeeds, Fault::BusyForAMoment, kLoaded, 2,
+         nullptr, false},
+        {"feed list held open", FeedListSubject, kUserFeeds, Fault::HeldOpen, kNotLoaded, 0, "OPEN ERROR",
+         true},
         {"feed list too large", FeedListSubject, kUserFeeds + std::string(51200 - kUserFeeds.size(), ' '),
-         Fault::None, 0, "SIZE ERROR", true},
+         Fault::None, kNotLoaded, 0, "SIZE ERROR", true},
         // With LF line ends a list of two fields has no complete line; with three, the third TAB is a
         // fourth field.
         {"feed list of two fields with LF line ends", FeedListSubject,
-         "A\thttp://a.example/\nB\thttp://b.example/\n", Fault::None, 0, "警告", false},
+         "A\thttp://a.example/\nB\thttp://b.example/\n", Fault::None, kLoaded, 0, "警告", false},
         {"feed list of three fields with LF line ends", FeedListSubject,
-         "A\thttp://a.example/rss\t5\nB\thttp://b.example/rss\t6\n", Fault::None, 0, "ERROR", false},
+         "A\thttp://a.example/rss\t5\nB\thttp://b.example/rss\t6\n", Fault::None, kNotLoaded, 0, "ERROR",
+         false},
         {"feed list with a fourth field", FeedListSubject, kUserFeeds + "C\thttp://c.example/\t7\tx\r\n",
-         Fault::None, 0, "ERROR", false},
+         Fault::None, kNotLoaded, 0, "ERROR", false},
         {"feed list without a last line end", FeedListSubject, kUserFeeds + "C\thttp://c.example/\t7",
-         Fault::None, 2, "警告", false},
+         Fault::None, kLoaded, 2, "警告", false},
         {"feed list with a line without TAB", FeedListSubject, "http://c.example/rss\r\n" + kUserFeeds,
-         Fault::None, 2, "警告", false},
+         Fault::None, kLoaded, 2, "警告", false},
         {"feed list with a field cut", FeedListSubject,
-         kUserFeeds + std::string(300, 's') + "\thttp://c/\t1\r\n", Fault::None, 3, "警告", false},
-        {"feed list cut short", FeedListSubject, kUserFeeds, Fault::HalfRead, 1, "警告", false},
-        {"schedule held for a moment", ScheduleSubject, kUserTasks, Fault::BusyForAMoment, 2, nullptr, false},
-        {"schedule held open", ScheduleSubject, kUserTasks, Fault::HeldOpen, 0, "OPEN ERROR", false},
+         kUserFeeds + std::string(300, 's') + "\thttp://c/\t1\r\n", Fault::None, kLoaded, 3, "警告", false},
+        {"feed list cut short", FeedListSubject, kUserFeeds, Fault::HalfRead, kLoaded, 1, "警告", false},
+        {"schedule held for a moment", ScheduleSubject, kUserTasks, Fault::BusyForAMoment, kLoaded, 2,
+         nullptr, false},
+        {"schedule held open", ScheduleSubject, kUserTasks, Fault::HeldOpen, kNotLoaded, 0, "OPEN ERROR",
+         false},
         {"schedule with a malformed record", ScheduleSubject,
          "2025,3,14,9,30,0,-1,\r\n会議\r\n2025,13,1,9,30,0,-1,\r\nx\r\n2025,3,15,9,30,0,-1,\r\n次\r\n",
-         Fault::None, 1, "警告", false},
-        {"schedule with more than 1024 tasks", ScheduleSubject, ManyTasks(1025), Fault::None, 1024, "警告",
-         false},
+         Fault::None, kLoaded, 1, "警告", false},
+        {"schedule with more than 1024 tasks", ScheduleSubject, ManyTasks(1025), Fault::None, kLoaded, 1024,
+         "警告", false},
         {"schedule with words after a record", ScheduleSubject, "2025,3,14,9,30,0,-1,memo\r\n会議\r\n",
-         Fault::None, 1, "警告", false},
-        {"schedule cut short", ScheduleSubject, kUserTasks, Fault::HalfRead, 1, "警告", false},
+         Fault::None, kLoaded, 1, "警告", false},
+        {"schedule cut short", ScheduleSubject, kUserTasks, Fault::HalfRead, kLoaded, 1, "警告", false},
     };
 }
 
@@ -192,7 +198,7 @@ TEST(UnreadFiles, AreKeptBeforeAnyWriterReplacesThemAndTheUserIsToldOnce) {
         Platform platform{p.messages, p.shell, p.clock, faulty, p.fetcher, p.pump, p.host};
 
         int taken = -1;
-        subject.load(platform, taken);
+        EXPECT_EQ(c.loaded, subject.load(platform, taken));
         EXPECT_EQ(c.taken, taken);
         EXPECT_EQ(c.content, p.folder.Read(file));
         // Tried again after short pauses: a few hundred milliseconds in all.
@@ -288,26 +294,6 @@ TEST(UnreadFiles, ReadOnlyAndMissingFilesNeedNoCopy) {
         EXPECT_EQ("read only\r\n", p.folder.Read(subject.file));
         EXPECT_FALSE(p.folder.Exists(backup));
     }
-}
-
-TEST(BackupCopies, MadeOnceReplacedWholeAndRefusedWhileHeld) {
-    TestPlatform p;
-    EXPECT_EQ(BackupCopy::NothingToKeep, KeepBackupCopy(p.files, "schedule.dat"));
-    p.folder.Write("schedule.dat", "first");
-    EXPECT_EQ(BackupCopy::Made, KeepBackupCopy(p.files, "schedule.dat"));
-    EXPECT_EQ(BackupCopy::AlreadyKept, KeepBackupCopy(p.files, "schedule.dat"));
-    p.folder.Write("schedule.dat", "second");
-    EXPECT_EQ(BackupCopy::Made, KeepBackupCopy(p.files, "schedule.dat"));
-    EXPECT_EQ("second", p.folder.Read("schedule.dat.bak"));
-
-    FaultyFolder held(p.files, "schedule.dat");
-    held.busyProbes = FaultyFolder::kHeld;
-    p.folder.Write("schedule.dat", "third");
-    EXPECT_EQ(BackupCopy::NotMade, KeepBackupCopy(held, "schedule.dat"));
-    EXPECT_EQ("second", p.folder.Read("schedule.dat.bak"));
-    std::vector<std::string> names = p.folder.List();
-    std::sort(names.begin(), names.end());
-    EXPECT_EQ((std::vector<std::string>{"schedule.dat", "schedule.dat.bak"}), names);
 }
 
 }  // namespace
