@@ -34,6 +34,8 @@ class NullPlatform {
         bool WriteNew(const char*, const char*, size_t) override { return false; }
         bool Replace(const char*, const char*) override { return false; }
         bool Remove(const char*) override { return false; }
+        bool LastWriteTime(const char*, int64_t&) override { return false; }
+        bool SetLastWriteTime(const char*, int64_t) override { return false; }
     } files;
     struct : Fetcher {
         Session EnsureSession() override { return Session::OpenFailed; }

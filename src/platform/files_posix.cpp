@@ -10,6 +10,10 @@ namespace {
 
 bool IsReadOnly(const struct stat& info) { return (info.st_mode & 0222) == 0; }
 
+// Seconds from 1 January 1601 (the file time's origin) to 1 January 1970 (the POSIX epoch).
+constexpr int64_t kEpochSeconds = 11644473600;
+constexpr int64_t kNanosecondsPerTick = 100;
+
 }  // namespace
 
 std::string PosixFileSystem::PathOf(const char* name) const {
@@ -84,3 +88,23 @@ bool PosixFileSystem::Replace(const char* from, const char* to) {
 }
 
 bool PosixFileSystem::Remove(const char* name) { return unlink(PathOf(name).c_str()) == 0; }
+
+bool PosixFileSystem::LastWriteTime(const char* name, int64_t& utcFileTime) {
+    struct stat info;
+    if (stat(PathOf(name).c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return false;
+    utcFileTime = (static_cast<int64_t>(info.st_mtim.tv_sec) + kEpochSeconds) * kFileTimeTicksPerSecond +
+                  info.st_mtim.tv_nsec / kNanosecondsPerTick;
+    return true;
+}
+
+bool PosixFileSystem::SetLastWriteTime(const char* name, int64_t utcFileTime) {
+    if (utcFileTime < 0) return false;
+    std::string path = PathOf(name);
+    struct stat info;
+    if (stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return false;
+    struct timespec times[2];
+    times[0] = info.st_atim;  // the last access stays as it was
+    times[1].tv_sec = static_cast<time_t>(utcFileTime / kFileTimeTicksPerSecond - kEpochSeconds);
+    times[1].tv_nsec = static_cast<long>(utcFileTime % kFileTimeTicksPerSecond * kNanosecondsPerTick);
+    return utimensat(AT_FDCWD, path.c_str(), times, 0) == 0;
+}

@@ -21,6 +21,8 @@ class PosixFileSystem : public FileSystem {
     bool WriteNew(const char* name, const char* data, size_t size) override;
     bool Replace(const char* from, const char* to) override;
     bool Remove(const char* name) override;
+    bool LastWriteTime(const char* name, int64_t& utcFileTime) override;
+    bool SetLastWriteTime(const char* name, int64_t utcFileTime) override;
 
   private:
     std::string folder_;

@@ -54,6 +54,11 @@ class FileSystem {
     // Moves `from` over `to` in one step, replacing it (refused when `to` is read-only).
     virtual bool Replace(const char* from, const char* to) = 0;
     virtual bool Remove(const char* name) = 0;
+    // The last-write time of an existing file as a UTC file time (100-nanosecond units since 1601);
+    // false when the file is missing or its time cannot be read.
+    virtual bool LastWriteTime(const char* name, int64_t& utcFileTime) = 0;
+    // Dates an existing file's last write at a UTC file time; false on any failure.
+    virtual bool SetLastWriteTime(const char* name, int64_t utcFileTime) = 0;
 };
 
 // Results of a document fetch.
@@ -66,6 +71,7 @@ class Fetcher {
     // Opens the internet session on first use (kept afterwards; retried after a failure).
     virtual Session EnsureSession() = 0;
     // GET `url` sending `header` (one whole request header line) into `document`; 0, 99 or -1.
+    // The Last-Modified date of a 200 answer goes with the document (DocumentBuffer::lastModified).
     // A fetch requested while another one is waiting is refused with -1.
     virtual FetchResult Fetch(const char* url, const char* header, DocumentBuffer& document) = 0;
 };

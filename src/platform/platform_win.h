@@ -51,6 +51,8 @@ class Win32FileSystem : public FileSystem {
     bool WriteNew(const char* name, const char* data, size_t size) override;
     bool Replace(const char* from, const char* to) override;
     bool Remove(const char* name) override;
+    bool LastWriteTime(const char* name, int64_t& utcFileTime) override;
+    bool SetLastWriteTime(const char* name, int64_t utcFileTime) override;
 
   private:
     std::wstring folder_;
