@@ -1,9 +1,13 @@
 #pragma once
 // The last good document of every feed, kept in the cache folder under a name made from its URL.
+// The copy's last-write time is the date the next request for the feed asks "changed since".
+#include <cstddef>
+#include <cstdint>
 #include <string>
 
 struct Platform;
 class DocumentBuffer;
+class FileSystem;
 
 extern const char kCacheFolderName[];  // "cache"
 
@@ -11,5 +15,9 @@ extern const char kCacheFolderName[];  // "cache"
 std::string CacheFilePath(const char* url);
 // Loads a whole file into the document; 0, or -1 when it is missing, read-only or in use.
 int ReadWholeFile(DocumentBuffer& document, const char* name, Platform& platform);
-// Stores the document's text as the URL's cache file; failures are silent.
-void WriteCacheFile(const DocumentBuffer& document, const char* url, Platform& platform);
+// Stores the document's text as the URL's cache file dated `utcFileTime` (a UTC file time); 0, or
+// -1 when nothing was written. Failures are silent: the previous copy stays with its date.
+int WriteCacheFile(const DocumentBuffer& document, const char* url, int64_t utcFileTime, Platform& platform);
+// The request header line for the URL: "If-Modified-Since:" its cache copy's date, or
+// kUnconditionalHeader when there is no copy (or its date cannot be read). True when conditional.
+bool CacheConditionalHeader(const char* url, FileSystem& files, char* out, size_t size);
