@@ -25,6 +25,10 @@ bool ExitWasRequested(const App& app) {
     return app.state == AppState::ExitRequested || app.state == AppState::Closing;
 }
 
+// The program is ending (a quit chosen or the window asked to close while a fetch or a parse
+// dispatched messages): the feed is left as it is, with no further fetch, file or message.
+bool ClosingDown(const App& app) { return ExitWasRequested(app) || app.platform.pump.QuitSeen(); }
+
 void ApplyPendingOpacity(App& app) {
     if (!app.transparencyPending) return;
     app.transparencyPending = false;
@@ -149,6 +153,10 @@ void HandleFeed(App& app, int i) {
             document.Release();
         }
     }
+    if (ClosingDown(app)) {
+        document.Release();
+        return;
+    }
     if (!haveDocument) {
         std::string cachePath = CacheFilePath(url);
         if (ReadWholeFile(document, cachePath.c_str(), platform) == 0) {
@@ -163,6 +171,10 @@ void HandleFeed(App& app, int i) {
                 } else {
                     document.Release();
                 }
+            }
+            if (ClosingDown(app)) {
+                document.Release();
+                return;
             }
             if (!haveDocument && app.articles.count < kArticleCapacity) {
                 AppendErrorEntry(app, i, kAccessErrorTitle);
@@ -181,6 +193,10 @@ void HandleFeed(App& app, int i) {
             FeedParseTarget target{app.articles, app.perFeedFound[i], app.feeds.maximum[i], app.today,
                                    &platform.pump};
             ParseFeedDocument(document.view(), app.feeds.site[i], root, target);
+        }
+        if (ClosingDown(app)) {
+            document.Release();
+            return;
         }
         // The copy is dated as the server dated the document, or else when it was asked for: the
         // next request then asks for what changed after that.

@@ -23,6 +23,10 @@ bool DisplayIdle(const App& app) {
     return app.state == AppState::Showing || app.state == AppState::NothingToShow;
 }
 
+void CloseRequested(App& app) {
+    if (app.state != AppState::Closing) app.state = AppState::ExitRequested;
+}
+
 bool CountTimerTick(App& app) {
     if (app.cycleBusy) return false;
     if (++app.tickCounter >= kTicksPerMinute) {
@@ -51,12 +55,20 @@ PointerMove CountPointerMove(App& app) {
 }
 
 bool PressReleased(App& app) {
-    if (app.pressCounter < 2) return false;
+    bool click = app.pressCounter >= 2;
+    // Every release ends the press: a counter left at 1 would make the next hover movement, with no
+    // button held, start a window move that follows the pointer.
     app.pressCounter = 0;
-    return true;
+    return click;
 }
 
 void CaptureLost(App& app) { app.pressCounter = 0; }
+
+void TrayIconClicked(App& app) {
+    // The window is placed anew by the full repaint, which only a pending redraw carries out.
+    app.fullRepaint = true;
+    app.repaintPending = true;
+}
 
 ClickResult ClickTicker(App& app, int x) {
     if (!DisplayIdle(app)) return ClickResult::Ignored;

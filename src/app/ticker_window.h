@@ -19,10 +19,13 @@ enum class PointerMove {
 };
 void PressStarted(App& app);
 PointerMove CountPointerMove(App& app);
-// True when the release is a click (at most one movement since the press). A click ends with the
-// counter at 0; a release after two movements leaves it, so the next movement starts a drag.
+// True when the release is a click (at most one movement since the press). Every release ends the
+// press (the counter goes to 0).
 bool PressReleased(App& app);
 void CaptureLost(App& app);
+
+// A left click on the tray icon brings the ticker back into place at the next paint.
+void TrayIconClicked(App& app);
 
 enum class ClickResult {
     Ignored,         // the display is busy (not Showing or NothingToShow)
@@ -47,6 +50,10 @@ enum class MenuAction {
 // command only while the display is idle. The two reading commands write the article page and open it through
 // the shell.
 MenuAction MenuCommand(App& app, int command);
+
+// The window was asked to close (Alt+F4, the system menu, another program): the program ends as by
+// "終了", after the tick that is running, if any, has returned.
+void CloseRequested(App& app);
 
 // Both display states in which the user may act.
 bool DisplayIdle(const App& app);

@@ -109,7 +109,7 @@ LRESULT CALLBACK TickerWindow::WindowProc(HWND window, UINT message, WPARAM wPar
         SetWindowLongPtrW(window, GWLP_USERDATA, 0);
         self->window_ = nullptr;
         self->host_.SetWindow(nullptr);
-        self->messages_.SetOwner(nullptr);
+        self->messages_.SetClosed();
         return DefWindowProcW(window, message, wParam, lParam);
     }
     return self->Handle(message, wParam, lParam);
@@ -120,6 +120,11 @@ LRESULT TickerWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
         case WM_CREATE:
             return OnCreate(*reinterpret_cast<CREATESTRUCTW*>(lParam));
+        case WM_CLOSE:
+            // Alt+F4, the system menu or another program asking the ticker to close: the same road
+            // as "終了", so a fetch or a parse that is running finishes before the window goes.
+            CloseRequested(app);
+            return 0;
         case WM_DESTROY:
             OnDestroy();
             return 0;
@@ -250,7 +255,9 @@ void TickerWindow::OnDestroy() {
     DeleteGdiObject(smallFont12_);
     DeleteGdiObject(smallFont14_);
     // The internet handles and the fetch events go with the fetcher, when this object is destroyed.
-    app_->document.Release();
+    // A tick that destroys the window (the closing step) has no document; one that is running a
+    // fetch or a parse from a nested message is still reading its document and releases it itself.
+    if (!app_->cycleBusy) app_->document.Release();
     if (trayAdded_) {
         Shell_NotifyIconW(NIM_DELETE, &tray_);
         trayAdded_ = false;
@@ -330,7 +337,7 @@ void TickerWindow::OnTrayMessage(LPARAM lParam) {
     switch (static_cast<UINT>(lParam)) {
         case WM_LBUTTONDOWN:
             SetForegroundWindow(window_);
-            app.fullRepaint = true;
+            TrayIconClicked(app);
             InvalidateRect(window_, nullptr, FALSE);
             break;
         case WM_RBUTTONDOWN:

@@ -86,6 +86,9 @@ void DrawScrollingBand(App& app, TickerCanvas& canvas) {
 
 void DrawScrollMode(App& app, TickerCanvas& canvas) {
     const AppSettings& s = app.settings;
+    // What a click can hit is what this redraw draws: a redraw without the band (a status text, an
+    // alert) leaves nothing clickable, never the items of an older article table.
+    app.painter.hitCount = 0;
     canvas.SetTextColor(Text1Color(s));
     if (AlertShown(app)) {
         ApplyBlinkColour(app, canvas);

@@ -189,6 +189,26 @@ int64_t WinInetFetcher::LastModified() {
     return static_cast<int64_t>((static_cast<uint64_t>(stamp.dwHighDateTime) << 32) | stamp.dwLowDateTime);
 }
 
+DWORD RequestFlags(const UrlParts& parts) {
+    DWORD flags = INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE;
+    // https is requested over TLS, with the certificate checked. A plain feed that moved to https is
+    // followed there; a secure feed sent to http is not (the library refuses it without the flag
+    // that would allow it).
+    if (parts.secure) {
+        flags |= INTERNET_FLAG_SECURE;
+    } else {
+        flags |= INTERNET_FLAG_IGNORE_REDIRECT_TO_HTTPS;
+    }
+    return flags;
+}
+
+std::string WinInetFetcher::FinalUrl() {
+    char url[4096];
+    DWORD size = sizeof url;
+    if (!InternetQueryOptionA(request_.load(), INTERNET_OPTION_URL, url, &size)) return std::string();
+    return std::string(url, size < sizeof url ? size : sizeof url - 1);
+}
+
 FetchResult WinInetFetcher::FetchDocument(const char* url, const char* header, DocumentBuffer& document) {
     // Every fetch shares the handles, events and read area: a fetch asked for while another one
     // waits (from a message dispatched by that wait) is refused rather than nested.
@@ -196,9 +216,11 @@ FetchResult WinInetFetcher::FetchDocument(const char* url, const char* header, D
     busy_ = true;
     FetchResult result = Run(url, header, Compression::Asked, document);
     // The library may leave a compressed answer as it came (it does not decode one the server marks
-    // "no-transform", or an encoding it does not know): the document is then asked for uncompressed.
-    if (result == kFetchOk && StillCompressed(document))
+    // "no-transform", or an encoding it does not know): the document is then asked for uncompressed,
+    // unless the program is closing.
+    if (result == kFetchOk && StillCompressed(document) && !pump_.QuitSeen()) {
         result = Run(url, header, Compression::NotAsked, document);
+    }
     busy_ = false;
     return result;
 }
@@ -238,14 +260,12 @@ FetchResult WinInetFetcher::Run(const char* url, const char* header, Compression
     if (FinishCall(connection != nullptr, connectEvent_, budget) != CallEnd::Done) return kFetchFailed;
     if (!connection_.load()) return kFetchFailed;
 
-    // Request (context 2). https is requested over TLS, with the certificate checked: a server whose
-    // certificate is not trusted fails the fetch, never falls back to plain text.
+    // Request (context 2). A server whose certificate is not trusted fails the fetch, never falls back
+    // to plain text.
     CloseRequest();
     ResetEvent(openEvent_);
-    DWORD flags = INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE;
-    if (parts.secure) flags |= INTERNET_FLAG_SECURE;
     HINTERNET request = HttpOpenRequestA(connection_.load(), "GET", parts.path.c_str(), nullptr, nullptr,
-                                         nullptr, flags, kRequestContext);
+                                         nullptr, RequestFlags(parts), kRequestContext);
     if (request) request_.store(request);
     if (FinishCall(request != nullptr, openEvent_, budget) != CallEnd::Done) return kFetchFailed;
     if (!request_.load()) return kFetchFailed;
@@ -268,10 +288,16 @@ FetchResult WinInetFetcher::Run(const char* url, const char* header, Compression
     completeError_.store(0);
     const char* headers = lines.empty() ? nullptr : lines.c_str();
     BOOL sent = HttpSendRequestA(request_.load(), headers, headers ? static_cast<DWORD>(-1) : 0, nullptr, 0);
-    if (FinishCall(sent != FALSE, completeEvent_, budget) != CallEnd::Done) return kFetchFailed;
+    if (!sent && GetLastError() != ERROR_IO_PENDING) return kFetchFailed;
+    // The send's completion is awaited even when the call succeeded at once: left unawaited, it
+    // could arrive during the first read's wait and pass for that read's end, with no bytes read.
+    if (Wait(completeEvent_, budget) != WaitOutcome::Signalled) return kFetchFailed;
     // A request that completed with an error (no connection, a certificate that is not trusted, a
     // broken answer) has no document to read.
     if (completeError_.load() != 0) return kFetchFailed;
+    // Where redirects ended: an https feed must not have been moved to plain text, whatever the
+    // library let through.
+    if (!RedirectAllowed(url, FinalUrl().c_str())) return kFetchFailed;
     DWORD status = 0;
     DWORD statusSize = sizeof status;
     if (!HttpQueryInfoA(request_.load(), HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status,

@@ -6,9 +6,16 @@
 
 #include <atomic>
 #include <memory>
+#include <string>
 
 #include "platform/platform.h"
 #include "net/fetch_bounds.h"
+
+struct UrlParts;
+
+// The request flags of a feed's GET: always from the server, never into the library's cache, over TLS
+// for https, and following a plain address that moved to https.
+DWORD RequestFlags(const UrlParts& parts);
 
 class WinInetFetcher : public Fetcher {
   public:
@@ -51,6 +58,8 @@ class WinInetFetcher : public Fetcher {
     }
     int64_t AnnouncedLength(int status);
     int64_t LastModified();
+    // The address the request ended at after redirects, or empty.
+    std::string FinalUrl();
     void ShowOutOfMemory();
 
     MessageBoxes& messages_;

@@ -81,6 +81,9 @@ class MessagePump {
     virtual ~MessagePump() = default;
     // Takes at most one waiting window message of the thread and dispatches it.
     virtual void DispatchOne() = 0;
+    // True once the pump has come upon the message that ends the program's message loop; the
+    // message itself is left for that loop.
+    virtual bool QuitSeen() { return false; }
 };
 
 // What the portable code needs of the ticker window itself.

@@ -202,6 +202,21 @@ TEST_F(PainterTest, StatusTextIsDrawnByExactlyOneRedraw) {
     EXPECT_EQ("", second.texts[0].text);
 }
 
+// A click just after a new cycle began must not open an article of the new table at an index
+// recorded for the old one: a redraw without the band leaves nothing to hit.
+TEST_F(PainterTest, RedrawWithoutTheBandLeavesNothingClickable) {
+    AddShownArticle("A", "one");
+    app->painter.scrollBaseTaken = true;
+    app->painter.scrollBase = 3;
+    Redraw();
+    ASSERT_GT(app->painter.hitCount, 0);
+    ASSERT_EQ(0, ArticleAtX(*app, 5));
+    CopyCut(app->line1, sizeof app->line1, "接続中...");
+    app->state = AppState::Fetching;
+    Redraw();
+    EXPECT_EQ(-1, ArticleAtX(*app, 5));
+}
+
 TEST_F(PainterTest, PageModeDrawsTwoLinesAndKeepsThem) {
     app->settings.scrollf = 0;
     CopyCut(app->line1, sizeof app->line1, "サイト");

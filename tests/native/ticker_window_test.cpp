@@ -114,13 +114,14 @@ TEST_F(TickerWindowLogic, ThirdMovementAfterAPressStartsTheDrag) {
     EXPECT_FALSE(PressReleased(*app));
 }
 
-TEST_F(TickerWindowLogic, ReleaseAfterTwoMovementsIsNoClickAndLeavesTheDragArmed) {
+// The hovering pointer after such a release must not start a window move with no button held.
+TEST_F(TickerWindowLogic, ReleaseAfterTwoMovementsIsNoClickAndEndsThePress) {
     PressStarted(*app);
     CountPointerMove(*app);
     CountPointerMove(*app);
     EXPECT_FALSE(PressReleased(*app));
-    EXPECT_EQ(1, app->pressCounter);
-    EXPECT_EQ(PointerMove::StartDrag, CountPointerMove(*app));
+    EXPECT_EQ(0, app->pressCounter);
+    EXPECT_EQ(PointerMove::Pointer, CountPointerMove(*app));
 }
 
 TEST_F(TickerWindowLogic, LosingTheCaptureCancelsThePress) {
