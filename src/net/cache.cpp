@@ -1,7 +1,10 @@
 #include "net/cache.h"
 
+#include "feed/text.h"
 #include "platform/platform.h"
 #include "platform/safe_write.h"
+#include "platform/whole_file.h"
+#include "net/conditional_header.h"
 #include "net/document_buffer.h"
 
 const char kCacheFolderName[] = "cache";
@@ -32,23 +35,51 @@ std::string CacheFilePath(const char* url) {
     return path;
 }
 
-int ReadWholeFile(DocumentBuffer& document, const char* name, Platform& platform) {
-    int64_t size = platform.files.OpenableSize(name);
-    if (size < 0) return -1;
-    if (static_cast<uint64_t>(size) >= SIZE_MAX || !document.Allocate(static_cast<size_t>(size) + 1)) {
-        platform.messages.Show("メモリが不足しています。", "ERROR", MessageIcon::None);
-        return -1;
+LoadResult ReadWholeFile(DocumentBuffer& document, const char* name, Platform& platform) {
+    size_t length = 0;
+    WholeRead read = ReadWhole(
+        platform.files, name, WholeReadRules{},
+        [&document](size_t capacity) { return document.Allocate(capacity + 1) ? document.data() : nullptr; },
+        length);
+    switch (read) {
+        case WholeRead::Whole:
+        case WholeRead::Cut:
+            document.SetFilled(length);
+            return kLoaded;
+        case WholeRead::NoMemory:
+            platform.messages.Show("メモリが不足しています。", "ERROR", MessageIcon::None);
+            break;
+        case WholeRead::Missing:
+        case WholeRead::ReadOnly:
+        case WholeRead::Busy:
+        case WholeRead::TooLarge:
+        case WholeRead::Failed:
+            break;
     }
-    int64_t read = size > 0 ? platform.files.Read(name, document.data(), static_cast<size_t>(size)) : 0;
-    if (read < 0) {
-        document.Release();
-        return -1;
-    }
-    document.SetFilled(static_cast<size_t>(read));
-    return 0;
+    document.Release();
+    return kNotLoaded;
 }
 
-void WriteCacheFile(const DocumentBuffer& document, const char* url, Platform& platform) {
+WriteResult WriteCacheFile(const DocumentBuffer& document, const char* url, int64_t utcFileTime,
+                           Platform& platform) {
     // A failed write keeps the previous good copy; the cycle goes on without a message.
-    WriteFileSafely(platform.files, CacheFilePath(url).c_str(), document.text(), document.textLength());
+    std::string path = CacheFilePath(url);
+    if (WriteFileSafely(platform.files, path.c_str(), document.text(), document.textLength()) != kWritten) {
+        return kNotWritten;
+    }
+    // Should the date not take, the copy keeps the time it was written: a little later than the
+    // date asked for, which at worst hides a change made during the fetch itself.
+    platform.files.SetLastWriteTime(path.c_str(), utcFileTime);
+    return kWritten;
+}
+
+bool CacheConditionalHeader(const char* url, FileSystem& files, char* out, size_t size) {
+    int64_t written = 0;
+    CivilTime utc;
+    if (!files.LastWriteTime(CacheFilePath(url).c_str(), written) || !CivilFromFileTime(written, utc)) {
+        CopyCut(out, size, kUnconditionalHeader);
+        return false;
+    }
+    FormatIfModifiedSince(utc, out, size);
+    return true;
 }
