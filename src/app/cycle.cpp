@@ -47,13 +47,6 @@ void ShowFetchingStatus(App& app, int feed) {
     }
 }
 
-// The UTC time as a file time, in whole seconds as a request header can carry it.
-int64_t UtcSecondsNow(Clock& clock) {
-    int64_t now = 0;
-    if (!FileTimeFromCivil(clock.UtcNow(), now)) return 0;
-    return now - now % kFileTimeTicksPerSecond;
-}
-
 void AppendErrorEntry(App& app, int feed, const char* title) {
     ArticleEntry& entry = app.articles.slot[app.articles.count++];
     CopyCut(entry.site, sizeof entry.site, app.feeds.site[feed]);
@@ -292,6 +285,12 @@ void ClosingStep(App& app) {
 }
 
 }  // namespace
+
+int64_t UtcSecondsNow(Clock& clock) {
+    int64_t now = 0;
+    if (!FileTimeFromCivil(clock.UtcNow(), now)) return 0;
+    return now - now % kFileTimeTicksPerSecond;
+}
 
 void ScanForAlert(App& app, int64_t now) {
     int before = app.alertIndex;

@@ -7,8 +7,13 @@
 #include "platform/civil_time.h"
 
 struct App;
+class Clock;
 
 void Tick(App& app);
+
+// The UTC time as a file time, in whole seconds as a request header can carry it (the date a
+// fetched document's cache copy gets when the server gave none).
+int64_t UtcSecondsNow(Clock& clock);
 
 // Looks for the first timed task due within `alerttime` minutes and sets the alert index.
 void ScanForAlert(App& app, int64_t now);

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "app/app.h"
+#include "app/cycle.h"
 #include "app/ticker_window.h"
 #include "config/feed_title.h"
 #include "config/opml_export.h"
@@ -44,6 +45,7 @@ SiteLookup LookUpSite(App& app, const char* url) {
     DocumentBuffer document;
     // The fetch dispatches messages while it waits: no tick may start a fetch of its own meanwhile.
     app.cycleBusy = true;
+    const int64_t asked = UtcSecondsNow(app.platform.clock);
     FetchResult result = app.platform.fetcher.Fetch(url, kUnconditionalHeader, document);
     app.cycleBusy = false;
     if (result != kFetchOk) {
@@ -56,7 +58,9 @@ SiteLookup LookUpSite(App& app, const char* url) {
         lookup.count = 0;
     } else {
         app.platform.files.CreateFolder(kCacheFolderName);
-        WriteCacheFile(document, url, app.platform);
+        // Dated as the cycle dates a fetched copy: as the server dated it, or when it was asked for.
+        WriteCacheFile(document, url, document.lastModified() > 0 ? document.lastModified() : asked,
+                       app.platform);
     }
     return lookup;
 }

@@ -1,5 +1,5 @@
 """Reads and drives the program's dialogs from outside through window_probe.exe, a second Wine
-process in the same prefix (tests/e2e/window_probe_win.cpp): control texts, list and combo items,
+process in the same prefix (tests/e2e/win/window_probe_win.cpp): control texts, list and combo items,
 check and enabled states, rectangles, the ticker's opacity and message box texts. Screenshots
 cannot show what an edit field holds or what a message box says; these can."""
 import os

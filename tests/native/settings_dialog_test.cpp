@@ -48,7 +48,7 @@ class WaitingFetcher : public Fetcher {
 class LockedFile : public FileSystem {
   public:
     LockedFile(FileSystem& inner, std::string locked) : inner_(inner), locked_(std::move(locked)) {}
-    int64_t OpenableSize(const char* name) override { return inner_.OpenableSize(name); }
+    FileProbe Probe(const char* name) override { return inner_.Probe(name); }
     int64_t Read(const char* name, char* dest, size_t capacity) override {
         return inner_.Read(name, dest, capacity);
     }
@@ -57,10 +57,16 @@ class LockedFile : public FileSystem {
     bool WriteNew(const char* name, const char* data, size_t size) override {
         return inner_.WriteNew(name, data, size);
     }
+    bool Copy(const char* from, const char* to) override { return inner_.Copy(from, to); }
     bool Replace(const char* from, const char* to) override {
         return locked_ != to && inner_.Replace(from, to);
     }
     bool Remove(const char* name) override { return inner_.Remove(name); }
+    void Pause(int) override {}
+    bool LastWriteTime(const char* name, int64_t& time) override { return inner_.LastWriteTime(name, time); }
+    bool SetLastWriteTime(const char* name, int64_t time) override {
+        return inner_.SetLastWriteTime(name, time);
+    }
 
   private:
     FileSystem& inner_;
@@ -222,6 +228,21 @@ TEST_F(SettingsDialogTest, AListThatCannotBeSavedKeepsTheDialogOpen) {
     EXPECT_EQ(AppState::Showing, lockedApp.state);
     EXPECT_FALSE(lockedApp.cacheOnly);
     EXPECT_EQ("A\thttp://a.test/\t5\r\n", test.folder.Read("URL-List.txt"));
+}
+
+// A list that could not be read whole opens empty; OK with a new feed keeps the old file as a copy.
+TEST_F(SettingsDialogTest, OkOverAnUnreadableListKeepsItsCopy) {
+    const std::string handWritten = "A\thttp://a.test/\t5\tfourth field\r\n";
+    test.folder.Write("URL-List.txt", handWritten);
+    app->state = AppState::Showing;
+    OpenSettingsForm(*app, *form);
+    EXPECT_EQ(0, form->feeds.count);
+    ASSERT_EQ(1u, test.messages.shown.size());  // the loader says so once
+    ASSERT_TRUE(AddFeed(*form, "B", "http://b.test/", "5").done);
+    ASSERT_TRUE(Ok(Fields()));
+    EXPECT_EQ("B\thttp://b.test/\t5\r\n", test.folder.Read("URL-List.txt"));
+    EXPECT_EQ(handWritten, test.folder.Read("URL-List.txt.bak"));
+    EXPECT_EQ(1u, test.messages.shown.size());
 }
 
 // A cycle started while the dialog is open (a click on an empty ticker) fetches the list it read,
