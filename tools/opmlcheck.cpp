@@ -85,21 +85,13 @@ int main(int argc, char** argv) {
         }
         *feeds = *registered;
         const int before = feeds->count;
-        OpmlWalk walk(TextView{document.c_str(), static_cast<int>(document.size())});
+        // The import dialog's step without its fetch: a new feed keeps the maximum 0.
+        OpmlImport import(TextView{document.c_str(), static_cast<int>(document.size())});
         bool full = false;
         for (;;) {
-            // As the import dialog: at 100 registered feeds the import stops.
-            if (feeds->count >= kMaxUserFeeds) {
-                full = true;
-                break;
-            }
-            OpmlWalk::Step step = walk.Next(*feeds);
-            if (step == OpmlWalk::Step::Finished) break;
-            if (step != OpmlWalk::Step::NewFeed) continue;
-            CopyCut(feeds->site[feeds->count], kSlotSize, walk.site());
-            CopyCut(feeds->url[feeds->count], kSlotSize, walk.url());
-            feeds->maximum[feeds->count] = 0;
-            ++feeds->count;
+            OpmlImport::Outcome outcome = import.Take(*feeds).outcome;
+            if (outcome == OpmlImport::Outcome::Full) full = true;
+            if (outcome == OpmlImport::Outcome::Full || outcome == OpmlImport::Outcome::Finished) break;
         }
         if (json) {
             std::printf("{\"feeds\":[");
@@ -107,11 +99,11 @@ int main(int argc, char** argv) {
                 std::printf("%s{\"site\":\"%s\",\"url\":\"%s\"}", k > before ? "," : "",
                             Hex(feeds->site[k]).c_str(), Hex(feeds->url[k]).c_str());
             }
-            std::printf("],\"outlines\":%d}\n", walk.outlineTotal());
+            std::printf("],\"outlines\":%d}\n", import.outlineTotal());
         } else {
             int added = feeds->count - before;
-            std::printf("%s: %d outline%s, %d feed%s to add%s\n", path, walk.outlineTotal(),
-                        walk.outlineTotal() == 1 ? "" : "s", added, added == 1 ? "" : "s",
+            std::printf("%s: %d outline%s, %d feed%s to add%s\n", path, import.outlineTotal(),
+                        import.outlineTotal() == 1 ? "" : "s", added, added == 1 ? "" : "s",
                         full ? " (stopped at 100 registered feeds)" : "");
             for (int k = before; k < feeds->count; ++k) {
                 std::printf("%5d  [%s] %s\n", k, Utf8(feeds->site[k]).c_str(), Utf8(feeds->url[k]).c_str());

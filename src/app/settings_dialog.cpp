@@ -43,26 +43,35 @@ SiteLookup LookUpSite(App& app, const char* url) {
         return lookup;
     }
     DocumentBuffer document;
-    // The fetch dispatches messages while it waits: no tick may start a fetch of its own meanwhile.
-    app.cycleBusy = true;
-    const int64_t asked = UtcSecondsNow(app.platform.clock);
-    FetchResult result = app.platform.fetcher.Fetch(url, kUnconditionalHeader, document);
-    app.cycleBusy = false;
-    if (result != kFetchOk) {
+    WholeFetch fetch = FetchWholeDocument(app, url, document);
+    if (fetch.result != kFetchOk) {
         lookup.outcome = LookupOutcome::Failed;
         return lookup;
     }
     lookup.outcome = LookupOutcome::Found;
-    lookup.count = LookupFeedTitle(document.view(), lookup.site, sizeof lookup.site);
-    if (lookup.count < 1) {
-        lookup.count = 0;
-    } else {
-        app.platform.files.CreateFolder(kCacheFolderName);
-        // Dated as the cycle dates a fetched copy: as the server dated it, or when it was asked for.
-        WriteCacheFile(document, url, document.lastModified() > 0 ? document.lastModified() : asked,
-                       app.platform);
-    }
+    lookup.count = CountAndKeepFeed(app, url, document, fetch.asked, lookup.site, sizeof lookup.site);
     return lookup;
+}
+
+WholeFetch FetchWholeDocument(App& app, const char* url, DocumentBuffer& document) {
+    WholeFetch fetch;
+    // The fetch dispatches messages while it waits: no tick may start a fetch of its own meanwhile.
+    app.cycleBusy = true;
+    fetch.asked = UtcSecondsNow(app.platform.clock);
+    fetch.result = app.platform.fetcher.Fetch(url, kUnconditionalHeader, document);
+    app.cycleBusy = false;
+    return fetch;
+}
+
+int CountAndKeepFeed(App& app, const char* url, const DocumentBuffer& document, int64_t asked, char* site,
+                     size_t size) {
+    int count = LookupFeedTitle(document.view(), site, size);
+    if (count < 1) return 0;
+    app.platform.files.CreateFolder(kCacheFolderName);
+    // Dated as the cycle dates a fetched copy: as the server dated it, or when it was asked for.
+    WriteCacheFile(document, url, document.lastModified() > 0 ? document.lastModified() : asked,
+                   app.platform);
+    return count;
 }
 
 void PreviewSpeed(App& app, const SettingsForm& form, int shownSpeed) {

@@ -3,10 +3,15 @@
 // up a feed's site name, previews speed, step and transparency on the ticker, and on OK saves the
 // settings and the list and tells the update cycle what to do next. The dialog window itself is in
 // settings_dialog_win.cpp; its decisions are in config/settings_form.h.
+#include <cstddef>
+#include <cstdint>
+
 #include "config/settings_form.h"
 #include "feed/text.h"
+#include "platform/platform.h"
 
 struct App;
+class DocumentBuffer;
 
 // Showing or NothingToShow, with no tick running: no fetch is waiting and the feed table is not in use.
 bool CycleIdle(const App& app);
@@ -29,6 +34,18 @@ struct SiteLookup {
 // "RSSから読み込む": fetches the whole document at `url`, reads its title and counts its items, and
 // keeps a document with items as the URL's cache copy.
 SiteLookup LookUpSite(App& app, const char* url);
+
+// The whole document at `url` (the unconditional header), fetched while no tick may start a fetch of
+// its own. `asked` is when it was asked for, the date of its cache copy when the server gave none.
+struct WholeFetch {
+    FetchResult result = kFetchFailed;
+    int64_t asked = 0;
+};
+WholeFetch FetchWholeDocument(App& app, const char* url, DocumentBuffer& document);
+// A fetched feed's site name and its item count (0 without items); a feed with items is kept as the
+// URL's cache copy.
+int CountAndKeepFeed(App& app, const char* url, const DocumentBuffer& document, int64_t asked, char* site,
+                     size_t size);
 
 // Previewed on the ticker while the dialog is open; Cancel takes them back.
 void PreviewSpeed(App& app, const SettingsForm& form, int shownSpeed);

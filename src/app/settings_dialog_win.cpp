@@ -2,18 +2,25 @@
 
 #include <windows.h>
 #include <commctrl.h>
+#include <shellapi.h>
 
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "app/opml_import_dialog_win.h"
 #include "app/settings_dialog.h"
 #include "app/ticker_window_win.h"
+#include "app/url_drop.h"
 #include "config/file_text.h"
+#include "platform/drop_target_win.h"
 #include "platform/wide_win.h"
 #include "res/resource.h"
 
 namespace {
+
+// The drop notification message: the application message base + 100.
+constexpr UINT kDropMessage = WM_APP + 100;
 
 // The colour preview, in dialog client pixels, and where its two sample texts go.
 const RECT kPreview = {400, 470, 480, 520};
@@ -71,12 +78,14 @@ class MessageOwner {
     HWND ticker_;
 };
 
-class SettingsDialog {
+class SettingsDialog : public ImportView, public ImportRunner {
   public:
     explicit SettingsDialog(TickerWindow& ticker)
         : ticker_(ticker), app_(ticker.app()), form_(new SettingsForm) {}
 
     static INT_PTR CALLBACK Proc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+    // False when the dialog could not be registered as a drop target: it is closed at once.
+    bool dropTarget() const { return dropTarget_; }
 
   private:
     INT_PTR Handle(UINT message, WPARAM wParam, LPARAM lParam);
@@ -85,6 +94,9 @@ class SettingsDialog {
     void OnColourScroll(HWND bar, int code, int position);
     void OnPaint();
     void OnLookup();
+    void OnDrop(WPARAM call, DropNotification& record);
+    void OnTextDrop(const std::string& text);
+    void OnFilesDrop(HDROP files);
     void OnOk();
     void OnCancel();
     void Close();
@@ -97,6 +109,12 @@ class SettingsDialog {
     void ApplyEdit(const EditResult& result);
     void ShowPositionHint();
     void RemakeTickerFont(int height, int weight, const char* face);
+
+    // The import as it goes (ImportView), and the import dialog run over a document (ImportRunner).
+    void MoveProgress(ProgressMove) override {}
+    void ShowOutline(const char* site, const char* url) override;
+    void ShowAddedFeed(int index) override;
+    void RunImport(TextView document) override;
 
     std::string Text(int id) const;
     void SetText(int id, const std::string& text);
@@ -111,7 +129,10 @@ class SettingsDialog {
     HWND dialog_ = nullptr;
     bool initializing_ = false;
     bool lookingUp_ = false;  // a fetch for "RSSから読み込む" is waiting
-    int depth_ = 0;           // nested calls of the procedure on the stack
+    bool dropTarget_ = false;
+    bool dropping_ = false;  // a drop is being handled (its fetch or its import is running)
+    DropFormat dragFormat_ = DropFormat::None;
+    int depth_ = 0;  // nested calls of the procedure on the stack
 };
 
 INT_PTR CALLBACK SettingsDialog::Proc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -159,6 +180,12 @@ INT_PTR SettingsDialog::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
             return TRUE;
         case WM_CLOSE:
             OnCancel();
+            return TRUE;
+        case WM_DESTROY:
+            RevokeDragDrop(dialog_);
+            return FALSE;
+        case kDropMessage:
+            OnDrop(wParam, *reinterpret_cast<DropNotification*>(lParam));
             return TRUE;
         default:
             return FALSE;
@@ -223,6 +250,12 @@ void SettingsDialog::OnInit() {
     ApplyButtons(ListButtons());
     FillFontList();
     initializing_ = false;
+    // Addresses dragged from a browser arrive as Unicode text (the only text an X drag gives under
+    // Wine), then as plain text; files as a file list.
+    dropTarget_ = RegisterDropTarget(dialog_, kDropMessage, {CF_UNICODETEXT, CF_TEXT, CF_HDROP});
+    if (!dropTarget_) {
+        app_.platform.messages.Show("ドロップターゲットの登録に失敗しました。", "Error", MessageIcon::Error);
+    }
 }
 
 void SettingsDialog::FillFontList() {
@@ -494,8 +527,111 @@ void SettingsDialog::OnLookup() {
     }
 }
 
+DropFormat DropFormatOf(UINT format) {
+    if (format == CF_UNICODETEXT || format == CF_TEXT) return DropFormat::Text;
+    return format == CF_HDROP ? DropFormat::Files : DropFormat::None;
+}
+
+// The dropped text as Shift_JIS, read no further than its block (the data may lack its zero).
+std::string DroppedText(HGLOBAL data, UINT format) {
+    std::string text;
+    const SIZE_T size = GlobalSize(data);
+    const void* locked = GlobalLock(data);
+    if (!locked) return text;
+    if (format == CF_UNICODETEXT) {
+        const auto* wide = static_cast<const wchar_t*>(locked);
+        const size_t units = size / sizeof(wchar_t);
+        text = WideToCp932(std::wstring(wide, wcsnlen(wide, units)).c_str());
+    } else {
+        const auto* bytes = static_cast<const char*>(locked);
+        text.assign(bytes, strnlen(bytes, size));
+    }
+    GlobalUnlock(data);
+    return text;
+}
+
+void SettingsDialog::OnDrop(WPARAM call, DropNotification& record) {
+    switch (call) {
+        case kDragEnter:
+            dragFormat_ = DropFormatOf(record.format);
+            record.effect = AcceptedDropEffect(dragFormat_);
+            return;
+        case kDragOver:
+            record.effect = AcceptedDropEffect(dragFormat_);
+            return;
+        case kDrop:
+            break;
+        default:
+            return;
+    }
+    if (!DropAllowed(app_, dropping_ || lookingUp_)) return;
+    const DropFormat format = DropFormatOf(record.format);
+    if (format == DropFormat::None || !record.data) return;
+    SetForegroundWindow(dialog_);
+    dropping_ = true;
+    Enable(IDOK, false);
+    Enable(IDCANCEL, false);
+    if (format == DropFormat::Text) {
+        OnTextDrop(DroppedText(record.data, record.format));
+    } else {
+        OnFilesDrop(static_cast<HDROP>(record.data));
+    }
+    dropping_ = false;
+    if (!dialog_) return;  // destroyed with its owner meanwhile
+    Enable(IDOK, true);
+    Enable(IDCANCEL, true);
+}
+
+void SettingsDialog::OnTextDrop(const std::string& text) {
+    TextDrop drop = DropText(app_, *form_, text.c_str(), *this);
+    if (!dialog_ || drop.outcome == TextDrop::Outcome::TooLong) return;
+    if (drop.outcome == TextDrop::Outcome::Failed) {
+        SetText(IDC_SET_SITE, "");
+    } else if (drop.outcome == TextDrop::Outcome::Feed) {
+        SetText(IDC_SET_SITE, drop.site);
+        SetDlgItemInt(dialog_, IDC_SET_MAXIMUM, static_cast<UINT>(drop.count), TRUE);
+    }
+    SetText(IDC_SET_URL, drop.url);
+}
+
+void SettingsDialog::OnFilesDrop(HDROP files) {
+    const UINT count = DragQueryFileW(files, 0xFFFFFFFF, nullptr, 0);
+    for (UINT i = 0; i < count && dialog_; ++i) {
+        const UINT length = DragQueryFileW(files, i, nullptr, 0);
+        std::wstring path(static_cast<size_t>(length) + 1, L'\0');
+        if (DragQueryFileW(files, i, &path[0], length + 1) == 0) continue;
+        path.resize(length);
+        std::string document;
+        // A file that cannot be read is passed over; the next one is tried.
+        if (!ReadFileStart(path, kOpmlTextLimit, document)) continue;
+        ImportDroppedDocument(*form_, TextView{document.c_str(), static_cast<int>(document.size())}, *this);
+    }
+}
+
+void SettingsDialog::RunImport(TextView document) {
+    RunOpmlImportDialog(ticker_.instance(), dialog_, app_, *form_, ticker_.messageBoxes(), *this, document);
+}
+
+void SettingsDialog::ShowOutline(const char* site, const char* url) {
+    if (!dialog_) return;
+    SetText(IDC_SET_SITE, site);
+    SetText(IDC_SET_URL, url);
+}
+
+void SettingsDialog::ShowAddedFeed(int index) {
+    if (!dialog_) return;
+    const FeedTable& feeds = form_->feeds;
+    SetDlgItemInt(dialog_, IDC_SET_MAXIMUM, static_cast<UINT>(feeds.maximum[index]), TRUE);
+    HWND list = GetDlgItem(dialog_, IDC_SET_FEEDS);
+    std::wstring line = Cp932ToWide(FeedLine(feeds, index).c_str());
+    SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(line.c_str()));
+    SendMessageW(list, LB_SETCURSEL, static_cast<WPARAM>(index), 0);
+    SendMessageW(list, LB_SETHORIZONTALEXTENT, static_cast<WPARAM>(ListExtent(feeds)), 0);
+    SetText(IDC_SET_TOTAL, TotalText(feeds));
+}
+
 void SettingsDialog::OnOk() {
-    if (lookingUp_) return;
+    if (lookingUp_ || dropping_) return;
     OkFields f;
     f.upday = Text(IDC_SET_UPDAY);
     f.uptimer = Text(IDC_SET_UPTIMER);
@@ -534,7 +670,7 @@ void SettingsDialog::OnOk() {
 }
 
 void SettingsDialog::OnCancel() {
-    if (lookingUp_) return;
+    if (lookingUp_ || dropping_) return;
     const AppSettings& s = app_.settings;
     RemakeTickerFont(s.fsize, s.ftype, s.fontface);
     CancelSettings(app_, *form_);
@@ -566,6 +702,11 @@ void OpenSettingsDialog(TickerWindow& ticker) {
         // The dialog never existed: the ticker must not stay blocked.
         delete dialog;
         app.dialogOpen = false;
+        return;
+    }
+    if (!dialog->dropTarget()) {
+        app.dialogOpen = false;
+        DestroyWindow(window);  // the dialog object goes with its window
         return;
     }
     ticker.SetModelessDialog(window);

@@ -61,3 +61,36 @@ OpmlWalk::Step OpmlWalk::Next(const FeedTable& feeds) {
     }
     return Step::NewFeed;
 }
+
+const char kImportFullMessage[] = "登録サイト数が100件になりました。";
+
+OpmlImport::Step OpmlImport::Take(FeedTable& feeds) {
+    Step step;
+    if (feeds.count >= kMaxUserFeeds) {
+        step.outcome = Outcome::Full;
+        return step;
+    }
+    if (aborted_) return step;
+    const OpmlWalk::Step walked = walk_.Next(feeds);
+    if (walked == OpmlWalk::Step::Finished) return step;
+    // Each outline read counts, whether it adds a feed or not.
+    if (++done_ > walk_.outlineTotal()) {
+        done_ = 0;
+        step.progress = ProgressMove::Restart;
+    } else {
+        step.progress = ProgressMove::Step;
+    }
+    if (walked == OpmlWalk::Step::Skipped) {
+        step.outcome = Outcome::Skipped;
+    } else if (walked == OpmlWalk::Step::AlreadyRegistered) {
+        step.outcome = Outcome::AlreadyRegistered;
+    } else {
+        step.outcome = Outcome::Added;
+        step.added = feeds.count;
+        CopyCut(feeds.site[feeds.count], kSlotSize, walk_.site());
+        CopyCut(feeds.url[feeds.count], kSlotSize, walk_.url());
+        feeds.maximum[feeds.count] = 0;
+        ++feeds.count;
+    }
+    return step;
+}

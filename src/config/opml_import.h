@@ -42,3 +42,43 @@ class OpmlWalk {
     char site_[kSlotSize] = {};
     char url_[kSlotSize] = {};
 };
+
+// How the import's progress bar moves on one outline: a step, or back to 0 when the outlines done
+// would pass the total (the count starts again).
+enum class ProgressMove { None, Step, Restart };
+
+// The import's walk with its progress and abort flag, taken one outline per tick. Fetching is left
+// to the caller: a new feed is appended with a maximum of 0.
+class OpmlImport {
+  public:
+    explicit OpmlImport(TextView document) : walk_(document) {}
+
+    enum class Outcome {
+        Full,               // the table already holds 100 feeds: the import ends with the 100-site message
+        Finished,           // aborted, or no further outline
+        Skipped,            // an outline without a usable site name or address
+        AlreadyRegistered,  // site() and url() hold an outline whose address is registered
+        Added,              // the outline's feed was appended to the table at `added`
+    };
+    struct Step {
+        Outcome outcome = Outcome::Finished;
+        ProgressMove progress = ProgressMove::None;
+        int added = -1;
+    };
+    Step Take(FeedTable& feeds);
+    void Abort() { aborted_ = true; }
+
+    int outlineTotal() const { return walk_.outlineTotal(); }
+    int outlinesDone() const { return done_; }
+    bool aborted() const { return aborted_; }
+    const char* site() const { return walk_.site(); }
+    const char* url() const { return walk_.url(); }
+
+  private:
+    OpmlWalk walk_;
+    int done_ = 0;
+    bool aborted_ = false;
+};
+
+// The 100-site message that ends an import (title "件数超過").
+extern const char kImportFullMessage[];  // "登録サイト数が100件になりました。"

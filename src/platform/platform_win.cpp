@@ -241,6 +241,31 @@ bool Win32FileSystem::SetLastWriteTime(const char* name, int64_t utcFileTime) {
     return ok != FALSE;
 }
 
+bool ReadFileStart(const std::wstring& path, size_t limit, std::string& bytes) {
+    bytes.clear();
+    HANDLE file =
+        CreateFileW(WithoutPathLimit(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    LARGE_INTEGER size;
+    bool ok = GetFileSizeEx(file, &size) != FALSE;
+    if (ok) {
+        const size_t wanted =
+            static_cast<uint64_t>(size.QuadPart) < limit ? static_cast<size_t>(size.QuadPart) : limit;
+        bytes.resize(wanted);
+        size_t total = 0;
+        while (ok && total < wanted) {
+            DWORD read = 0;
+            ok = ReadFile(file, &bytes[total], static_cast<DWORD>(wanted - total), &read, nullptr) != FALSE;
+            if (read == 0) break;
+            total += read;
+        }
+        bytes.resize(total);
+    }
+    CloseHandle(file);
+    return ok;
+}
+
 void Win32MessagePump::DispatchOne() {
     MSG msg;
     if (!PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) return;

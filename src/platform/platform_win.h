@@ -17,6 +17,10 @@ std::wstring ProgramFolder();
 // `path` itself while it is shorter than MAX_PATH; a longer absolute path in its "\\?\" form.
 std::wstring WithoutPathLimit(const std::wstring& path);
 
+// The first `limit` bytes of a file named by its full path (another program's file, such as one
+// dropped onto a dialog), read while others may read and write it; false when it cannot be read.
+bool ReadFileStart(const std::wstring& path, size_t limit, std::string& bytes);
+
 class Win32MessageBoxes : public MessageBoxes {
   public:
     void SetOwner(HWND owner) { owner_ = owner; }

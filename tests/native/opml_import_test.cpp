@@ -134,3 +134,41 @@ TEST(OpmlWalk, CorpusFilesGiveTheirFeeds) {
 }
 
 }  // namespace
+
+namespace {
+
+// A document of 10,000 outlines and 2 MB is walked within the copy's 1,023,999 bytes: outlines
+// after the cut are neither counted nor taken, and each one costs one step.
+TEST(OpmlImport, ALargeDocumentIsWalkedWithinItsCopyOneStepPerOutline) {
+    std::string document = kHead;
+    int before = 0, feedsBefore = 0;
+    for (int i = 0; i < 10000; ++i) {
+        // Every 50th outline a feed, the others folders; blanks where the copy ends.
+        std::string outline =
+            i % 50 ? "<outline text=\"" + std::string(200, 'x') + "\">\n"
+                   : "<outline text=\"F\" xmlUrl=\"http://f.test/" + std::to_string(i) + "\"/>\n";
+        if (document.size() < static_cast<size_t>(kOpmlTextLimit) &&
+            document.size() + outline.size() + 20 > static_cast<size_t>(kOpmlTextLimit)) {
+            document += std::string(static_cast<size_t>(kOpmlTextLimit) + 20 - document.size(), ' ');
+        }
+        if (document.size() < static_cast<size_t>(kOpmlTextLimit)) {
+            ++before;
+            if (i % 50 == 0) ++feedsBefore;
+        }
+        document += outline;
+    }
+    document += kTail;
+    ASSERT_GT(document.size(), 2u * 1024 * 1024);
+    ASSERT_GT(before, 4000);
+
+    OpmlImport import(TextView{document.c_str(), static_cast<int>(document.size())});
+    EXPECT_EQ(before, import.outlineTotal());
+    auto feeds = std::make_unique<FeedTable>();
+    int steps = 0;
+    while (import.Take(*feeds).outcome != OpmlImport::Outcome::Finished) ASSERT_LE(++steps, before);
+    EXPECT_EQ(before, steps);
+    EXPECT_EQ(before, import.outlinesDone());
+    EXPECT_EQ(feedsBefore, feeds->count);
+}
+
+}  // namespace
