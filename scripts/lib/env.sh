@@ -8,7 +8,7 @@ NR_PACKAGES=(
     build-essential cmake ninja-build python3 clang clang-format libclang-rt-14-dev git
     googletest libbenchmark-dev libxml2-dev
     mingw-w64 g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix
-    wine wine64 xvfb xauth x11-utils xdotool imagemagick fonts-ipafont-gothic locales
+    wine wine64 xvfb xauth x11-utils xdotool imagemagick fonts-ipafont-gothic locales libx11-dev
     nginx openssl ca-certificates procps
 )
 

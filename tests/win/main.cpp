@@ -1,6 +1,11 @@
 #include <gtest/gtest.h>
+#include <ole2.h>
 
 int main(int argc, char** argv) {
     testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
+    // As the program does at its start: the settings dialog registers itself as a drop target.
+    if (FAILED(OleInitialize(nullptr))) return 1;
+    int result = RUN_ALL_TESTS();
+    OleUninitialize();
+    return result;
 }
