@@ -1,5 +1,6 @@
-// OPML outline walk: any bytes are walked to their end without fault, every outline read gives
-// terminated Shift_JIS slots, and the walk ends within as many steps as the text has outlines.
+// OPML outline walk, as the import takes it: any bytes are walked to their end without fault, every
+// outline read gives terminated Shift_JIS slots, the walk ends within as many steps as the text has
+// outlines (so the progress never starts again), and the table never passes 100 feeds.
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -13,17 +14,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static std::unique_ptr<FeedTable> feeds(new FeedTable);
     feeds->count = 0;
     std::string text(reinterpret_cast<const char*>(data), size);
-    OpmlWalk walk(TextView{text.c_str(), static_cast<int>(text.size())});
+    OpmlImport import(TextView{text.c_str(), static_cast<int>(text.size())});
     int steps = 0;
     for (;;) {
-        OpmlWalk::Step step = walk.Next(*feeds);
-        if (step == OpmlWalk::Step::Finished) break;
-        if (++steps > walk.outlineTotal()) abort();  // each step takes one "<outline"
-        if (strnlen(walk.site(), kSlotSize) >= kSlotSize || strnlen(walk.url(), kSlotSize) >= kSlotSize)
+        OpmlImport::Step step = import.Take(*feeds);
+        if (step.outcome == OpmlImport::Outcome::Finished || step.outcome == OpmlImport::Outcome::Full) break;
+        if (++steps > import.outlineTotal() || step.progress != ProgressMove::Step) abort();
+        if (strnlen(import.site(), kSlotSize) >= kSlotSize || strnlen(import.url(), kSlotSize) >= kSlotSize)
             abort();
-        if (step == OpmlWalk::Step::NewFeed && feeds->count < kFeedSlots) {
-            CopyCut(feeds->url[feeds->count++], kSlotSize, walk.url());
-        }
+        if (feeds->count > kMaxUserFeeds) abort();
     }
     return 0;
 }
