@@ -43,12 +43,14 @@ class DropTarget : public IDropTarget {
         return S_OK;
     }
     HRESULT STDMETHODCALLTYPE DragLeave() override {
+        AddRef();
         record_.point = nullptr;
         record_.keyState = 0;
         record_.format = 0;
         record_.data = nullptr;
         record_.dataObject = nullptr;
         SendMessageW(window_, message_, kDragLeave, reinterpret_cast<LPARAM>(&record_));
+        Release();
         return S_OK;
     }
     HRESULT STDMETHODCALLTYPE Drop(IDataObject* data, DWORD keyState, POINTL point, DWORD* effect) override {
@@ -58,6 +60,8 @@ class DropTarget : public IDropTarget {
 
   private:
     void Notify(DropCall call, IDataObject* data, DWORD keyState, POINTL point, DWORD* effect) {
+        // The window may revoke the registration while it handles a drop (it is closed meanwhile).
+        AddRef();
         STGMEDIUM medium = {};
         bool obtained = false;
         record_.format = 0;
@@ -89,6 +93,7 @@ class DropTarget : public IDropTarget {
             *effect = AnsweredDropEffect(*effect, accepted);
             record_.effect = accepted;
         }
+        Release();
     }
 
     LONG references_ = 1;
