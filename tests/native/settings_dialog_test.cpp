@@ -4,7 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -24,25 +23,6 @@ std::string Rss(const std::string& title, int items) {
     }
     return doc + "</channel></rss>";
 }
-
-// The scripted fetcher, with something done while a fetch waits (the dialog's messages arrive then).
-class WaitingFetcher : public Fetcher {
-  public:
-    explicit WaitingFetcher(ScriptedFetcher& inner) : inner_(inner) {}
-    Session EnsureSession() override { return inner_.EnsureSession(); }
-    FetchResult Fetch(const char* url, const char* header, DocumentBuffer& document) override {
-        if (whileWaiting) {
-            auto action = whileWaiting;
-            whileWaiting = nullptr;
-            action(url);
-        }
-        return inner_.Fetch(url, header, document);
-    }
-    std::function<void(const char*)> whileWaiting;
-
-  private:
-    ScriptedFetcher& inner_;
-};
 
 // Refuses to replace one file, as a read-only or locked file would.
 class LockedFile : public FileSystem {

@@ -3,6 +3,7 @@
 // tests alike: recording message boxes and shell, a settable clock, a scripted fetcher, a counting
 // message pump and a recording ticker host.
 #include <deque>
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -83,6 +84,26 @@ class ScriptedFetcher : public Fetcher {
   private:
     std::map<std::string, std::deque<Answer>> once_;
     std::map<std::string, Answer> always_;
+};
+
+// Another fetcher with something done once while the next fetch waits (the windows' messages
+// arrive then).
+class WaitingFetcher : public Fetcher {
+  public:
+    explicit WaitingFetcher(Fetcher& inner) : inner_(inner) {}
+    Session EnsureSession() override { return inner_.EnsureSession(); }
+    FetchResult Fetch(const char* url, const char* header, DocumentBuffer& document) override {
+        if (whileWaiting) {
+            auto action = whileWaiting;
+            whileWaiting = nullptr;
+            action(url);
+        }
+        return inner_.Fetch(url, header, document);
+    }
+    std::function<void(const char*)> whileWaiting;
+
+  private:
+    Fetcher& inner_;
 };
 
 class CountingPump : public MessagePump {

@@ -10,32 +10,27 @@
 class RecordingImportView : public ImportView {
   public:
     void MoveProgress(ProgressMove move) override {
-        if (move == ProgressMove::Step) ++progress;
-        if (move == ProgressMove::Restart) progress = 0;
+        progress = move == ProgressMove::Step ? progress + 1 : 0;
     }
     void ShowOutline(const char* site, const char* url) override {
         outlines.push_back(std::string(site) + " " + url);
     }
     void ShowAddedFeed(int index) override { added.push_back(index); }
-
     int progress = 0;                   // the progress bar's position
     std::vector<std::string> outlines;  // "site url" as the fields showed them
-    std::vector<int> added;             // the indexes of the list lines added
+    std::vector<int> added;             // the list lines added
 };
 
 class TickingRunner : public ImportRunner {
   public:
     TickingRunner(App& app, SettingsForm& form) : app_(app), form_(form) {}
     void RunImport(TextView document) override {
-        ++runs;
         ImportSession session(app_, form_, document);
-        if (session.nothingToImport()) return;
-        totals.push_back(session.outlineTotal());
-        for (int tick = 0; tick < 100000 && session.Tick(view) != ImportTick::Finished; ++tick) {
+        if (!session.nothingToImport()) totals.push_back(session.outlineTotal());
+        while (!session.nothingToImport() && session.Tick(view) != ImportTick::Finished) {
         }
     }
     RecordingImportView view;
-    int runs = 0;             // imports started (documents without outlines included)
     std::vector<int> totals;  // the outline total of each import dialog shown
 
   private:
