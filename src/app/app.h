@@ -8,6 +8,7 @@
 #include "feed/article.h"
 #include "net/document_buffer.h"
 #include "schedule/schedule.h"
+#include "schedule/schedule_view.h"
 
 enum class AppState : int {
     Starting = 0,
@@ -65,6 +66,7 @@ struct App {
 
     PainterState painter;
     GestureState gesture;
+    ScheduleView scheduleView;  // the schedule window's rows, kept between openings
 };
 
 // Resets the run-time state and the settings to their defaults, as the ticker window's creation does.

@@ -1,0 +1,82 @@
+"""The ticker's dialogs read and driven from a second program in the same Wine prefix
+(window_probe.exe, built with the Windows build): control texts, message box texts, the focused
+control, check boxes and list selections, which a screenshot cannot tell.
+
+    box = probe.wait_window(ticker, "入力エラー")
+    assert probe.message_text(box) == "時刻が不正です。"
+"""
+import json
+import os
+import time
+
+from harness import BUILD, run_quiet
+
+PROBE = os.path.join(BUILD, "windows", "window_probe.exe")
+
+
+def run(ticker, *args):
+    code, output = run_quiet(["wine", PROBE, *[str(a) for a in args]], env=ticker.env, timeout=60)
+    return code, output
+
+
+def dump(ticker):
+    """Every visible top-level window of the prefix: dicts with hwnd, pid, owner, enabled, focus,
+    focus_id, rect [left, top, right, bottom], class, title and children (hwnd, id, visible, enabled,
+    rect, class, text, and checked or selection)."""
+    code, output = run(ticker, "dump")
+    start = output.find("[")
+    if code != 0 or start < 0:
+        raise RuntimeError(f"window_probe dump failed ({code}): {output[:500]}")
+    return json.loads(output[start:])
+
+
+def windows(ticker, title):
+    return [w for w in dump(ticker) if w["title"] == title]
+
+
+def wait_window(ticker, title, timeout=15, gone=False):
+    """The window titled `title` (the newest when there are several), or None; with gone=True, True
+    once no such window is left."""
+    deadline = time.time() + timeout
+    while True:
+        found = windows(ticker, title)
+        if gone and not found:
+            return True
+        if not gone and found:
+            return found[-1]
+        if time.time() > deadline:
+            return False if gone else None
+        time.sleep(0.2)
+
+
+def control(window, control_id):
+    for child in window["children"]:
+        if child["id"] == control_id:
+            return child
+    raise KeyError(f"no control {control_id} in {window['title']}")
+
+
+def controls_of_class(window, class_name):
+    return [c for c in window["children"] if c["class"].lower() == class_name.lower()]
+
+
+def message_text(box):
+    """The text of a message box: its static control with text (the icon's static has none)."""
+    texts = [c["text"] for c in controls_of_class(box, "Static") if c["text"]]
+    return texts[0] if texts else None
+
+
+def set_text(ticker, child, text):
+    return run(ticker, "settext", child["hwnd"], text)[0] == 0
+
+
+def click(ticker, child):
+    return run(ticker, "click", child["hwnd"])[0] == 0
+
+
+def resize(ticker, window, width, height):
+    return run(ticker, "resize", window["hwnd"], width, height)[0] == 0
+
+
+def centre(rect):
+    return (rect[0] + rect[2]) // 2, (rect[1] + rect[3]) // 2

@@ -1,0 +1,181 @@
+// A second program in the ticker's Wine prefix that reads and drives the ticker's dialogs for the
+// end-to-end tests: what a screenshot cannot tell (edit texts, message box texts, the focused
+// control, check boxes and list selections), and a few actions.
+//
+//   window_probe dump                   every visible top-level window with its controls, as JSON
+//   window_probe settext HWND TEXT      WM_SETTEXT
+//   window_probe click HWND             posts BM_CLICK (a modal message box may follow)
+//   window_probe resize HWND W H        sets the outer size
+//   window_probe close HWND             posts WM_CLOSE
+//
+// HWND is decimal, as the dump prints it. Texts are written as UTF-8.
+#include <windows.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cwchar>
+#include <string>
+
+namespace {
+
+std::string Utf8(const std::wstring& text) {
+    if (text.empty()) return std::string();
+    int size = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0,
+                                   nullptr, nullptr);
+    std::string out(static_cast<size_t>(size), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), &out[0], size, nullptr,
+                        nullptr);
+    return out;
+}
+
+std::string Json(const std::wstring& text) {
+    std::string out = "\"";
+    for (unsigned char c : Utf8(text)) {
+        if (c == '"' || c == '\\') {
+            out += '\\';
+            out += static_cast<char>(c);
+        } else if (c < 0x20) {
+            char escaped[8];
+            snprintf(escaped, sizeof escaped, "\\u%04x", c);
+            out += escaped;
+        } else {
+            out += static_cast<char>(c);
+        }
+    }
+    return out + "\"";
+}
+
+// The text through WM_GETTEXT, which the system carries across processes.
+std::wstring TextOf(HWND window) {
+    DWORD_PTR length = 0;
+    if (!SendMessageTimeoutW(window, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 2000, &length)) return L"";
+    std::wstring text(length + 1, L'\0');
+    DWORD_PTR got = 0;
+    SendMessageTimeoutW(window, WM_GETTEXT, length + 1, reinterpret_cast<LPARAM>(&text[0]), SMTO_ABORTIFHUNG,
+                        2000, &got);
+    text.resize(wcslen(text.c_str()));
+    return text;
+}
+
+std::wstring ClassOf(HWND window) {
+    wchar_t name[128] = {};
+    GetClassNameW(window, name, 128);
+    return name;
+}
+
+std::string Rect(HWND window) {
+    RECT r = {};
+    GetWindowRect(window, &r);
+    char text[96];
+    snprintf(text, sizeof text, "[%ld, %ld, %ld, %ld]", r.left, r.top, r.right, r.bottom);
+    return text;
+}
+
+LRESULT Ask(HWND window, UINT message) {
+    DWORD_PTR result = 0;
+    SendMessageTimeoutW(window, message, 0, 0, SMTO_ABORTIFHUNG, 2000, &result);
+    return static_cast<LRESULT>(result);
+}
+
+struct Dump {
+    std::string out;
+    bool firstChild = true;
+};
+
+BOOL CALLBACK DumpChild(HWND child, LPARAM param) {
+    Dump& dump = *reinterpret_cast<Dump*>(param);
+    std::wstring className = ClassOf(child);
+    char head[160];
+    snprintf(head, sizeof head,
+             "%s\n    {\"hwnd\": %llu, \"id\": %ld, \"visible\": %s, \"enabled\": %s, \"rect\": ",
+             dump.firstChild ? "" : ",", static_cast<unsigned long long>(reinterpret_cast<UINT_PTR>(child)),
+             static_cast<long>(GetDlgCtrlID(child)), IsWindowVisible(child) ? "true" : "false",
+             IsWindowEnabled(child) ? "true" : "false");
+    dump.firstChild = false;
+    dump.out += head;
+    dump.out += Rect(child);
+    dump.out += ", \"class\": " + Json(className) + ", \"text\": " + Json(TextOf(child));
+    if (_wcsicmp(className.c_str(), L"Button") == 0) {
+        dump.out += ", \"checked\": " + std::to_string(static_cast<long>(Ask(child, BM_GETCHECK)));
+    } else if (_wcsicmp(className.c_str(), L"ComboBox") == 0) {
+        dump.out += ", \"selection\": " + std::to_string(static_cast<long>(Ask(child, CB_GETCURSEL)));
+    }
+    dump.out += "}";
+    return TRUE;
+}
+
+struct TopLevels {
+    std::string out;
+    bool first = true;
+};
+
+BOOL CALLBACK DumpTopLevel(HWND window, LPARAM param) {
+    if (!IsWindowVisible(window)) return TRUE;
+    TopLevels& all = *reinterpret_cast<TopLevels*>(param);
+    DWORD pid = 0;
+    DWORD thread = GetWindowThreadProcessId(window, &pid);
+    GUITHREADINFO info = {};
+    info.cbSize = sizeof info;
+    HWND focus = GetGUIThreadInfo(thread, &info) ? info.hwndFocus : nullptr;
+    HWND owner = GetWindow(window, GW_OWNER);
+    char head[200];
+    snprintf(head, sizeof head,
+             "%s\n  {\"hwnd\": %llu, \"pid\": %lu, \"owner\": %llu, \"enabled\": %s, \"focus\": %llu, "
+             "\"focus_id\": %ld, \"rect\": ",
+             all.first ? "" : ",", static_cast<unsigned long long>(reinterpret_cast<UINT_PTR>(window)), pid,
+             static_cast<unsigned long long>(reinterpret_cast<UINT_PTR>(owner)),
+             IsWindowEnabled(window) ? "true" : "false",
+             static_cast<unsigned long long>(reinterpret_cast<UINT_PTR>(focus)),
+             focus ? static_cast<long>(GetDlgCtrlID(focus)) : 0L);
+    all.first = false;
+    all.out += head;
+    all.out += Rect(window);
+    all.out += ", \"class\": " + Json(ClassOf(window)) + ", \"title\": " + Json(TextOf(window)) +
+               ", \"children\": [";
+    Dump children;
+    EnumChildWindows(window, DumpChild, reinterpret_cast<LPARAM>(&children));
+    all.out += children.out + "]}";
+    return TRUE;
+}
+
+HWND HandleArgument(const wchar_t* text) {
+    return reinterpret_cast<HWND>(static_cast<UINT_PTR>(wcstoull(text, nullptr, 10)));
+}
+
+int Fail(const char* why) {
+    fprintf(stderr, "window_probe: %s\n", why);
+    return 2;
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+    if (argc < 2) return Fail("no command");
+    std::wstring command = argv[1];
+    if (command == L"dump") {
+        TopLevels all;
+        EnumWindows(DumpTopLevel, reinterpret_cast<LPARAM>(&all));
+        std::string out = "[" + all.out + "\n]\n";
+        fwrite(out.data(), 1, out.size(), stdout);
+        return 0;
+    }
+    if (argc < 3) return Fail("no window");
+    HWND window = HandleArgument(argv[2]);
+    if (!IsWindow(window)) return Fail("no such window");
+    if (command == L"settext" && argc >= 4) {
+        DWORD_PTR result = 0;
+        return SendMessageTimeoutW(window, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(argv[3]), SMTO_ABORTIFHUNG,
+                                   2000, &result)
+                   ? 0
+                   : Fail("WM_SETTEXT failed");
+    }
+    if (command == L"click") return PostMessageW(window, BM_CLICK, 0, 0) ? 0 : Fail("BM_CLICK failed");
+    if (command == L"close") return PostMessageW(window, WM_CLOSE, 0, 0) ? 0 : Fail("WM_CLOSE failed");
+    if (command == L"resize" && argc >= 5) {
+        int width = _wtoi(argv[3]), height = _wtoi(argv[4]);
+        return SetWindowPos(window, nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE)
+                   ? 0
+                   : Fail("SetWindowPos failed");
+    }
+    return Fail("unknown command");
+}
