@@ -84,6 +84,8 @@ class ScheduleWindow {
     HBITMAP bufferBitmap_ = nullptr;
     HGDIOBJ bufferOriginal_ = nullptr;
     int bufferWidth_ = 0, bufferHeight_ = 0;
+    int depth_ = 0;          // handlers running on the stack
+    bool orphaned_ = false;  // the window is gone; the last handler to return deletes this
 };
 
 INT_PTR CALLBACK ScheduleWindow::Proc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -99,10 +101,19 @@ INT_PTR CALLBACK ScheduleWindow::Proc(HWND dialog, UINT message, WPARAM wParam, 
     if (!self) return FALSE;
     if (message == WM_NCDESTROY) {
         SetWindowLongPtrW(dialog, DWLP_USER, 0);
-        delete self;
+        // Destroyed from inside one of its own handlers (closing, or the ticker destroyed while the
+        // editor, a menu or a message box ran a modal loop): the handler finishes first.
+        if (self->depth_ == 0) {
+            delete self;
+        } else {
+            self->orphaned_ = true;
+        }
         return FALSE;
     }
-    return self->Handle(message, wParam, lParam);
+    ++self->depth_;
+    INT_PTR result = self->Handle(message, wParam, lParam);
+    if (--self->depth_ == 0 && self->orphaned_) delete self;
+    return result;
 }
 
 INT_PTR ScheduleWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {

@@ -232,6 +232,7 @@ class ScheduleTest(unittest.TestCase):
             box = probe.wait_window(ticker, INPUT_ERROR)
             self.assertIsNotNone(box, f"message {n + 1} did not come")
             self.assertEqual("時刻が不正です。", probe.message_text(box))
+            ticker.screenshot(f"message-{n + 1}")
             self.assertTrue(ticker.dismiss(ticker.message_box(INPUT_ERROR)), "the message box stayed")
         time.sleep(1)
         self.assertEqual([], probe.windows(ticker, INPUT_ERROR), "a third message came")
@@ -269,6 +270,7 @@ class ScheduleTest(unittest.TestCase):
         window = self.open_schedule(ticker)
         left, top, right, bottom = window["rect"]
         self.assertEqual((610, 370), (right - left, bottom - top))
+        ticker.screenshot("reopened")
         # The header follows the new width, 36 pixels in from the left.
         header = probe.control(window, HEADER)["rect"]
         self.assertLessEqual(abs(header[2] - (right - 4)), 4, f"header {header} in window {window['rect']}")

@@ -393,6 +393,39 @@ TEST_F(ScheduleWindowWin, TheEditorPresetsAWeeklyTaskAndAddsWithTheFocusAdvancin
     EXPECT_NE(std::string::npos, files.folder.Read(L"schedule.dat").find("15,30,0,-1,\r\n新しい予定\r\n"));
 }
 
+TEST_F(ScheduleWindowWin, DestroyingTheOwnerWhileTheEditorIsOpenEndsEverythingCleanly) {
+    ASSERT_TRUE(files.folder.Write(L"schedule.dat", Record(DaysFromToday(1), 8, "task")));
+    HWND owner =
+        CreateWindowExW(0, L"STATIC", L"owner", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, instance, nullptr);
+    ASSERT_NE(nullptr, owner);
+    ScheduleWindowContext context;
+    context.instance = instance;
+    context.owner = owner;
+    context.rowFont = font;
+    context.schedule = schedule.get();
+    context.view = &view;
+    context.settings = &settings;
+    context.platform = &files.platform;
+    window = CreateScheduleWindow(context);
+    ASSERT_NE(nullptr, window);
+    Pump(100);
+    Click(WM_LBUTTONUP, 200, RowTop(view, 0) + 3);
+    bool editorSeen = false;
+    {
+        // As when the ticker is closed with Alt+F4 while the editor is open.
+        DuringModal step([&] {
+            editorSeen = FindEditor() != nullptr;
+            DestroyWindow(owner);
+        });
+        Command(IDM_SCHEDULE_EDIT);
+        EXPECT_TRUE(step.ran());
+    }
+    EXPECT_TRUE(editorSeen);
+    EXPECT_FALSE(IsWindow(window));
+    EXPECT_EQ(1, schedule->count);
+    EXPECT_EQ(0, closed);  // not closed by its own commands: the opener's flag is its own business
+}
+
 TEST(ScheduleFromTheTicker, TheMenuCommandOpensTheModelessWindowAndClosingClearsTheFlag) {
     HINSTANCE instance = GetModuleHandleW(nullptr);
     HICON icon = LoadIconW(instance, MAKEINTRESOURCEW(IDI_APP));
