@@ -37,7 +37,7 @@ class NullPlatform {
     } files;
     struct : Fetcher {
         Session EnsureSession() override { return Session::OpenFailed; }
-        int Fetch(const char*, const char*, DocumentBuffer&) override { return kFetchFailed; }
+        FetchResult Fetch(const char*, const char*, DocumentBuffer&) override { return kFetchFailed; }
     } fetcher;
     struct : MessagePump {
         void DispatchOne() override {}

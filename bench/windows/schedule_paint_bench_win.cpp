@@ -23,7 +23,7 @@ constexpr int kTasks = 1023;
 class NoFetcher : public Fetcher {
   public:
     Session EnsureSession() override { return Session::OpenFailed; }
-    int Fetch(const char*, const char*, DocumentBuffer&) override { return kFetchFailed; }
+    FetchResult Fetch(const char*, const char*, DocumentBuffer&) override { return kFetchFailed; }
 };
 
 double Microseconds(LARGE_INTEGER from, LARGE_INTEGER to, LARGE_INTEGER frequency) {

@@ -16,7 +16,7 @@ INT_PTR CALLBACK AboutProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lPar
     // Only the two buttons act: Escape and the close command leave the dialog open.
     switch (LOWORD(wParam)) {
         case IDOK:
-            ticker->app().dialogOpen = 0;
+            ticker->app().dialogOpen = false;
             EndDialog(dialog, 0);
             return TRUE;
         case IDC_ABOUT_OPEN_SITE:
@@ -31,9 +31,9 @@ INT_PTR CALLBACK AboutProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lPar
 
 void RunAboutDialog(TickerWindow& ticker) {
     App& app = ticker.app();
-    app.dialogOpen = 1;
+    app.dialogOpen = true;
     INT_PTR result = DialogBoxParamW(ticker.instance(), MAKEINTRESOURCEW(IDD_ABOUT), ticker.window(),
                                      AboutProc, reinterpret_cast<LPARAM>(&ticker));
     // A dialog that could not be created must not leave the ticker blocked for good.
-    if (result == -1) app.dialogOpen = 0;
+    if (result == -1) app.dialogOpen = false;
 }

@@ -22,7 +22,41 @@ enum class AppState : int {
     OpenLink = 8,
 };
 
-struct App {
+// The run-time state that a fresh start, or the ticker window's creation, resets: every field
+// with its starting value, so that a reset is one assignment.
+struct AppRunState {
+    // Update cycle and display pacing.
+    AppState state = AppState::Starting;
+    char line1[kSlotSize] = "起動中...";  // display line 1 (site name in page mode, or a status text)
+    char line2[kSlotSize] = {};           // display line 2 (title in page mode)
+    int currentFeed = 0;
+    int currentArticle = 0;
+    int linkArticle = 0;
+    int perFeedFound[kFeedSlots] = {};
+    bool articlesToShow = false;  // at least one article of the table is shown
+    int displayCounter = 0;
+    int scrollOffset = 0;
+    int alertIndex = -1;
+    int today = 0;            // day number of the local date, taken when the feed list is read
+    CivilTime cycleStartUtc;  // when the running update cycle began: the next conditional header
+    bool cycleBusy = false;   // a tick is running (its fetch or parse dispatches messages)
+    bool cacheOnly = false;   // the next cycle reads cached documents instead of fetching
+    bool repaintPending = true;
+    bool fullRepaint = true;           // the next paint clears the whole back buffer and re-places the window
+    bool transparencyPending = false;  // the opacity changes at the next display step
+
+    // Ticker window.
+    int tickCounter = 0;
+    int minuteCounter = 0;
+    int pressCounter = 0;
+    bool clickHighlight = false;  // the clicked title is drawn highlighted once
+    bool dialogOpen = false;      // the settings dialog, the schedule window or About is open
+
+    PainterState painter;
+    GestureState gesture;
+};
+
+struct App : AppRunState {
     explicit App(Platform& platform_) : platform(platform_) {}
     App(const App&) = delete;
     App& operator=(const App&) = delete;
@@ -35,37 +69,6 @@ struct App {
     ArticleTable articles;
     ScheduleTable schedule;
     DocumentBuffer document;
-
-    // Update cycle and display pacing.
-    AppState state = AppState::Starting;
-    char line1[kSlotSize] = {};  // display line 1 (site name in page mode, or a status text)
-    char line2[kSlotSize] = {};  // display line 2 (title in page mode)
-    int currentFeed = 0;
-    int currentArticle = 0;
-    int linkArticle = 0;
-    int perFeedFound[kFeedSlots] = {};
-    int articlesToShow = 0;
-    int displayCounter = 0;
-    int scrollOffset = 0;
-    int alertIndex = -1;
-    int today = 0;            // day number of the local date, taken when the feed list is read
-    CivilTime cycleStartUtc;  // when the running update cycle began: the next conditional header
-    int cycleBusy = 0;
-    int cacheOnly = 0;
-    int repaintPending = 1;
-    int fullRepaint = 1;
-    int transparencyPending = 0;
-
-    // Ticker window.
-    int tickCounter = 0;
-    int minuteCounter = 0;
-    int pressCounter = 0;
-    int clickHighlight = 0;
-    int dialogOpen = 0;
-    int navigationLock = 0;
-
-    PainterState painter;
-    GestureState gesture;
     ScheduleView scheduleView;  // the schedule window's rows, kept between openings
 };
 
@@ -83,5 +86,9 @@ int PreviousShownArticle(const App& app, int i);
 // The first shown article in table order.
 int FirstShownArticle(const App& app);
 
-// Sets the articles-to-show flag: 1 when at least one article is shown.
+// Makes article `index` the current one, puts its site name and title on the two display lines and
+// asks for a repaint.
+void ShowArticleOnLines(App& app, int index);
+
+// Sets the articles-to-show flag: true when at least one article is shown.
 void RecountShownArticles(App& app);

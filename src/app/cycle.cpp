@@ -19,16 +19,20 @@ namespace {
 const char kAccessErrorTitle[] = "[Newsroller]アクセスエラー";
 const char kFormatErrorTitle[] = "[Newsroller]書式エラー";
 
-void RequestRepaint(App& app) { app.repaintPending = 1; }
+void RequestRepaint(App& app) { app.repaintPending = true; }
 
 bool ExitWasRequested(const App& app) {
     return app.state == AppState::ExitRequested || app.state == AppState::Closing;
 }
 
+// The program is ending (a quit chosen or the window asked to close while a fetch or a parse
+// dispatched messages): the feed is left as it is, with no further fetch, file or message.
+bool ClosingDown(const App& app) { return ExitWasRequested(app) || app.platform.pump.QuitSeen(); }
+
 void ApplyPendingOpacity(App& app) {
-    if (app.transparencyPending != 1) return;
-    app.transparencyPending = 0;
-    app.platform.host.ApplyOpacity(static_cast<uint8_t>(app.settings.toumeido - 45));
+    if (!app.transparencyPending) return;
+    app.transparencyPending = false;
+    app.platform.host.ApplyOpacity(OpacityAlpha(app.settings));
 }
 
 // "RSS取得中..." and the feed's name: in scroll mode after the status text, in page mode on line 2.
@@ -41,11 +45,6 @@ void ShowFetchingStatus(App& app, int feed) {
     } else {
         CopyCut(app.line2, sizeof app.line2, site);
     }
-}
-
-void ShowArticleInLines(App& app, int index) {
-    CopyCut(app.line1, sizeof app.line1, app.articles.slot[index].site);
-    CopyCut(app.line2, sizeof app.line2, app.articles.slot[index].title);
 }
 
 void AppendErrorEntry(App& app, int feed, const char* title) {
@@ -72,7 +71,7 @@ void RequestUtf8FromBlogSearch(char* url) {
 void BeginCycle(App& app) {
     app.state = AppState::Fetching;
     app.currentFeed = 0;
-    app.articlesToShow = 0;
+    app.articlesToShow = false;
     app.articles.count = 0;
     app.currentArticle = 0;
     app.displayCounter = 0;
@@ -115,15 +114,14 @@ void FinishCycle(App& app) {
     if (!ExitWasRequested(app)) app.state = AppState::Showing;
     RecountShownArticles(app);
     if (app.articlesToShow) {
-        app.currentArticle = FirstShownArticle(app);
-        ShowArticleInLines(app, app.currentArticle);
+        ShowArticleOnLines(app, FirstShownArticle(app));
     }
     // The next cycle asks for what changed since this one began, not since it ended: a feed that
     // changed after it was fetched, while later feeds were still being fetched, is then fetched in
     // full next time instead of being answered "unchanged" and shown from its outdated cache copy.
     FormatIfModifiedSince(app.cycleStartUtc, app.settings.ifmodified, sizeof app.settings.ifmodified);
     SaveSettings(app.settings, app.platform);
-    app.cacheOnly = 0;
+    app.cacheOnly = false;
     RequestRepaint(app);
 }
 
@@ -143,6 +141,10 @@ void HandleFeed(App& app, int i) {
             document.Release();
         }
     }
+    if (ClosingDown(app)) {
+        document.Release();
+        return;
+    }
     if (!haveDocument) {
         std::string cachePath = CacheFilePath(url);
         if (ReadWholeFile(document, cachePath.c_str(), platform) == 0) {
@@ -152,6 +154,9 @@ void HandleFeed(App& app, int i) {
             // No cache copy: ask for the whole document whatever its date.
             if (platform.fetcher.Fetch(url, kUnconditionalHeader, document) == kFetchOk) {
                 fetched = haveDocument = true;
+            } else if (ClosingDown(app)) {
+                document.Release();
+                return;
             } else if (app.articles.count < kArticleCapacity) {
                 AppendErrorEntry(app, i, kAccessErrorTitle);
                 platform.messages.Show(app.feeds.site[i], "下記のサイトでアクセスエラーが起きました。",
@@ -169,6 +174,10 @@ void HandleFeed(App& app, int i) {
             FeedParseTarget target{app.articles, app.perFeedFound[i], app.feeds.maximum[i], app.today,
                                    &platform.pump};
             ParseFeedDocument(document.view(), app.feeds.site[i], root, target);
+        }
+        if (ClosingDown(app)) {
+            document.Release();
+            return;
         }
         if (fetched && app.perFeedFound[i] > 0) WriteCacheFile(document, url, platform);
         if (app.perFeedFound[i] == 0 && app.articles.count < kArticleCapacity) {
@@ -210,22 +219,20 @@ void ShowingStep(App& app, int64_t now) {
         return;
     }
     if (s.scrollf == 0) {
-        if (app.displayCounter >= s.disptimer * 10) {
+        if (app.displayCounter >= DisplayPace(s)) {
             ApplyPendingOpacity(app);
             app.displayCounter = 0;
-            app.currentArticle = NextShownArticle(app, app.currentArticle);
-            ShowArticleInLines(app, app.currentArticle);
-            RequestRepaint(app);
+            ShowArticleOnLines(app, NextShownArticle(app, app.currentArticle));
         } else {
             ++app.displayCounter;
         }
     } else {
-        if (app.displayCounter >= s.disptimer - 1) {
+        if (app.displayCounter >= DisplayPace(s)) {
             ApplyPendingOpacity(app);
             app.displayCounter = 0;
             // The band stands still while an alert is shown; the redraw still comes, so it blinks.
             if (app.alertIndex < 0) {
-                app.scrollOffset += s.scrolldiv == 1 ? -1 : ((s.scrolldiv + 1) * s.fsize) / -12;
+                app.scrollOffset -= ScrollStep(s);
             }
             RequestRepaint(app);
         } else {
@@ -271,15 +278,14 @@ void ScanForAlert(App& app, int64_t now) {
     if (app.alertIndex < 0 || app.state != AppState::NothingToShow) return;
     // Nothing else is redrawn in this state: pace the alert's blinking like the display.
     ++app.displayCounter;
-    int pace = app.settings.scrollf != 0 ? app.settings.disptimer - 1 : app.settings.disptimer * 10;
-    if (app.displayCounter >= pace) {
+    if (app.displayCounter >= DisplayPace(app.settings)) {
         RequestRepaint(app);
         app.displayCounter = 0;
     }
 }
 
 void Tick(App& app) {
-    app.cycleBusy = 1;
+    app.cycleBusy = true;
     int64_t now = 0;
     FileTimeFromCivil(app.platform.clock.LocalNow(), now);
     switch (app.state) {
@@ -291,7 +297,7 @@ void Tick(App& app) {
             break;
         case AppState::Recount:
             RecountShownArticles(app);
-            app.fullRepaint = 1;
+            app.fullRepaint = true;
             app.state = AppState::Showing;
             RequestRepaint(app);
             break;
@@ -316,5 +322,5 @@ void Tick(App& app) {
         case AppState::Starting:
             break;
     }
-    app.cycleBusy = 0;
+    app.cycleBusy = false;
 }

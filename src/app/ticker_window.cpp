@@ -4,6 +4,7 @@
 #include "app/cycle.h"
 #include "display/ticker_painter.h"
 #include "report/article_page.h"
+#include "res/resource.h"
 #include "schedule/schedule.h"
 
 namespace {
@@ -22,15 +23,19 @@ bool DisplayIdle(const App& app) {
     return app.state == AppState::Showing || app.state == AppState::NothingToShow;
 }
 
+void CloseRequested(App& app) {
+    if (app.state != AppState::Closing) app.state = AppState::ExitRequested;
+}
+
 bool CountTimerTick(App& app) {
-    if (app.cycleBusy || app.navigationLock) return false;
+    if (app.cycleBusy) return false;
     if (++app.tickCounter >= kTicksPerMinute) {
         app.tickCounter = 0;
         ++app.minuteCounter;
     }
     // Tested on every tick, so an update that fell due while a dialog was open starts on the first
     // tick after it closes.
-    if (app.minuteCounter >= app.settings.uptimer && DisplayIdle(app) && app.dialogOpen == 0) {
+    if (app.minuteCounter >= app.settings.uptimer && DisplayIdle(app) && !app.dialogOpen) {
         app.state = AppState::BeginCycle;
         app.minuteCounter = 0;
     }
@@ -50,27 +55,35 @@ PointerMove CountPointerMove(App& app) {
 }
 
 bool PressReleased(App& app) {
-    if (app.pressCounter < 2) return false;
+    bool click = app.pressCounter >= 2;
+    // Every release ends the press: a counter left at 1 would make the next hover movement, with no
+    // button held, start a window move that follows the pointer.
     app.pressCounter = 0;
-    return true;
+    return click;
 }
 
 void CaptureLost(App& app) { app.pressCounter = 0; }
+
+void TrayIconClicked(App& app) {
+    // The window is placed anew by the full repaint, which only a pending redraw carries out.
+    app.fullRepaint = true;
+    app.repaintPending = true;
+}
 
 ClickResult ClickTicker(App& app, int x) {
     if (!DisplayIdle(app)) return ClickResult::Ignored;
     if (app.alertIndex >= 0) {
         // A dialog may be editing the schedule table: the alert stays.
-        if (app.dialogOpen != 0) return ClickResult::AlertKept;
+        if (app.dialogOpen) return ClickResult::AlertKept;
         RemoveTask(app.schedule, app.alertIndex);
         SaveSchedule(app.schedule, app.platform);
         app.alertIndex = -1;
         // The alert line goes at once: with nothing to show no other redraw would ever replace it.
-        app.repaintPending = 1;
+        app.repaintPending = true;
         app.platform.host.InvalidateTicker();
         return ClickResult::AlertDismissed;
     }
-    if (app.articles.count < 1 || app.articlesToShow == 0) {
+    if (app.articles.count < 1 || !app.articlesToShow) {
         app.state = AppState::BeginCycle;
         return ClickResult::UpdateStarted;
     }
@@ -84,9 +97,9 @@ ClickResult ClickTicker(App& app, int x) {
         int found = ArticleAtX(app, x);
         if (!ValidArticle(app, found)) return ClickResult::NoArticleHere;
         app.linkArticle = found;
-        app.clickHighlight = 1;
+        app.clickHighlight = true;
     }
-    app.repaintPending = 1;
+    app.repaintPending = true;
     app.platform.host.InvalidateTicker();
     app.state = AppState::OpenLink;
     RecountShownArticles(app);
@@ -94,47 +107,41 @@ ClickResult ClickTicker(App& app, int x) {
 }
 
 MenuAction MenuCommand(App& app, int command) {
-    if (command == kCommandQuit) {
+    if (command == IDM_QUIT) {
         app.state = AppState::ExitRequested;
         return MenuAction::None;
     }
     if (!DisplayIdle(app)) return MenuAction::None;
     switch (command) {
-        case kCommandSettings:
+        case IDM_SETTINGS:
             return MenuAction::OpenSettings;
-        case kCommandSchedule:
+        case IDM_SCHEDULE:
             return MenuAction::OpenSchedule;
-        case kCommandAbout:
+        case IDM_ABOUT:
             return MenuAction::ShowAbout;
-        case kCommandUpdate:
+        case IDM_UPDATE:
             app.state = AppState::BeginCycle;
             return MenuAction::None;
-        case kCommandReadAll:
+        case IDM_READ_ALL:
             if (app.articles.count < 1) {
                 app.platform.messages.Show("記事は１件もありません。", "記事表示", MessageIcon::Information);
                 return MenuAction::None;
             }
             WriteAndOpenArticlePage(app, 0);
             return MenuAction::None;
-        case kCommandReadNew:
-            if (app.articles.count < 1 || app.articlesToShow == 0) {
+        case IDM_READ_NEW:
+            if (app.articles.count < 1 || !app.articlesToShow) {
                 app.platform.messages.Show("新しい記事は１件もありません。", "記事表示",
                                            MessageIcon::Information);
                 return MenuAction::None;
             }
             WriteAndOpenArticlePage(app, 1);
             return MenuAction::None;
-        case kCommandJumpToFirst:
-            if (app.articles.count > 1 && app.articlesToShow != 0 && app.cycleBusy == 0) {
-                app.navigationLock = 1;
-                app.currentArticle = FirstShownArticle(app);
-                const ArticleEntry& article = app.articles.slot[app.currentArticle];
-                CopyCut(app.line1, sizeof app.line1, article.site);
-                CopyCut(app.line2, sizeof app.line2, article.title);
-                app.repaintPending = 1;
+        case IDM_JUMP_TO_FIRST:
+            if (app.articles.count > 1 && app.articlesToShow && !app.cycleBusy) {
+                ShowArticleOnLines(app, FirstShownArticle(app));
                 app.platform.host.InvalidateTicker();
                 app.displayCounter = 0;
-                app.navigationLock = 0;
             }
             return MenuAction::None;
         default:

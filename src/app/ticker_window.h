@@ -4,18 +4,6 @@
 // and the popup menu's commands. The Win32 window (ticker_window_win.cpp) carries them out.
 struct App;
 
-// Popup menu 120.
-enum MenuCommandId : int {
-    kCommandQuit = 40001,
-    kCommandReadAll = 40002,
-    kCommandUpdate = 40003,
-    kCommandSettings = 40004,
-    kCommandReadNew = 40005,
-    kCommandAbout = 40006,
-    kCommandSchedule = 40007,
-    kCommandJumpToFirst = 40015,
-};
-
 constexpr int kTicksPerMinute = 1000;  // 1000 ticks of 60 ms make the nominal minute
 
 // Counts one timer message and starts the automatic update when it is due. Returns false when the
@@ -31,10 +19,13 @@ enum class PointerMove {
 };
 void PressStarted(App& app);
 PointerMove CountPointerMove(App& app);
-// True when the release is a click (at most one movement since the press). A click ends with the
-// counter at 0; a release after two movements leaves it, so the next movement starts a drag.
+// True when the release is a click (at most one movement since the press). Every release ends the
+// press (the counter goes to 0).
 bool PressReleased(App& app);
 void CaptureLost(App& app);
+
+// A left click on the tray icon brings the ticker back into place at the next paint.
+void TrayIconClicked(App& app);
 
 enum class ClickResult {
     Ignored,         // the display is busy (not Showing or NothingToShow)
@@ -55,9 +46,14 @@ enum class MenuAction {
     OpenSchedule,  // dialog 126
     ShowAbout,     // dialog 123
 };
-// "終了" is taken in every state; every other command only while the display is idle. The two
-// reading commands write the article page and open it through the shell.
+// `command` is an IDM_ id of popup menu 120 (res/resource.h). "終了" is taken in every state; every other
+// command only while the display is idle. The two reading commands write the article page and open it through
+// the shell.
 MenuAction MenuCommand(App& app, int command);
+
+// The window was asked to close (Alt+F4, the system menu, another program): the program ends as by
+// "終了", after the tick that is running, if any, has returned.
+void CloseRequested(App& app);
 
 // Both display states in which the user may act.
 bool DisplayIdle(const App& app);

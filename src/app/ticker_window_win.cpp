@@ -13,11 +13,12 @@
 #include "display/ticker_painter.h"
 #include "net/fetch_win.h"
 #include "res/resource.h"
+#include "res/version.h"
 #include "schedule/schedule.h"
 #include "schedule/schedule_window_win.h"
 
 const wchar_t kTickerClassName[] = L"Newsroller";
-const char kTrayTip[] = "Newsroller2.09";
+const char kTrayTip[] = NEWSROLLER_TRAY_TIP;
 const char kDistributorPage[] = "https://newsroller.example/win.htm";
 
 namespace {
@@ -109,7 +110,7 @@ LRESULT CALLBACK TickerWindow::WindowProc(HWND window, UINT message, WPARAM wPar
         SetWindowLongPtrW(window, GWLP_USERDATA, 0);
         self->window_ = nullptr;
         self->host_.SetWindow(nullptr);
-        self->messages_.SetOwner(nullptr);
+        self->messages_.SetClosed();
         return DefWindowProcW(window, message, wParam, lParam);
     }
     return self->Handle(message, wParam, lParam);
@@ -120,6 +121,11 @@ LRESULT TickerWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
         case WM_CREATE:
             return OnCreate(*reinterpret_cast<CREATESTRUCTW*>(lParam));
+        case WM_CLOSE:
+            // Alt+F4, the system menu or another program asking the ticker to close: the same road
+            // as "終了", so a fetch or a parse that is running finishes before the window goes.
+            CloseRequested(app);
+            return 0;
         case WM_DESTROY:
             OnDestroy();
             return 0;
@@ -132,7 +138,7 @@ LRESULT TickerWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
             OnCommand(LOWORD(wParam));
             break;
         case WM_MOUSEMOVE:
-            OnMouseMove(wParam, lParam);
+            OnMouseMove(lParam);
             break;
         case WM_LBUTTONDOWN:
             PressStarted(app);
@@ -141,7 +147,7 @@ LRESULT TickerWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
             OnLeftButtonUp(lParam);
             break;
         case WM_RBUTTONDOWN:
-            if (app.dialogOpen == 0) ShowPopupMenu(TPM_LEFTBUTTON);
+            if (!app.dialogOpen) ShowPopupMenu(TPM_LEFTBUTTON);
             break;
         case WM_CAPTURECHANGED:
             CaptureLost(app);
@@ -166,58 +172,74 @@ LRESULT TickerWindow::OnCreate(const CREATESTRUCTW& create) {
 
     // Defaults and a clean run-time state; the state stays Starting until the window is set up.
     ResetApp(app);
-
-    if (GetSystemMetrics(SM_CMONITORS) < 2) {
-        app.screen.left = 0;
-        app.screen.top = 0;
-        app.screen.width = GetSystemMetrics(SM_CXSCREEN);
-        app.screen.height = GetSystemMetrics(SM_CYSCREEN);
-    } else {
-        app.screen.left = GetSystemMetrics(SM_XVIRTUALSCREEN);
-        app.screen.top = GetSystemMetrics(SM_YVIRTUALSCREEN);
-        app.screen.width = GetSystemMetrics(SM_CXVIRTUALSCREEN);
-        app.screen.height = GetSystemMetrics(SM_CYVIRTUALSCREEN);
-    }
-    app.screen.frameX = GetSystemMetrics(SM_CXDLGFRAME);
-    app.screen.frameY = GetSystemMetrics(SM_CYDLGFRAME);
-
+    MeasureScreen();
     LoadSettingsAtCreation();
-    const AppSettings& s = app.settings;
+    CreateBackBuffer();
+    AddTrayIcon();
+    LoadButtonBitmaps(create.hInstance ? create.hInstance : instance_);
+    CreateFonts();
+    LoadScheduleAtCreation();
+    // The colour key is not used in alpha mode.
+    host_.ApplyOpacity(OpacityAlpha(app.settings));
 
+    app.state = AppState::BeginCycle;
+    SetForegroundWindow(window_);
+    PlaceWindow();
+    return 0;
+}
+
+// The screen the ticker must stay on: the primary screen with one monitor, else the virtual screen.
+void TickerWindow::MeasureScreen() {
+    ScreenMetrics& screen = app_->screen;
+    if (GetSystemMetrics(SM_CMONITORS) < 2) {
+        screen.left = 0;
+        screen.top = 0;
+        screen.width = GetSystemMetrics(SM_CXSCREEN);
+        screen.height = GetSystemMetrics(SM_CYSCREEN);
+    } else {
+        screen.left = GetSystemMetrics(SM_XVIRTUALSCREEN);
+        screen.top = GetSystemMetrics(SM_YVIRTUALSCREEN);
+        screen.width = GetSystemMetrics(SM_CXVIRTUALSCREEN);
+        screen.height = GetSystemMetrics(SM_CYVIRTUALSCREEN);
+    }
+    screen.frameX = GetSystemMetrics(SM_CXDLGFRAME);
+    screen.frameY = GetSystemMetrics(SM_CYDLGFRAME);
+}
+
+// The back buffer: as wide as the screen and as high as the page mode at the largest font.
+void TickerWindow::CreateBackBuffer() {
     HDC windowDc = GetDC(window_);
     SetMapMode(windowDc, MM_TEXT);
     backBuffer_ = CreateCompatibleDC(windowDc);
-    backBitmap_ = CreateCompatibleBitmap(windowDc, app.screen.width, kBackBufferHeight);
+    backBitmap_ = CreateCompatibleBitmap(windowDc, app_->screen.width, kBackBufferHeight);
     originalBitmap_ = SelectObject(backBuffer_, backBitmap_);
+    ReleaseDC(window_, windowDc);
+    SetBkMode(backBuffer_, TRANSPARENT);
+    SetTextAlign(backBuffer_, TA_LEFT | TA_TOP);
+}
 
-    AddTrayIcon();
-
-    HINSTANCE resources = create.hInstance ? create.hInstance : instance_;
+void TickerWindow::LoadButtonBitmaps(HINSTANCE resources) {
     const int bitmapIds[kButtonBitmapCount] = {IDB_SCROLL_FIRST, IDB_SCROLL_LAST, IDB_SCROLL_UP,
                                                IDB_SCROLL_DOWN};
     // Loaded in the order up, down, first, last.
     for (int i : {2, 3, 0, 1}) buttonBitmaps_[i] = LoadBitmapW(resources, MAKEINTRESOURCEW(bitmapIds[i]));
+}
 
+// The ticker font from the settings, selected into the back buffer, and the two small fonts.
+void TickerWindow::CreateFonts() {
+    const AppSettings& s = app_->settings;
     tickerFont_ = CreateTickerFont(s.fsize, s.ftype, s.fontface);
     smallFont12_ = CreateTickerFont(12, FW_NORMAL, "ＭＳ ゴシック");
     smallFont14_ = CreateTickerFont(14, FW_NORMAL, "ＭＳ ゴシック");
     originalFont_ = SelectObject(backBuffer_, tickerFont_);
+}
 
-    LoadScheduleAtCreation();
-
-    ReleaseDC(window_, windowDc);
-    SetBkMode(backBuffer_, TRANSPARENT);
-    SetTextAlign(backBuffer_, TA_LEFT | TA_TOP);
-
-    // The colour key is not used in alpha mode.
-    host_.ApplyOpacity(static_cast<uint8_t>(s.toumeido - 45));
-
-    app.state = AppState::BeginCycle;
-    SetForegroundWindow(window_);
-    // winX and winY are the position of the client area.
+// winX and winY are the position of the client area; the window is placed around it.
+void TickerWindow::PlaceWindow() {
+    const App& app = *app_;
+    const AppSettings& s = app.settings;
     SetWindowPos(window_, s.wintop ? HWND_TOPMOST : HWND_NOTOPMOST, s.winX - app.screen.frameX,
                  s.winY - app.screen.frameY, s.width, TickerHeight(s), 0);
-    return 0;
 }
 
 void TickerWindow::OnDestroy() {
@@ -234,7 +256,9 @@ void TickerWindow::OnDestroy() {
     DeleteGdiObject(smallFont12_);
     DeleteGdiObject(smallFont14_);
     // The internet handles and the fetch events go with the fetcher, when this object is destroyed.
-    app_->document.Release();
+    // A tick that destroys the window (the closing step) has no document; one that is running a
+    // fetch or a parse from a nested message is still reading its document and releases it itself.
+    if (!app_->cycleBusy) app_->document.Release();
     if (trayAdded_) {
         Shell_NotifyIconW(NIM_DELETE, &tray_);
         trayAdded_ = false;
@@ -255,7 +279,7 @@ LRESULT TickerWindow::OnPaint() {
     BitBlt(dc, ps.rcPaint.left, ps.rcPaint.top, ps.rcPaint.right - ps.rcPaint.left,
            ps.rcPaint.bottom - ps.rcPaint.top, backBuffer_, ps.rcPaint.left, ps.rcPaint.top, SRCCOPY);
     EndPaint(window_, &ps);
-    app.repaintPending = 0;
+    app.repaintPending = false;
     return 0;
 }
 
@@ -270,7 +294,7 @@ void TickerWindow::OnTimer() {
     if (!CountTimerTick(app)) return;
     Tick(app);
     // The tick may have closed the window.
-    if (window_ && app.repaintPending > 0) InvalidateTextArea();
+    if (window_ && app.repaintPending) InvalidateTextArea();
 }
 
 void TickerWindow::OnCommand(int command) {
@@ -289,14 +313,14 @@ void TickerWindow::OnCommand(int command) {
     }
 }
 
-void TickerWindow::OnMouseMove(WPARAM wParam, LPARAM lParam) {
+void TickerWindow::OnMouseMove(LPARAM lParam) {
     switch (CountPointerMove(*app_)) {
         case PointerMove::StartDrag:
             // Moves the window as if its caption were dragged, until the button is released.
             SendMessageW(window_, WM_SYSCOMMAND, SC_MOVE | HTCAPTION, 0);
             break;
         case PointerMove::Pointer:
-            PointerMovedOverTicker(wParam, LOWORD(lParam), static_cast<short>(HIWORD(lParam)));
+            PointerMovedOverTicker(LOWORD(lParam));
             break;
         case PointerMove::Counted:
             break;
@@ -314,11 +338,11 @@ void TickerWindow::OnTrayMessage(LPARAM lParam) {
     switch (static_cast<UINT>(lParam)) {
         case WM_LBUTTONDOWN:
             SetForegroundWindow(window_);
-            app.fullRepaint = 1;
+            TrayIconClicked(app);
             InvalidateRect(window_, nullptr, FALSE);
             break;
         case WM_RBUTTONDOWN:
-            if (app.dialogOpen == 0) ShowPopupMenu(TPM_RIGHTBUTTON);
+            if (!app.dialogOpen) ShowPopupMenu(TPM_RIGHTBUTTON);
             break;
         default:
             break;
@@ -376,7 +400,7 @@ void TickerWindow::OpenSettingsDialog() {}
 // closing clears both.
 void TickerWindow::OpenScheduleWindow() {
     App& app = *app_;
-    app.dialogOpen = 1;
+    app.dialogOpen = true;
     ScheduleWindowContext context;
     context.instance = instance_;
     context.owner = window_;
@@ -389,18 +413,18 @@ void TickerWindow::OpenScheduleWindow() {
     context.settings = &app.settings;
     context.platform = &platform_;
     context.closed = [this] {
-        app_->dialogOpen = 0;
+        app_->dialogOpen = false;
         modelessDialog_ = nullptr;
     };
     modelessDialog_ = CreateScheduleWindow(context);
     // A window that could not be created must not leave the ticker blocked for good.
-    if (!modelessDialog_) app.dialogOpen = 0;
+    if (!modelessDialog_) app.dialogOpen = false;
 }
 
 // Pointer gesture over the ticker (x is the low word of the position, unsigned).
-void TickerWindow::PointerMovedOverTicker(WPARAM, int x, int) {
+void TickerWindow::PointerMovedOverTicker(int x) {
     if (PointerMoved(*app_, x) != GestureResult::OpenSchedule) return;
     OpenScheduleWindow();
     // The gesture set the dialog-open flag; when no window opened, the ticker must not stay blocked.
-    if (!modelessDialog_ || !IsWindow(modelessDialog_)) app_->dialogOpen = 0;
+    if (!modelessDialog_ || !IsWindow(modelessDialog_)) app_->dialogOpen = false;
 }

@@ -11,7 +11,7 @@
 #include "platform/platform_win.h"
 
 extern const wchar_t kTickerClassName[];  // "Newsroller", also the window title
-extern const char kTrayTip[];             // "Newsroller2.09"
+extern const char kTrayTip[];             // "Newsroller" and the version
 extern const char kDistributorPage[];     // the About dialog's web page
 
 constexpr UINT_PTR kTickTimer = 1;
@@ -65,19 +65,25 @@ class TickerWindow {
     LRESULT OnPaint();
     void OnTimer();
     void OnCommand(int command);
-    void OnMouseMove(WPARAM wParam, LPARAM lParam);
+    void OnMouseMove(LPARAM lParam);
     void OnLeftButtonUp(LPARAM lParam);
     void OnTrayMessage(LPARAM lParam);
     void ShowPopupMenu(UINT trackButton);
     void AddTrayIcon();
     void InvalidateTextArea();
 
+    // The steps of the window's creation, in their order.
+    void MeasureScreen();
     void LoadSettingsAtCreation();
+    void CreateBackBuffer();
+    void LoadButtonBitmaps(HINSTANCE resources);
+    void CreateFonts();
+    void PlaceWindow();
     void LoadScheduleAtCreation();
     // Call sites for Parts wired by the application; see the comments in the .cpp.
     void OpenSettingsDialog();
     void OpenScheduleWindow();
-    void PointerMovedOverTicker(WPARAM wParam, int x, int y);
+    void PointerMovedOverTicker(int x);
 
     HINSTANCE instance_;
     HICON icon_;

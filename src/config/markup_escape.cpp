@@ -47,3 +47,26 @@ void EscapeForMarkup(const char* source, char* target) {
     }
     target[used] = '\0';
 }
+
+void CopyForXml(const char* source, char* target, size_t size) {
+    if (size == 0) return;
+    size_t used = 0;
+    for (const unsigned char* p = reinterpret_cast<const unsigned char*>(source); *p;) {
+        if (IsShiftJisLead(*p)) {
+            unsigned char trail = p[1];
+            if ((trail >= 0x40 && trail <= 0x7E) || (trail >= 0x80 && trail <= 0xFC)) {
+                if (used + 2 >= size) break;
+                target[used++] = static_cast<char>(p[0]);
+                target[used++] = static_cast<char>(trail);
+                p += 2;
+            } else {
+                ++p;  // a lone lead byte
+            }
+            continue;
+        }
+        if (used + 1 >= size) break;
+        target[used++] = static_cast<char>(*p < 0x20 ? ' ' : *p);
+        ++p;
+    }
+    target[used] = '\0';
+}

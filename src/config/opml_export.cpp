@@ -13,9 +13,11 @@ const char kOpmlFileName[] = "Newsroller.opml";
 
 namespace {
 
-std::string Escaped(const char* text) {
+std::string EscapedForXml(const char* text) {
+    char clean[kSlotSize];
+    CopyForXml(text, clean, sizeof clean);
     char target[kEscapedSize];
-    EscapeForMarkup(text, target);
+    EscapeForMarkup(clean, target);
     return target;
 }
 
@@ -34,9 +36,9 @@ int ExportOpml(const FeedTable& feeds, Platform& platform) {
         if (text.size() > kPageTextLimit) break;
         if (IsWeatherServiceFeed(feeds.url[i]))
             continue;  // fetched but never parsed: nothing to take elsewhere
-        std::string site = Escaped(feeds.site[i]);
+        std::string site = EscapedForXml(feeds.site[i]);
         text += "<outline text=\"" + site + "\" description=\"" + site + "\" title=\"" + site +
-                "\" type=\"rss\" xmlUrl=\"" + Escaped(feeds.url[i]) + "\"/>\r\n";
+                "\" type=\"rss\" xmlUrl=\"" + EscapedForXml(feeds.url[i]) + "\"/>\r\n";
     }
     text += "</body>\r\n</opml>\r\n";
     return WriteProgramFile(platform, kOpmlFileName, text,

@@ -29,8 +29,17 @@ struct ScreenMetrics {
     int frameX = 3, frameY = 3;
 };
 
+// Values derived from the settings, each computed here only.
 // Ticker window height: fsize + 9 in scroll mode, 2 * fsize + 10 in page mode.
 int TickerHeight(const AppSettings& settings);
+// The layered window's alpha: toumeido runs from 45 (invisible) to 300 (opaque, 255).
+inline uint8_t OpacityAlpha(const AppSettings& s) { return static_cast<uint8_t>(s.toumeido - 45); }
+// Pixels the band moves left per display step: 1 at scrolldiv 1, else (scrolldiv + 1) twelfths of fsize.
+inline int ScrollStep(const AppSettings& s) {
+    return s.scrolldiv == 1 ? 1 : ((s.scrolldiv + 1) * s.fsize) / 12;
+}
+// Ticks between two display steps: disptimer - 1 in scroll mode, disptimer * 10 in page mode.
+inline int DisplayPace(const AppSettings& s) { return s.scrollf != 0 ? s.disptimer - 1 : s.disptimer * 10; }
 
 // The legacy registry key read once when no settings file exists, then deleted.
 class LegacySettingsStore {

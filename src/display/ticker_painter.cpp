@@ -71,7 +71,7 @@ void DrawScrollingBand(App& app, TickerCanvas& canvas) {
         }
         if (app.clickHighlight && a == app.linkArticle) {
             canvas.SetTextColor(Text1Color(s));
-            app.clickHighlight = 0;
+            app.clickHighlight = false;
         } else {
             canvas.SetTextColor(Text2Color(s));
         }
@@ -86,6 +86,9 @@ void DrawScrollingBand(App& app, TickerCanvas& canvas) {
 
 void DrawScrollMode(App& app, TickerCanvas& canvas) {
     const AppSettings& s = app.settings;
+    // What a click can hit is what this redraw draws: a redraw without the band (a status text, an
+    // alert) leaves nothing clickable, never the items of an older article table.
+    app.painter.hitCount = 0;
     canvas.SetTextColor(Text1Color(s));
     if (AlertShown(app)) {
         ApplyBlinkColour(app, canvas);
@@ -135,7 +138,7 @@ void FormatAlertLine(const App& app, int task, char* out, int size) {
 }
 
 bool RedrawTicker(App& app, TickerCanvas& canvas) {
-    if (app.repaintPending <= 0) return false;
+    if (!app.repaintPending) return false;
     const AppSettings& s = app.settings;
     PainterState& painter = app.painter;
     if (!painter.scrollBaseTaken) {
@@ -147,7 +150,7 @@ bool RedrawTicker(App& app, TickerCanvas& canvas) {
     if (app.fullRepaint) {
         canvas.ApplyShapeAndPlacement(s.winX - app.screen.frameX, s.winY - app.screen.frameY, s.width, height,
                                       s.wintop != 0);
-        app.fullRepaint = 0;
+        app.fullRepaint = false;
     }
     canvas.FillAndOutline(fill, FrameColor(s), s.width - 2 * app.screen.frameX,
                           height - 2 * app.screen.frameY);

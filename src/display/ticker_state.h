@@ -19,7 +19,7 @@ struct PainterState {
 };
 
 struct GestureState {
-    int tracking = 0;
+    bool tracking = false;
     int startX = 0;  // -1 after the gesture fired
     int lastX = 0;
 };

@@ -22,7 +22,7 @@ bool FetchBudget::AnnouncedLengthFits(int64_t announced) const {
     return announced < 0 || static_cast<uint64_t>(announced) <= limits_.maxBytes;
 }
 
-int FetchBudget::Finish(int64_t announced) const {
+FetchResult FetchBudget::Finish(int64_t announced) const {
     if (announced >= 0 && received_ < static_cast<uint64_t>(announced)) return kFetchFailed;
     return received_ == 0 ? kFetchEmpty : kFetchOk;
 }

@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "net/document_buffer.h"
+#include "platform/platform.h"
 
 class MessagePump;
 
@@ -42,7 +43,7 @@ class FetchBudget {
     bool AnnouncedLengthFits(int64_t announced) const;
     // The result once the server has no more to send: 99 for an empty answer, 0 for a document,
     // -1 when fewer bytes came than the server announced (the connection broke off).
-    int Finish(int64_t announced) const;
+    FetchResult Finish(int64_t announced) const;
 
   private:
     FetchLimits limits_;

@@ -9,6 +9,8 @@
 
 namespace {
 
+// The agent name the program has always sent: feed servers and their logs may know it by it, so it
+// stays as it is whatever the program's version.
 constexpr char kAgent[] = "Newsroller1_88";
 constexpr DWORD_PTR kConnectContext = 1;
 constexpr DWORD_PTR kRequestContext = 2;
@@ -163,17 +165,46 @@ int64_t WinInetFetcher::AnnouncedLength(int status) {
     return value;
 }
 
-int WinInetFetcher::FetchDocument(const char* url, const char* header, DocumentBuffer& document) {
+DWORD RequestFlags(const UrlParts& parts) {
+    DWORD flags = INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE;
+    // https is requested over TLS, with the certificate checked. A plain feed that moved to https is
+    // followed there; a secure feed sent to http is not (the library refuses it without the flag
+    // that would allow it).
+    if (parts.secure) {
+        flags |= INTERNET_FLAG_SECURE;
+    } else {
+        flags |= INTERNET_FLAG_IGNORE_REDIRECT_TO_HTTPS;
+    }
+    return flags;
+}
+
+std::string WinInetFetcher::FinalUrl() {
+    char url[4096];
+    DWORD size = sizeof url;
+    if (!InternetQueryOptionA(request_.load(), INTERNET_OPTION_URL, url, &size)) return std::string();
+    return std::string(url, size < sizeof url ? size : sizeof url - 1);
+}
+
+FetchResult WinInetFetcher::FetchDocument(const char* url, const char* header, DocumentBuffer& document) {
     // Every fetch shares the handles, events and read area: a fetch asked for while another one
     // waits (from a message dispatched by that wait) is refused rather than nested.
     if (busy_) return kFetchFailed;
     busy_ = true;
-    int result = Run(url, header, document);
+    FetchResult result = Run(url, header, document);
     busy_ = false;
     return result;
 }
 
-int WinInetFetcher::Run(const char* url, const char* header, DocumentBuffer& document) {
+// An asynchronous library call either finishes at once or reports ERROR_IO_PENDING and ends later
+// with `event`; called right after the call, while its last error is still current.
+WinInetFetcher::CallEnd WinInetFetcher::FinishCall(bool finishedAtOnce, HANDLE event,
+                                                   const FetchBudget& budget) {
+    if (finishedAtOnce) return CallEnd::Done;
+    if (GetLastError() != ERROR_IO_PENDING) return CallEnd::Failed;
+    return Wait(event, budget) == WaitOutcome::Signalled ? CallEnd::Done : CallEnd::WaitGivenUp;
+}
+
+FetchResult WinInetFetcher::Run(const char* url, const char* header, DocumentBuffer& document) {
     UrlParts parts;
     if (!SplitUrl(url, parts)) return kFetchFailed;
     if (EnsureSession() != Session::Ready) return kFetchFailed;
@@ -183,47 +214,30 @@ int WinInetFetcher::Run(const char* url, const char* header, DocumentBuffer& doc
     }
     TickClock clock;
     FetchBudget budget(limits_, clock.NowMilliseconds());
+    // However the fetch ends, its connection and request handles are closed.
+    struct HandlesGuard {
+        WinInetFetcher& fetcher;
+        ~HandlesGuard() { fetcher.CloseBoth(); }
+    } guard{*this};
 
     // Connection (context 1).
     CloseConnection();
     ResetEvent(connectEvent_);
     HINTERNET connection = InternetConnectA(root_, parts.host.c_str(), parts.port, nullptr, nullptr,
                                             INTERNET_SERVICE_HTTP, 0, kConnectContext);
-    if (connection) {
-        connection_.store(connection);
-    } else {
-        if (GetLastError() != ERROR_IO_PENDING) return kFetchFailed;
-        if (Wait(connectEvent_, budget) != WaitOutcome::Signalled) {
-            CloseBoth();
-            return kFetchFailed;
-        }
-    }
+    if (connection) connection_.store(connection);
+    if (FinishCall(connection != nullptr, connectEvent_, budget) != CallEnd::Done) return kFetchFailed;
     if (!connection_.load()) return kFetchFailed;
 
-    // Request (context 2). https is requested over TLS, with the certificate checked: a server whose
-    // certificate is not trusted fails the fetch, never falls back to plain text.
+    // Request (context 2). A server whose certificate is not trusted fails the fetch, never falls back
+    // to plain text.
     CloseRequest();
     ResetEvent(openEvent_);
-    DWORD flags = INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE;
-    if (parts.secure) flags |= INTERNET_FLAG_SECURE;
     HINTERNET request = HttpOpenRequestA(connection_.load(), "GET", parts.path.c_str(), nullptr, nullptr,
-                                         nullptr, flags, kRequestContext);
-    if (request) {
-        request_.store(request);
-    } else {
-        if (GetLastError() != ERROR_IO_PENDING) {
-            CloseConnection();
-            return kFetchFailed;
-        }
-        if (Wait(openEvent_, budget) != WaitOutcome::Signalled) {
-            CloseBoth();
-            return kFetchFailed;
-        }
-    }
-    if (!request_.load()) {
-        CloseConnection();
-        return kFetchFailed;
-    }
+                                         nullptr, RequestFlags(parts), kRequestContext);
+    if (request) request_.store(request);
+    if (FinishCall(request != nullptr, openEvent_, budget) != CallEnd::Done) return kFetchFailed;
+    if (!request_.load()) return kFetchFailed;
     // The library's own time-outs, set on the request (those of the root handle do not reach it
     // everywhere), bound a connection that was given up and is still being served in the background.
     DWORD timeout = static_cast<DWORD>(limits_.totalMilliseconds);
@@ -235,22 +249,17 @@ int WinInetFetcher::Run(const char* url, const char* header, DocumentBuffer& doc
     ResetEvent(completeEvent_);
     completeError_.store(0);
     const char* headers = header && header[0] ? header : nullptr;
-    if (!HttpSendRequestA(request_.load(), headers, headers ? static_cast<DWORD>(-1) : 0, nullptr, 0)) {
-        if (GetLastError() != ERROR_IO_PENDING) {
-            CloseBoth();
-            return kFetchFailed;
-        }
-        if (Wait(completeEvent_, budget) != WaitOutcome::Signalled) {
-            CloseBoth();
-            return kFetchFailed;
-        }
-    }
+    BOOL sent = HttpSendRequestA(request_.load(), headers, headers ? static_cast<DWORD>(-1) : 0, nullptr, 0);
+    if (!sent && GetLastError() != ERROR_IO_PENDING) return kFetchFailed;
+    // The send's completion is awaited even when the call succeeded at once: left unawaited, it
+    // could arrive during the first read's wait and pass for that read's end, with no bytes read.
+    if (Wait(completeEvent_, budget) != WaitOutcome::Signalled) return kFetchFailed;
     // A request that completed with an error (no connection, a certificate that is not trusted, a
     // broken answer) has no document to read.
-    if (completeError_.load() != 0) {
-        CloseBoth();
-        return kFetchFailed;
-    }
+    if (completeError_.load() != 0) return kFetchFailed;
+    // Where redirects ended: an https feed must not have been moved to plain text, whatever the
+    // library let through.
+    if (!RedirectAllowed(url, FinalUrl().c_str())) return kFetchFailed;
     DWORD status = 0;
     DWORD statusSize = sizeof status;
     if (!HttpQueryInfoA(request_.load(), HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status,
@@ -258,10 +267,7 @@ int WinInetFetcher::Run(const char* url, const char* header, DocumentBuffer& doc
         status = 0;
     }
     int64_t announced = AnnouncedLength(static_cast<int>(status));
-    if (!budget.AnnouncedLengthFits(announced)) {
-        CloseBoth();
-        return kFetchFailed;
-    }
+    if (!budget.AnnouncedLengthFits(announced)) return kFetchFailed;
 
     // Read loop, 1023 bytes at a time. The loop ends only on a read of 0 bytes: the library may
     // still hold data after the server closed the connection.
@@ -273,43 +279,30 @@ int WinInetFetcher::Run(const char* url, const char* header, DocumentBuffer& doc
         area.buffers.dwBufferLength = kReadSize;
         ResetEvent(completeEvent_);
         completeError_.store(0);
-        if (!InternetReadFileExA(request_.load(), &area.buffers, 0, kRequestContext)) {
-            if (GetLastError() != ERROR_IO_PENDING) {
-                CloseBoth();
+        BOOL read = InternetReadFileExA(request_.load(), &area.buffers, 0, kRequestContext);
+        switch (FinishCall(read != FALSE, completeEvent_, budget)) {
+            case CallEnd::Done:
+                break;
+            case CallEnd::Failed:
                 return kFetchFailed;
-            }
-            if (Wait(completeEvent_, budget) != WaitOutcome::Signalled) {
+            case CallEnd::WaitGivenUp: {
                 // The read may still complete after its handle is closed, into this area: leave the
                 // area to the library (a small block per abandoned read) and take a new one.
                 ReadArea* leftToLibrary = readArea_.release();
                 (void)leftToLibrary;
                 readArea_.reset(new ReadArea);
-                CloseBoth();
-                return kFetchFailed;
-            }
-            if (completeError_.load() != 0) {
-                CloseBoth();
                 return kFetchFailed;
             }
         }
+        if (completeError_.load() != 0) return kFetchFailed;
         DWORD received = area.buffers.dwBufferLength;
         if (received > kReadSize) received = kReadSize;
-        if (received == 0) {
-            CloseBoth();
-            return budget.Finish(announced);
-        }
-        if (!budget.Take(received)) {
-            CloseBoth();
-            return kFetchFailed;
-        }
+        if (received == 0) return budget.Finish(announced);
+        if (!budget.Take(received)) return kFetchFailed;
         if (!document.AppendChunk(area.bytes, received)) {
             ShowOutOfMemory();
-            CloseBoth();
             return kFetchFailed;
         }
-        if (budget.OutOfTime(clock.NowMilliseconds())) {
-            CloseBoth();
-            return kFetchFailed;
-        }
+        if (budget.OutOfTime(clock.NowMilliseconds())) return kFetchFailed;
     }
 }

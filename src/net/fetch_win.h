@@ -6,9 +6,16 @@
 
 #include <atomic>
 #include <memory>
+#include <string>
 
 #include "platform/platform.h"
 #include "net/fetch_bounds.h"
+
+struct UrlParts;
+
+// The request flags of a feed's GET: always from the server, never into the library's cache, over TLS
+// for https, and following a plain address that moved to https.
+DWORD RequestFlags(const UrlParts& parts);
 
 class WinInetFetcher : public Fetcher {
   public:
@@ -19,12 +26,12 @@ class WinInetFetcher : public Fetcher {
     WinInetFetcher& operator=(const WinInetFetcher&) = delete;
 
     Session EnsureSession() override;
-    int Fetch(const char* url, const char* header, DocumentBuffer& document) override {
+    FetchResult Fetch(const char* url, const char* header, DocumentBuffer& document) override {
         return FetchDocument(url, header, document);
     }
     // GET `url` with `header` (one whole request header line, may be empty) into `document`:
     // 0 a document, 99 an empty answer, -1 a failure (the document may then hold a partial text).
-    int FetchDocument(const char* url, const char* header, DocumentBuffer& document);
+    FetchResult FetchDocument(const char* url, const char* header, DocumentBuffer& document);
     // True while a fetch waits (a second one is then refused).
     bool busy() const { return busy_; }
 
@@ -35,7 +42,10 @@ class WinInetFetcher : public Fetcher {
     struct ReadArea;
     class Event;
 
-    int Run(const char* url, const char* header, DocumentBuffer& document);
+    enum class CallEnd { Done, Failed, WaitGivenUp };
+
+    FetchResult Run(const char* url, const char* header, DocumentBuffer& document);
+    CallEnd FinishCall(bool finishedAtOnce, HANDLE event, const FetchBudget& budget);
     WaitOutcome Wait(HANDLE event, const FetchBudget& budget);
     void OnStatus(HINTERNET handle, DWORD_PTR context, DWORD status, const void* info, DWORD infoLength);
     void CloseRequest();
@@ -45,6 +55,8 @@ class WinInetFetcher : public Fetcher {
         CloseConnection();
     }
     int64_t AnnouncedLength(int status);
+    // The address the request ended at after redirects, or empty.
+    std::string FinalUrl();
     void ShowOutOfMemory();
 
     MessageBoxes& messages_;

@@ -74,3 +74,9 @@ bool SplitUrl(const char* url, UrlParts& parts) {
     parts.path = path;
     return true;
 }
+
+bool RedirectAllowed(const char* requested, const char* final) {
+    UrlParts from, to;
+    if (!SplitUrl(requested, from) || !SplitUrl(final, to)) return false;
+    return to.secure || !from.secure;
+}

@@ -17,3 +17,7 @@ struct UrlParts {
 // scheme is plain HTTP on port 80; an explicit port is honoured. False when there is no "://", the host
 // is empty, or the port is not a number from 1 to 65535. The fragment is never sent.
 bool SplitUrl(const char* url, UrlParts& parts);
+
+// Whether a fetch of `requested` may take the document that a redirect ended at, `final`: a plain
+// address may be moved to https (many feeds are), but a secure one must never end in plain text.
+bool RedirectAllowed(const char* requested, const char* final);

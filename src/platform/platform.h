@@ -67,7 +67,7 @@ class Fetcher {
     virtual Session EnsureSession() = 0;
     // GET `url` sending `header` (one whole request header line) into `document`; 0, 99 or -1.
     // A fetch requested while another one is waiting is refused with -1.
-    virtual int Fetch(const char* url, const char* header, DocumentBuffer& document) = 0;
+    virtual FetchResult Fetch(const char* url, const char* header, DocumentBuffer& document) = 0;
 };
 
 class MessagePump {
@@ -75,6 +75,9 @@ class MessagePump {
     virtual ~MessagePump() = default;
     // Takes at most one waiting window message of the thread and dispatches it.
     virtual void DispatchOne() = 0;
+    // True once the pump has come upon the message that ends the program's message loop; the
+    // message itself is left for that loop.
+    virtual bool QuitSeen() { return false; }
 };
 
 // What the portable code needs of the ticker window itself.

@@ -15,6 +15,8 @@ std::wstring ProgramFolder() {
 }
 
 void Win32MessageBoxes::Show(const char* text, const char* title, MessageIcon icon) {
+    // Nothing is shown once the ticker window is gone: the program is ending.
+    if (closed_) return;
     UINT style = MB_OK;
     switch (icon) {
         case MessageIcon::Error:
@@ -91,7 +93,20 @@ CivilTime Win32Clock::UtcNow() {
     return CivilFromSystemTime(st);
 }
 
-std::wstring Win32FileSystem::PathOf(const char* name) const { return folder_ + Cp932ToWide(name); }
+std::wstring WithoutPathLimit(const std::wstring& path) {
+    // A cache file of a long URL in a deep program folder passes MAX_PATH: such a path is given in
+    // the form that has no such limit (absolute paths only; "\\server\share" becomes "\\?\UNC\...").
+    if (path.size() < MAX_PATH) return path;
+    if (path.size() > 2 && path[1] == L':' && path[2] == L'\\') return L"\\\\?\\" + path;
+    if (path.compare(0, 2, L"\\\\") == 0 && path.compare(0, 4, L"\\\\?\\") != 0) {
+        return L"\\\\?\\UNC\\" + path.substr(2);
+    }
+    return path;
+}
+
+std::wstring Win32FileSystem::PathOf(const char* name) const {
+    return WithoutPathLimit(folder_ + Cp932ToWide(name));
+}
 
 int64_t Win32FileSystem::OpenableSize(const char* name) {
     HANDLE file = OpenExistingForReadWrite(PathOf(name));
@@ -149,18 +164,35 @@ bool Win32FileSystem::WriteNew(const char* name, const char* data, size_t size) 
 }
 
 bool Win32FileSystem::Replace(const char* from, const char* to) {
-    return MoveFileExW(PathOf(from).c_str(), PathOf(to).c_str(),
-                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+    std::wstring target = PathOf(to);
+    // The new file takes the old one's attributes: a hidden settings file stays hidden.
+    DWORD attributes = GetFileAttributesW(target.c_str());
+    if (!MoveFileExW(PathOf(from).c_str(), target.c_str(),
+                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        return false;
+    }
+    const DWORD kept = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE |
+                       FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & kept) != 0) {
+        SetFileAttributesW(target.c_str(), attributes & kept);
+    }
+    return true;
 }
 
 bool Win32FileSystem::Remove(const char* name) { return DeleteFileW(PathOf(name).c_str()) != 0; }
 
 void Win32MessagePump::DispatchOne() {
     MSG msg;
-    if (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        TranslateMessage(&msg);
-        DispatchMessageW(&msg);
+    if (!PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) return;
+    if (msg.message == WM_QUIT) {
+        // A pump nested in a fetch or a parse must not swallow the end of the program: the message
+        // goes back for the main loop, which takes it once the tick has returned.
+        quitSeen_ = true;
+        PostQuitMessage(static_cast<int>(msg.wParam));
+        return;
     }
+    TranslateMessage(&msg);
+    DispatchMessageW(&msg);
 }
 
 void Win32TickerHost::ApplyOpacity(uint8_t alpha) {

@@ -14,13 +14,22 @@ SYSTEMTIME SystemTimeFromCivil(const CivilTime& t);
 // (the program's files are then taken relative to the current folder).
 std::wstring ProgramFolder();
 
+// `path` itself while it is shorter than MAX_PATH; a longer absolute path in its "\\?\" form.
+std::wstring WithoutPathLimit(const std::wstring& path);
+
 class Win32MessageBoxes : public MessageBoxes {
   public:
     void SetOwner(HWND owner) { owner_ = owner; }
+    // The owner window is gone for good: later messages are not shown.
+    void SetClosed() {
+        owner_ = nullptr;
+        closed_ = true;
+    }
     void Show(const char* text, const char* title, MessageIcon icon) override;
 
   private:
     HWND owner_ = nullptr;
+    bool closed_ = false;
 };
 
 class Win32Shell : public Shell {
@@ -59,6 +68,10 @@ class Win32FileSystem : public FileSystem {
 class Win32MessagePump : public MessagePump {
   public:
     void DispatchOne() override;
+    bool QuitSeen() override { return quitSeen_; }
+
+  private:
+    bool quitSeen_ = false;
 };
 
 using SetLayeredWindowAttributesFn = BOOL(WINAPI*)(HWND, COLORREF, BYTE, DWORD);

@@ -307,6 +307,10 @@ class Ticker:
         except subprocess.TimeoutExpired:
             return None
 
+    def run_wine(self, *args, timeout=30):
+        """Runs a Wine program (for example taskkill) in the ticker's prefix; returns (code, output)."""
+        return run_quiet(["wine", *args], env=self.env, timeout=timeout)
+
     def running(self):
         return self.process is not None and self.process.poll() is None
 

@@ -393,6 +393,45 @@ class CycleTest(unittest.TestCase):
         self.assertEqual(self.cache_files(ticker), sorted([cache_name(following), cache_name(silent)]))
         self.assertEqual([r["path"] for r in loopback.fault_requests(fault_since)[0]], ["/silent"])
 
+    def test_closing_by_alt_f4_or_taskkill_in_the_middle_of_a_fetch_ends_the_program_and_keeps_every_file(self):
+        # A fetch that waits for an answer, and one that is reading a document that comes in pieces.
+        held = loopback.fault_url("/silent?hold=30")
+        drip = loopback.fault_url("/drip?chunks=12&interval=0.5")
+        following = loopback.write_rss("cycle/close/next.xml", [("閉じた後の記事", "http://news.example/close/1")])
+        for how in ("alt+F4", "taskkill"):
+            for url, label in ((held, "held"), (drip, "drip")):
+                with self.subTest(how=how, fetch=label):
+                    cached = {url: loopback.rss_bytes("遅いサイト", [("前回の記事", "http://news.example/c/1")]),
+                              following: loopback.rss_bytes("次のサイト", [("前回の次", "http://news.example/c/2")])}
+                    files = {os.path.join("cache", cache_name(u)): data for u, data in cached.items()}
+                    files["Newsroller.ini"] = b"savepos=0\r\n"
+                    fault_since = loopback.fault_log_size()
+                    ticker = self.start(f"cycle_close_{label}_{how.replace('+', '_')}",
+                                        [("遅いサイト", url, 10), ("次のサイト", following, 10)], files)
+                    self.assertTrue(ticker.wait_for(lambda: loopback.fault_requests(fault_since)[0], 20, 0.05),
+                                    "the fault server was not asked")
+                    time.sleep(1.5)  # in the middle of the wait or of the pieces
+                    settings = read_bytes(ticker.program_file("Newsroller.ini"))
+                    asked = time.time()
+                    if how == "taskkill":
+                        code, output = ticker.run_wine("taskkill", "/IM", "Newsroller.exe")
+                        self.assertEqual(code, 0, output)
+                    else:
+                        ticker.focus(ticker.window.id)
+                        ticker.keys("alt+F4")
+                    code = ticker.wait_exit(30)
+                    took = time.time() - asked
+                    self.assertEqual(code, 0, f"the program did not end ({how}, {label})")
+                    # The fetch wait gives up after about ten seconds; the end follows it closely.
+                    self.assertLess(took, 16, f"the program took {took:.1f} s to end")
+                    print(f"\n    {how} during the {label} fetch: ended after {took:.1f} s", end=" ")
+                    for u, data in cached.items():
+                        self.assertEqual(self.cache_bytes(ticker, u), data, f"the cache of {u} changed")
+                    self.assertEqual(self.cache_files(ticker), sorted(cache_name(u) for u in cached))
+                    # The settings file was not touched: no cycle ended and the position is not kept.
+                    self.assertEqual(read_bytes(ticker.program_file("Newsroller.ini")), settings)
+                    ticker.close()
+
     # ---- Links ----------------------------------------------------------------------------------
 
     def test_click_opens_a_web_link_and_refuses_dangerous_ones(self):

@@ -92,6 +92,25 @@ class TickerWindowTest(unittest.TestCase):
         self.assertEqual((moved.width, moved.height), (start.width, start.height))
         self.assertTrue(ticker.running())
 
+    def test_release_after_two_moves_leaves_no_move_armed_for_the_hovering_pointer(self):
+        ticker = self.start("release_after_two_moves")
+        start = ticker.window
+        x, y = ticker.client_x + 300, ticker.client_y + 8
+        ticker.move(x, y)
+        ticker.xdotool("mousedown", "1")
+        time.sleep(0.2)
+        for step in (1, 2):  # two movements: neither a click nor a drag
+            ticker.move(x + 2 * step, y)
+        ticker.xdotool("mouseup", "1")
+        time.sleep(0.3)
+        # With no button held the window must not start following the pointer.
+        for dx in (10, 40, 80, 120):
+            ticker.move(x + dx, y + dx // 4)
+        now = ticker.refresh()
+        ticker.screenshot("after-hover")
+        self.assertEqual((now.x, now.y), (start.x, start.y))
+        self.assertTrue(ticker.running())
+
     def test_press_and_release_without_moves_is_a_click_not_a_drag(self):
         ticker = self.start("click")
         start = ticker.window
@@ -156,6 +175,14 @@ class TickerWindowTest(unittest.TestCase):
         # The first icon of the tray is the ticker's own: its frame and background colours.
         self.assertGreater(shot.count(FRAME, tray.x, tray.y, tray.x + tray.height, tray.y + tray.height), 10)
         self.assertGreater(shot.count(BACK, tray.x, tray.y, tray.x + tray.height, tray.y + tray.height), 10)
+        # A left click on the icon puts a ticker that was moved away back in its place, also when the
+        # display is idle (no feeds: nothing else redraws it).
+        home = ticker.window
+        ticker.xdotool("windowmove", str(home.id), "500", "400")
+        self.assertTrue(ticker.wait_for(lambda: ticker.refresh().x == 500, 5), "the ticker was not moved away")
+        ticker.click(tray.x + tray.height // 2, tray.y + tray.height // 2)
+        self.assertTrue(ticker.wait_for(lambda: (ticker.refresh().x, ticker.window.y) == (home.x, home.y), 5),
+                        f"the tray click left the ticker at {ticker.window}")
         before = {w.id for w in ticker.visible_windows()}
         ticker.click(tray.x + tray.height // 2, tray.y + tray.height // 2, button=3)
         menu = ticker.wait_for(lambda: ticker._new_untitled(before), 5)

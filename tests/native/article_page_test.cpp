@@ -1,6 +1,4 @@
 #include "report/article_page.h"
-#include "config/markup_escape.h"
-#include "net/service_hosts.h"
 
 #include <gtest/gtest.h>
 
@@ -9,18 +7,9 @@
 #include <string>
 
 #include "app/app.h"
-#include "config/opml_export.h"
-#include "support/test_platform.h"
+#include "support/app_fixture.h"
 
 namespace {
-
-std::string Escape(const std::string& source) {
-    char target[kEscapedSize];
-    memset(target, 'Z', sizeof target);
-    EscapeForMarkup(source.c_str(), target);
-    EXPECT_LT(strnlen(target, sizeof target), sizeof target);
-    return target;
-}
 
 size_t Count(const std::string& text, const std::string& what) {
     size_t n = 0;
@@ -28,47 +17,16 @@ size_t Count(const std::string& text, const std::string& what) {
     return n;
 }
 
-struct PageFixture {
-    PageFixture() : app(std::make_unique<App>(p.platform)) {
-        ResetApp(*app);
-        app->today = 12000;
-    }
+struct PageFixture : AppFixture {
+    PageFixture() { app->today = 12000; }
     void Add(const char* site, const char* title, const char* link, int age = 0) {
-        ArticleEntry& a = app->articles.slot[app->articles.count++];
-        CopyCut(a.site, sizeof a.site, site);
-        CopyCut(a.title, sizeof a.title, title);
-        CopyCut(a.link, sizeof a.link, link);
-        a.day = app->today - age;
+        AddArticle(site, title, age, link);
     }
     std::string Write(int mode) {
         EXPECT_EQ(0, WriteArticlePage(*app, mode));
-        return p.folder.Read("index.html");
+        return test.folder.Read("index.html");
     }
-    TestPlatform p;
-    std::unique_ptr<App> app;
 };
-
-TEST(EscapeForMarkup, ReplacesTheFiveCharacters) {
-    EXPECT_EQ("A&amp;B &lt;x&gt;", Escape("A&B <x>"));
-    EXPECT_EQ("&quot;q&quot; it&#039;s", Escape("\"q\" it's"));
-    EXPECT_EQ("表示ソ", Escape("表示ソ"));  // trail bytes 0x5C pass unchanged
-    EXPECT_EQ("", Escape(""));
-}
-
-TEST(EscapeForMarkup, TextThatDoesNotFitIsDroppedInWholeRuns) {
-    // 85 entities of 6 bytes fill 510 bytes; the 86th and the final run do not fit.
-    std::string quotes(100, '"');
-    std::string result = Escape(quotes + "abc");
-    EXPECT_EQ(85u * 6, result.size());
-    // A run and its entity are dropped together; a later, shorter run can still fit.
-    std::string a(300, 'a'), b(300, 'b');
-    EXPECT_EQ(a + "&amp;", Escape(a + "&" + b));
-    EXPECT_EQ(a + "&amp;" + "c&lt;", Escape(a + "&" + b + "<c<"));
-    EXPECT_EQ(std::string(506, 'x') + "&amp;", Escape(std::string(506, 'x') + "&"));
-    EXPECT_EQ("", Escape(std::string(507, 'x') + "&"));
-    EXPECT_EQ(std::string(511, 'x'), Escape(std::string(511, 'x')));
-    EXPECT_EQ("", Escape(std::string(512, 'x')));
-}
 
 TEST(ArticlePage, OneShownArticle) {
     PageFixture f;
@@ -159,53 +117,6 @@ TEST(ArticlePage, StopsNearTheSizeLimitAndStillEndsThePage) {
     EXPECT_LT(Count(page, "<li>"), static_cast<size_t>(kArticleCapacity));
     EXPECT_EQ(Count(page, "<ul>"), Count(page, "</ul>"));
     EXPECT_EQ(page.size() - strlen("</body></html>\r\n"), page.rfind("</body></html>\r\n"));
-}
-
-TEST(OpmlExport, FeedsAsFlatOutlines) {
-    TestPlatform p;
-    auto feeds = std::make_unique<FeedTable>();
-    feeds->count = 3;
-    CopyCut(feeds->site[0], kSlotSize, "Q&A \"ニュース\"");
-    CopyCut(feeds->url[0], kSlotSize, "http://q.example/rss?a=1&b=2");
-    CopyCut(feeds->site[1], kSlotSize, "天気");
-    CopyCut(feeds->url[1], kSlotSize, "http://www.jma.go.jp/jp/yoho/319.html");
-    CopyCut(feeds->site[2], kSlotSize, "Atom");
-    CopyCut(feeds->url[2], kSlotSize, "HTTP://www.jma.go.jp/atom");
-    ASSERT_EQ(0, ExportOpml(*feeds, p.platform));
-    EXPECT_EQ(
-        "<?xml version=\"1.0\" encoding=\"shift-jis\" ?>\r\n<opml version=\"1.1\">\r\n<head>\r\n"
-        "<title>Newsrollerサイトリスト</title>\r\n</head>\r\n<body>\r\n"
-        "<outline text=\"Q&amp;A &quot;ニュース&quot;\" description=\"Q&amp;A &quot;ニュース&quot;\" "
-        "title=\"Q&amp;A &quot;ニュース&quot;\" type=\"rss\" "
-        "xmlUrl=\"http://q.example/rss?a=1&amp;b=2\"/>\r\n"
-        "<outline text=\"Atom\" description=\"Atom\" title=\"Atom\" type=\"rss\" "
-        "xmlUrl=\"HTTP://www.jma.go.jp/atom\"/>\r\n"
-        "</body>\r\n</opml>\r\n",
-        p.folder.Read("Newsroller.opml"));
-
-    // The export leaves out exactly the feeds the update cycle never parses: those whose site root
-    // is the weather service's. An address that only begins with its name is an ordinary feed.
-    struct Case {
-        const char* url;
-        bool exported;
-    } cases[] = {
-        {"http://www.jma.go.jp/rss", false},
-        {"http://www.jma.go.jp", true},  // no third "/": its root is "error", and the cycle parses it
-        {"http://www.jma.go.jp.example/rss", true},
-        {"http://www.jma.go.jpx/rss", true},
-    };
-    feeds->count = 1;
-    for (const Case& c : cases) {
-        CopyCut(feeds->url[0], kSlotSize, c.url);
-        EXPECT_EQ(!c.exported, IsWeatherServiceFeed(c.url)) << c.url;
-        ASSERT_EQ(0, ExportOpml(*feeds, p.platform));
-        std::string file = p.folder.Read("Newsroller.opml");
-        EXPECT_EQ(c.exported, file.find("<outline") != std::string::npos) << c.url;
-        if (!c.exported) {
-            EXPECT_NE(std::string::npos, file.find("<body>\r\n</body>\r\n</opml>\r\n"));
-        }
-    }
-    EXPECT_TRUE(p.messages.shown.empty());
 }
 
 }  // namespace

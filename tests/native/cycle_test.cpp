@@ -5,12 +5,14 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 
 #include "app/app.h"
+#include "app/ticker_window.h"
 #include "net/cache.h"
-#include "support/test_platform.h"
+#include "support/app_fixture.h"
 
 namespace {
 
@@ -25,10 +27,8 @@ std::string Item(const std::string& title, const std::string& link, const std::s
     return item + "</item>\n";
 }
 
-class CycleTest : public ::testing::Test {
+class CycleTest : public ::testing::Test, protected AppFixture {
   protected:
-    CycleTest() : app(new App(test.platform)) { ResetApp(*app); }
-
     // URL-List.txt lines: site TAB url TAB maximum CR LF.
     void WriteFeedList(const std::string& lines) { test.folder.Write("URL-List.txt", lines); }
 
@@ -46,9 +46,6 @@ class CycleTest : public ::testing::Test {
         FileTimeFromCivil(test.clock.LocalNow(), now);
         return now;
     }
-
-    TestPlatform test;
-    std::unique_ptr<App> app;
 };
 
 TEST_F(CycleTest, EmptyFeedListSaysNothingIsRegistered) {
@@ -262,7 +259,7 @@ TEST_F(CycleTest, OldArticlesAreNotShown) {
 class QuittingFetcher : public ScriptedFetcher {
   public:
     explicit QuittingFetcher(App*& app) : app_(app) {}
-    int Fetch(const char* url, const char* header, DocumentBuffer& document) override {
+    FetchResult Fetch(const char* url, const char* header, DocumentBuffer& document) override {
         app_->state = AppState::ExitRequested;
         return ScriptedFetcher::Fetch(url, header, document);
     }
@@ -294,6 +291,76 @@ TEST(CycleExit, QuitDuringTheLastFetchIsNotLost) {
     EXPECT_EQ(1, test.host.destroyed);
     EXPECT_EQ(321, app->settings.winX);
     EXPECT_NE(std::string::npos, test.folder.Read("Newsroller.ini").find("winX=321\r\nwinY=45\r\n"));
+}
+
+// The window asked to close (or the loop's quit seen by a nested pump) while a feed is fetched or
+// parsed: the feed is left as it was, with no further fetch, cache file or message, and the program
+// goes on to close.
+enum class CloseMoment { FetchCutShort, AfterAWholeFetch, DuringTheParse, QuitSeenByThePump };
+
+class ClosingFetcher : public ScriptedFetcher {
+  public:
+    FetchResult Fetch(const char* url, const char* header, DocumentBuffer& document) override {
+        FetchResult result = ScriptedFetcher::Fetch(url, header, document);
+        if (onFetch) onFetch();
+        return cutShort ? kFetchFailed : result;
+    }
+    std::function<void()> onFetch;
+    bool cutShort = false;
+};
+
+class ClosingPump : public MessagePump {
+  public:
+    void DispatchOne() override {
+        if (onDispatch) onDispatch();
+    }
+    bool QuitSeen() override { return quitSeen; }
+    std::function<void()> onDispatch;
+    bool quitSeen = false;
+};
+
+TEST(CycleExit, ClosingMidFeedWritesNothingAndShowsNothing) {
+    for (CloseMoment moment : {CloseMoment::FetchCutShort, CloseMoment::AfterAWholeFetch,
+                               CloseMoment::DuringTheParse, CloseMoment::QuitSeenByThePump}) {
+        SCOPED_TRACE(static_cast<int>(moment));
+        TestPlatform test;
+        ClosingFetcher fetcher;
+        ClosingPump pump;
+        Platform platform{test.messages, test.shell, test.clock, test.files, fetcher, pump, test.host};
+        auto app = std::make_unique<App>(platform);
+        ResetApp(*app);
+        const std::string cached = Rss(Item("old", "http://a.test/old"));
+        test.folder.Write("URL-List.txt", "A\thttp://a.test/rss\t20\r\nB\thttp://b.test/rss\t20\r\n");
+        test.folder.Write("cache/http@%%a@test%rss", cached);
+        fetcher.Always("http://a.test/rss", kFetchOk, Rss(Item("new", "http://a.test/1") + Item("n2", "/2")));
+        fetcher.Always("http://b.test/rss", kFetchOk, Rss(Item("b", "http://b.test/1")));
+        switch (moment) {
+            case CloseMoment::FetchCutShort:
+                fetcher.cutShort = true;
+                fetcher.onFetch = [&] { CloseRequested(*app); };
+                break;
+            case CloseMoment::AfterAWholeFetch:
+                fetcher.onFetch = [&] { CloseRequested(*app); };
+                break;
+            case CloseMoment::DuringTheParse:
+                pump.onDispatch = [&] { CloseRequested(*app); };
+                break;
+            case CloseMoment::QuitSeenByThePump:
+                fetcher.onFetch = [&] { pump.quitSeen = true; };
+                break;
+        }
+        app->state = AppState::BeginCycle;
+        // After a quit the main loop takes it as soon as the tick returns: no further tick runs.
+        for (int i = 0; i < 6 && test.host.destroyed == 0 && !pump.quitSeen; ++i) Tick(*app);
+
+        EXPECT_EQ(1u, fetcher.requests.size()) << "no feed is fetched after the close";
+        EXPECT_EQ(cached, test.folder.Read("cache/http@%%a@test%rss"));
+        EXPECT_EQ((std::vector<std::string>{"http@%%a@test%rss"}), test.folder.List("cache"));
+        EXPECT_TRUE(test.messages.shown.empty());
+        if (moment != CloseMoment::QuitSeenByThePump) {
+            EXPECT_EQ(1, test.host.destroyed);  // "終了中..." for one tick, then the window goes
+        }
+    }
 }
 
 class ShowingTest : public CycleTest {

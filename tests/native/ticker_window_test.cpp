@@ -6,35 +6,22 @@
 #include <memory>
 
 #include "app/app.h"
+#include "res/resource.h"
 #include "schedule/schedule.h"
-#include "support/test_platform.h"
+#include "support/app_fixture.h"
 
 namespace {
 
-class TickerWindowLogic : public testing::Test {
+class TickerWindowLogic : public testing::Test, protected AppFixture {
   protected:
-    TickerWindowLogic() : app(new App(env.platform)) {
-        ResetApp(*app);
+    TickerWindowLogic() {
         app->today = 12000;
         app->state = AppState::Showing;
-    }
-
-    // Appends an article `age` days old (shown when younger than upday, 2 by default).
-    int AddArticle(const char* site, const char* title, int age) {
-        ArticleEntry& a = app->articles.slot[app->articles.count];
-        CopyCut(a.site, sizeof a.site, site);
-        CopyCut(a.title, sizeof a.title, title);
-        CopyCut(a.link, sizeof a.link, "http://example.com/a.html");
-        a.day = app->today - age;
-        return app->articles.count++;
     }
 
     void Ticks(int n) {
         for (int i = 0; i < n; ++i) CountTimerTick(*app);
     }
-
-    TestPlatform env;
-    std::unique_ptr<App> app;
 };
 
 // ---- Timer -----------------------------------------------------------------------------------
@@ -52,14 +39,11 @@ TEST_F(TickerWindowLogic, ThousandTicksMakeAMinute) {
     EXPECT_EQ(3, app->minuteCounter);
 }
 
-TEST_F(TickerWindowLogic, TicksAreSkippedWhileACycleRunsOrTheArticleMoves) {
-    app->cycleBusy = 1;
-    EXPECT_FALSE(CountTimerTick(*app));
-    app->cycleBusy = 0;
-    app->navigationLock = 1;
+TEST_F(TickerWindowLogic, TicksAreSkippedWhileACycleRuns) {
+    app->cycleBusy = true;
     EXPECT_FALSE(CountTimerTick(*app));
     EXPECT_EQ(0, app->tickCounter);
-    app->navigationLock = 0;
+    app->cycleBusy = false;
     EXPECT_TRUE(CountTimerTick(*app));
     EXPECT_EQ(1, app->tickCounter);
 }
@@ -99,7 +83,7 @@ TEST_F(TickerWindowLogic, UpdateWaitsWhileTheCycleIsBusyAndManualUpdateKeepsTheC
     }
     app->state = AppState::Showing;
     app->minuteCounter = 7;
-    MenuCommand(*app, kCommandUpdate);
+    MenuCommand(*app, IDM_UPDATE);
     EXPECT_EQ(AppState::BeginCycle, app->state);
     EXPECT_EQ(7, app->minuteCounter);
 }
@@ -130,13 +114,14 @@ TEST_F(TickerWindowLogic, ThirdMovementAfterAPressStartsTheDrag) {
     EXPECT_FALSE(PressReleased(*app));
 }
 
-TEST_F(TickerWindowLogic, ReleaseAfterTwoMovementsIsNoClickAndLeavesTheDragArmed) {
+// The hovering pointer after such a release must not start a window move with no button held.
+TEST_F(TickerWindowLogic, ReleaseAfterTwoMovementsIsNoClickAndEndsThePress) {
     PressStarted(*app);
     CountPointerMove(*app);
     CountPointerMove(*app);
     EXPECT_FALSE(PressReleased(*app));
-    EXPECT_EQ(1, app->pressCounter);
-    EXPECT_EQ(PointerMove::StartDrag, CountPointerMove(*app));
+    EXPECT_EQ(0, app->pressCounter);
+    EXPECT_EQ(PointerMove::Pointer, CountPointerMove(*app));
 }
 
 TEST_F(TickerWindowLogic, LosingTheCaptureCancelsThePress) {
@@ -157,7 +142,7 @@ TEST_F(TickerWindowLogic, ClicksOutsideTheIdleDisplayAreIgnored) {
         EXPECT_EQ(ClickResult::Ignored, ClickTicker(*app, 10));
         EXPECT_EQ(busy, app->state);
     }
-    EXPECT_EQ(0, env.host.invalidations);
+    EXPECT_EQ(0, test.host.invalidations);
 }
 
 TEST_F(TickerWindowLogic, ClickOnAnEmptyTickerStartsAnUpdate) {
@@ -186,7 +171,7 @@ TEST_F(TickerWindowLogic, PageModeClickOpensTheCurrentArticle) {
     EXPECT_STREQ("二つ目の記事", app->line2);
     EXPECT_EQ(AppState::OpenLink, app->state);
     EXPECT_EQ(1, app->repaintPending);
-    EXPECT_EQ(1, env.host.invalidations);
+    EXPECT_EQ(1, test.host.invalidations);
     EXPECT_EQ(0, app->clickHighlight);
 }
 
@@ -252,7 +237,7 @@ TEST_F(TickerWindowLogic, ClickOnAnAlertDismissesItsTaskUnlessADialogIsOpen) {
     EXPECT_EQ(ClickResult::AlertKept, ClickTicker(*app, 10));
     EXPECT_EQ(2, app->schedule.count);
     EXPECT_EQ(0, app->alertIndex);
-    EXPECT_FALSE(env.folder.Exists("schedule.dat"));
+    EXPECT_FALSE(test.folder.Exists("schedule.dat"));
 
     app->dialogOpen = 0;
     app->repaintPending = 0;
@@ -260,11 +245,11 @@ TEST_F(TickerWindowLogic, ClickOnAnAlertDismissesItsTaskUnlessADialogIsOpen) {
     EXPECT_EQ(-1, app->alertIndex);
     // The alert line is replaced at once (with nothing to show no tick would ask for a redraw).
     EXPECT_EQ(1, app->repaintPending);
-    EXPECT_EQ(1, env.host.invalidations);
+    EXPECT_EQ(1, test.host.invalidations);
     ASSERT_EQ(1, app->schedule.count);
     EXPECT_STREQ("歯医者", app->schedule.entry[0].text);
     // The file holds what is left, and the alert took the click: no link is chosen.
-    std::string saved = env.folder.Read("schedule.dat");
+    std::string saved = test.folder.Read("schedule.dat");
     EXPECT_NE(std::string::npos, saved.find("歯医者"));
     EXPECT_EQ(std::string::npos, saved.find("会議"));
     EXPECT_EQ(AppState::Showing, app->state);
@@ -276,7 +261,7 @@ TEST_F(TickerWindowLogic, ClickOnAnAlertDismissesItsTaskUnlessADialogIsOpen) {
 TEST_F(TickerWindowLogic, QuitIsTakenInEveryState) {
     for (int s = 0; s <= 8; ++s) {
         app->state = static_cast<AppState>(s);
-        EXPECT_EQ(MenuAction::None, MenuCommand(*app, kCommandQuit));
+        EXPECT_EQ(MenuAction::None, MenuCommand(*app, IDM_QUIT));
         EXPECT_EQ(AppState::ExitRequested, app->state) << s;
     }
 }
@@ -285,8 +270,8 @@ TEST_F(TickerWindowLogic, OtherCommandsActOnlyWhileTheDisplayIsIdle) {
     AddArticle("S", "T", 0);
     AddArticle("S", "U", 0);
     app->articlesToShow = 1;
-    const int commands[] = {kCommandSettings, kCommandReadAll,  kCommandReadNew, kCommandJumpToFirst,
-                            kCommandUpdate,   kCommandSchedule, kCommandAbout};
+    const int commands[] = {IDM_SETTINGS, IDM_READ_ALL, IDM_READ_NEW, IDM_JUMP_TO_FIRST,
+                            IDM_UPDATE,   IDM_SCHEDULE, IDM_ABOUT};
     for (AppState busy : {AppState::Starting, AppState::BeginCycle, AppState::Fetching, AppState::Recount,
                           AppState::ExitRequested, AppState::Closing, AppState::OpenLink}) {
         for (int command : commands) {
@@ -297,16 +282,16 @@ TEST_F(TickerWindowLogic, OtherCommandsActOnlyWhileTheDisplayIsIdle) {
             EXPECT_EQ(1, app->currentArticle);
         }
     }
-    EXPECT_TRUE(env.messages.shown.empty());
+    EXPECT_TRUE(test.messages.shown.empty());
 
     for (AppState idle : {AppState::Showing, AppState::NothingToShow}) {
         app->state = idle;
-        EXPECT_EQ(MenuAction::OpenSettings, MenuCommand(*app, kCommandSettings));
-        EXPECT_EQ(MenuAction::OpenSchedule, MenuCommand(*app, kCommandSchedule));
-        EXPECT_EQ(MenuAction::ShowAbout, MenuCommand(*app, kCommandAbout));
+        EXPECT_EQ(MenuAction::OpenSettings, MenuCommand(*app, IDM_SETTINGS));
+        EXPECT_EQ(MenuAction::OpenSchedule, MenuCommand(*app, IDM_SCHEDULE));
+        EXPECT_EQ(MenuAction::ShowAbout, MenuCommand(*app, IDM_ABOUT));
         EXPECT_EQ(idle, app->state);
         EXPECT_EQ(0, app->dialogOpen);
-        EXPECT_EQ(MenuAction::None, MenuCommand(*app, kCommandUpdate));
+        EXPECT_EQ(MenuAction::None, MenuCommand(*app, IDM_UPDATE));
         EXPECT_EQ(AppState::BeginCycle, app->state);
     }
     // The schedule menu's commands do nothing here.
@@ -316,22 +301,22 @@ TEST_F(TickerWindowLogic, OtherCommandsActOnlyWhileTheDisplayIsIdle) {
 }
 
 TEST_F(TickerWindowLogic, ReadingArticlesWithNothingToReadSaysSo) {
-    EXPECT_EQ(MenuAction::None, MenuCommand(*app, kCommandReadAll));
-    EXPECT_EQ(MenuAction::None, MenuCommand(*app, kCommandReadNew));
+    EXPECT_EQ(MenuAction::None, MenuCommand(*app, IDM_READ_ALL));
+    EXPECT_EQ(MenuAction::None, MenuCommand(*app, IDM_READ_NEW));
     AddArticle("S", "old", 9);
     app->articlesToShow = 0;
-    EXPECT_EQ(MenuAction::None, MenuCommand(*app, kCommandReadNew));
+    EXPECT_EQ(MenuAction::None, MenuCommand(*app, IDM_READ_NEW));
 
-    ASSERT_EQ(3u, env.messages.shown.size());
-    EXPECT_EQ("記事は１件もありません。", env.messages.shown[0].text);
-    EXPECT_EQ("新しい記事は１件もありません。", env.messages.shown[1].text);
-    EXPECT_EQ("新しい記事は１件もありません。", env.messages.shown[2].text);
-    for (const ShownMessage& m : env.messages.shown) {
+    ASSERT_EQ(3u, test.messages.shown.size());
+    EXPECT_EQ("記事は１件もありません。", test.messages.shown[0].text);
+    EXPECT_EQ("新しい記事は１件もありません。", test.messages.shown[1].text);
+    EXPECT_EQ("新しい記事は１件もありません。", test.messages.shown[2].text);
+    for (const ShownMessage& m : test.messages.shown) {
         EXPECT_EQ("記事表示", m.title);
         EXPECT_EQ(MessageIcon::Information, m.icon);
     }
-    EXPECT_FALSE(env.folder.Exists("index.html"));
-    EXPECT_TRUE(env.shell.openedFiles.empty());
+    EXPECT_FALSE(test.folder.Exists("index.html"));
+    EXPECT_TRUE(test.shell.openedFiles.empty());
 }
 
 TEST_F(TickerWindowLogic, ReadingArticlesWritesThePageAndOpensIt) {
@@ -339,19 +324,19 @@ TEST_F(TickerWindowLogic, ReadingArticlesWritesThePageAndOpensIt) {
     AddArticle("新しいサイト", "今日の記事", 0);
     app->articlesToShow = 1;
 
-    EXPECT_EQ(MenuAction::None, MenuCommand(*app, kCommandReadAll));
-    std::string all = env.folder.Read("index.html");
+    EXPECT_EQ(MenuAction::None, MenuCommand(*app, IDM_READ_ALL));
+    std::string all = test.folder.Read("index.html");
     EXPECT_NE(std::string::npos, all.find("昔の記事"));
     EXPECT_NE(std::string::npos, all.find("今日の記事"));
 
-    EXPECT_EQ(MenuAction::None, MenuCommand(*app, kCommandReadNew));
-    std::string recent = env.folder.Read("index.html");
+    EXPECT_EQ(MenuAction::None, MenuCommand(*app, IDM_READ_NEW));
+    std::string recent = test.folder.Read("index.html");
     EXPECT_EQ(std::string::npos, recent.find("昔の記事"));
     EXPECT_NE(std::string::npos, recent.find("今日の記事"));
 
-    EXPECT_EQ((std::vector<std::string>{"index.html", "index.html"}), env.shell.openedFiles);
-    EXPECT_TRUE(env.shell.opened.empty());
-    EXPECT_TRUE(env.messages.shown.empty());
+    EXPECT_EQ((std::vector<std::string>{"index.html", "index.html"}), test.shell.openedFiles);
+    EXPECT_TRUE(test.shell.opened.empty());
+    EXPECT_TRUE(test.messages.shown.empty());
 }
 
 TEST_F(TickerWindowLogic, JumpToTheTopShowsTheFirstShownArticle) {
@@ -362,18 +347,17 @@ TEST_F(TickerWindowLogic, JumpToTheTopShowsTheFirstShownArticle) {
     app->currentArticle = 2;
     app->displayCounter = 17;
     app->repaintPending = 0;
-    EXPECT_EQ(MenuAction::None, MenuCommand(*app, kCommandJumpToFirst));
+    EXPECT_EQ(MenuAction::None, MenuCommand(*app, IDM_JUMP_TO_FIRST));
     EXPECT_EQ(1, app->currentArticle);
     EXPECT_STREQ("サイトB", app->line1);
     EXPECT_STREQ("記事B", app->line2);
     EXPECT_EQ(0, app->displayCounter);
-    EXPECT_EQ(1, app->repaintPending);
-    EXPECT_EQ(0, app->navigationLock);
-    EXPECT_EQ(1, env.host.invalidations);
+    EXPECT_TRUE(app->repaintPending);
+    EXPECT_EQ(1, test.host.invalidations);
 
     // Article 0 itself when it is shown.
     app->articles.slot[0].day = app->today;
-    MenuCommand(*app, kCommandJumpToFirst);
+    MenuCommand(*app, IDM_JUMP_TO_FIRST);
     EXPECT_EQ(0, app->currentArticle);
     EXPECT_STREQ("古いサイト", app->line1);
 }
@@ -382,20 +366,20 @@ TEST_F(TickerWindowLogic, JumpToTheTopNeedsTwoArticlesSomethingShownAndNoRunning
     AddArticle("A", "a", 0);
     app->articlesToShow = 1;
     CopyCut(app->line1, sizeof app->line1, "unchanged");
-    MenuCommand(*app, kCommandJumpToFirst);  // one article only
+    MenuCommand(*app, IDM_JUMP_TO_FIRST);  // one article only
     EXPECT_STREQ("unchanged", app->line1);
 
     AddArticle("B", "b", 0);
     app->currentArticle = 1;
     app->articlesToShow = 0;
-    MenuCommand(*app, kCommandJumpToFirst);
+    MenuCommand(*app, IDM_JUMP_TO_FIRST);
     EXPECT_EQ(1, app->currentArticle);
 
     app->articlesToShow = 1;
     app->cycleBusy = 1;
-    MenuCommand(*app, kCommandJumpToFirst);
+    MenuCommand(*app, IDM_JUMP_TO_FIRST);
     EXPECT_EQ(1, app->currentArticle);
-    EXPECT_EQ(0, env.host.invalidations);
+    EXPECT_EQ(0, test.host.invalidations);
 }
 
 }  // namespace

@@ -111,3 +111,21 @@ TEST(SplitUrl, RefusesUrlsWithoutAHostOrWithABadPort) {
 }
 
 }  // namespace
+
+TEST(RedirectAllowed, PlainMayBecomeSecureButSecureNeverPlain) {
+    struct Case {
+        const char* requested;
+        const char* final;
+        bool allowed;
+    } cases[] = {
+        {"http://a.example/rss", "http://a.example/rss", true},
+        {"http://a.example/rss", "https://b.example/feed", true},
+        {"https://a.example/rss", "https://b.example/feed", true},
+        {"https://a.example/rss", "http://a.example/rss", false},
+        {"HTTPS://a.example/rss", "Http://a.example/rss", false},
+        {"https://a.example/rss", "", false},  // no final address to check: not taken
+        {"http://a.example/rss", "", false},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(c.allowed, RedirectAllowed(c.requested, c.final)) << c.requested << " -> " << c.final;
+}

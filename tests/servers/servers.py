@@ -73,6 +73,8 @@ http {{
         server_name localhost;
         root {www};
         location /feeds/ {{ alias {corpus}/; }}
+        # A feed that moved to https.
+        location ~ ^/to-https/(.*)$ {{ return 301 https://localhost:{https}/$1$is_args$args; }}
     }}
     server {{
         listen 127.0.0.1:{https} ssl;
@@ -81,6 +83,8 @@ http {{
         ssl_certificate_key {tls}/localhost.key;
         root {www};
         location /feeds/ {{ alias {corpus}/; }}
+        # A secure feed sent back to plain text.
+        location ~ ^/to-http/(.*)$ {{ return 301 http://localhost:{http}/$1$is_args$args; }}
     }}
     server {{
         listen 127.0.0.1:{untrusted} ssl;

@@ -1,15 +1,11 @@
 #pragma once
-// Stand-ins for the platform, so whole update cycles, file loaders and the painting run in native
-// tests: a fresh program folder on disk, recording message boxes and shell, a settable clock, a
-// scripted fetcher, a counting message pump and a recording ticker host.
-#include <deque>
-#include <map>
+// A fresh program folder on a POSIX file system with the platform's stand-ins around it, so whole
+// update cycles, file loaders and the painting run in native tests.
 #include <string>
 #include <vector>
 
 #include "platform/files_posix.h"
-#include "platform/platform.h"
-#include "net/document_buffer.h"
+#include "support/fakes.h"
 
 // A fresh, empty folder under the system's temporary folder, removed with everything in it.
 class TempFolder {
@@ -27,97 +23,6 @@ class TempFolder {
 
   private:
     std::string path_;
-};
-
-struct ShownMessage {
-    std::string text;
-    std::string title;
-    MessageIcon icon;
-};
-
-class RecordingMessageBoxes : public MessageBoxes {
-  public:
-    void Show(const char* text, const char* title, MessageIcon icon) override {
-        shown.push_back({text, title, icon});
-    }
-    std::vector<ShownMessage> shown;
-};
-
-class RecordingShell : public Shell {
-  public:
-    bool Open(const char* target) override {
-        opened.push_back(target);
-        return true;
-    }
-    bool OpenProgramFile(const char* name) override {
-        openedFiles.push_back(name);
-        return true;
-    }
-    std::vector<std::string> opened;
-    std::vector<std::string> openedFiles;
-};
-
-class FixedClock : public Clock {
-  public:
-    FixedClock();
-    CivilTime LocalNow() override { return local; }
-    CivilTime UtcNow() override { return utc; }
-    // Sets both clocks (UTC = local - 9 hours, as in Japan).
-    void Set(int year, int month, int day, int hour = 12, int minute = 0, int second = 0);
-    CivilTime local;
-    CivilTime utc;
-};
-
-struct FetchRequest {
-    std::string url;
-    std::string header;
-};
-
-// Answers fetches from a script per URL; an unscripted URL fails with -1.
-class ScriptedFetcher : public Fetcher {
-  public:
-    struct Answer {
-        int result;
-        std::string body;
-    };
-    Session EnsureSession() override {
-        ++sessionCalls;
-        return session;
-    }
-    int Fetch(const char* url, const char* header, DocumentBuffer& document) override;
-    // Every fetch of `url` answers this way (after any queued one-time answers).
-    void Always(const std::string& url, int result, const std::string& body = "");
-    void Once(const std::string& url, int result, const std::string& body = "");
-
-    Session session = Session::Ready;
-    int sessionCalls = 0;
-    std::vector<FetchRequest> requests;
-
-  private:
-    std::map<std::string, std::deque<Answer>> once_;
-    std::map<std::string, Answer> always_;
-};
-
-class CountingPump : public MessagePump {
-  public:
-    void DispatchOne() override { ++dispatched; }
-    int dispatched = 0;
-};
-
-class RecordingHost : public TickerHost {
-  public:
-    void ApplyOpacity(uint8_t alpha) override { opacity.push_back(alpha); }
-    bool ClientOrigin(int& x, int& y) override {
-        x = originX;
-        y = originY;
-        return true;
-    }
-    void InvalidateTicker() override { ++invalidations; }
-    void DestroyTicker() override { ++destroyed; }
-    std::vector<int> opacity;
-    int originX = 0, originY = 0;
-    int invalidations = 0;
-    int destroyed = 0;
 };
 
 // All stand-ins together over a fresh program folder.

@@ -14,6 +14,8 @@
 
 #include "platform/platform_win.h"
 #include "net/document_buffer.h"
+#include "net/url.h"
+#include "support/fakes.h"
 
 namespace {
 
@@ -50,14 +52,6 @@ std::string Unique() {
 }
 
 double SecondsSince(ULONGLONG start) { return static_cast<double>(GetTickCount64() - start) / 1000.0; }
-
-class RecordingMessages : public MessageBoxes {
-  public:
-    void Show(const char* text, const char* title, MessageIcon) override {
-        shown.push_back(std::string(title) + ":" + text);
-    }
-    std::vector<std::string> shown;
-};
 
 // A hidden message-only window with a timer, to see that window messages keep being dispatched while
 // a fetch waits, and to start fetches from inside such a message.
@@ -132,7 +126,7 @@ class FetchTest : public testing::Test {
     }
 
     std::string http_, https_, untrusted_, fault_, feed_;
-    RecordingMessages messages_;
+    RecordingMessageBoxes messages_;
     Win32MessagePump pump_;
     DocumentBuffer document_;
 };
@@ -200,6 +194,27 @@ TEST_F(FetchTest, HttpsIsFetchedOverTls) {
     EXPECT_NE(std::string::npos, line.find("\"Newsroller1_88\"")) << line;
     // Conditional requests work over TLS too.
     EXPECT_EQ(kFetchEmpty, fetcher.Fetch(Tls("/feed.xml").c_str(), kRecentHeader, document_));
+}
+
+// Wine follows both redirects on its own, so the flags that make Windows follow the first and refuse
+// the second are checked here, and the refusal is the program's own as well.
+TEST(FetchFlags, PlainFeedsFollowAMoveToHttpsAndSecureFeedsGoOverTls) {
+    UrlParts plain, secure;
+    ASSERT_TRUE(SplitUrl("http://example.com/rss", plain));
+    ASSERT_TRUE(SplitUrl("https://example.com/rss", secure));
+    const DWORD always = INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE;
+    EXPECT_EQ(always | INTERNET_FLAG_IGNORE_REDIRECT_TO_HTTPS, RequestFlags(plain));
+    EXPECT_EQ(always | INTERNET_FLAG_SECURE, RequestFlags(secure));
+}
+
+TEST_F(FetchTest, PlainFeedMovedToHttpsIsFetchedAndHttpsMovedToPlainFails) {
+    WinInetFetcher fetcher(messages_, pump_);
+    std::string token = Unique();
+    ASSERT_EQ(kFetchOk, fetcher.Fetch(Nginx("/to-https/feed.xml?t=" + token).c_str(), kOldHeader, document_));
+    EXPECT_TRUE(std::string(document_.text()) == feed_);
+    EXPECT_NE(std::string::npos, LogLine(token).find(" https " + https_)) << LogLine(token);
+    EXPECT_EQ(kFetchFailed, fetcher.Fetch(Tls("/to-http/feed.xml").c_str(), kOldHeader, document_));
+    EXPECT_TRUE(messages_.shown.empty());
 }
 
 TEST_F(FetchTest, CertificateThatIsNotTrustedFailsTheFetch) {

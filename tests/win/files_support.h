@@ -1,13 +1,13 @@
 #pragma once
-// Stand-ins for the Windows-side tests of the program's files: a fresh folder under the temporary
-// folder with the real Win32FileSystem over it, and recording message boxes.
+// For the Windows-side tests of the program's files: a fresh folder under the temporary folder with
+// the real Win32FileSystem over it; the other interfaces are the stand-ins of tests/support.
 #include <windows.h>
 
 #include <string>
 #include <vector>
 
 #include "platform/platform_win.h"
-#include "net/document_buffer.h"
+#include "support/fakes.h"
 
 class WinTempFolder {
   public:
@@ -74,39 +74,15 @@ class WinTempFolder {
     std::wstring path_;
 };
 
-class RecordingMessages : public MessageBoxes {
-  public:
-    struct Shown {
-        std::string text, title;
-        MessageIcon icon;
-    };
-    void Show(const char* text, const char* title, MessageIcon icon) override {
-        shown.push_back({text, title, icon});
-    }
-    std::vector<Shown> shown;
-};
-
-class NoShell : public Shell {
-  public:
-    bool Open(const char*) override { return false; }
-    bool OpenProgramFile(const char*) override { return false; }
-};
-
-class NoFetcher : public Fetcher {
-  public:
-    Session EnsureSession() override { return Session::OpenFailed; }
-    int Fetch(const char*, const char*, DocumentBuffer&) override { return kFetchFailed; }
-};
-
-// The real clock, files, pump and host; recording message boxes.
+// The real clock, files, pump and host; the shared stand-ins for the rest.
 struct WinFilesPlatform {
     WinFilesPlatform() : files(folder.path()), platform{messages, shell, clock, files, fetcher, pump, host} {}
     WinTempFolder folder;
-    RecordingMessages messages;
-    NoShell shell;
+    RecordingMessageBoxes messages;
+    RecordingShell shell;
     Win32Clock clock;
     Win32FileSystem files;
-    NoFetcher fetcher;
+    ScriptedFetcher fetcher;  // nothing is scripted: every fetch fails
     Win32MessagePump pump;
     Win32TickerHost host;
     Platform platform;

@@ -441,11 +441,11 @@ TEST(ScheduleFromTheTicker, TheMenuCommandOpensTheModelessWindowAndClosingClears
     HWND schedule = ticker->modelessDialog();
     ASSERT_NE(nullptr, schedule);
     EXPECT_TRUE(IsWindow(schedule));
-    EXPECT_EQ(1, app.dialogOpen);
+    EXPECT_TRUE(app.dialogOpen);
     EXPECT_EQ(ticker->window(), GetWindow(schedule, GW_OWNER));
     SendMessageW(schedule, WM_COMMAND, IDCANCEL, 0);
     EXPECT_FALSE(IsWindow(schedule));
-    EXPECT_EQ(0, app.dialogOpen);
+    EXPECT_FALSE(app.dialogOpen);
     EXPECT_EQ(nullptr, ticker->modelessDialog());
     DestroyWindow(ticker->window());
     Pump(50);
