@@ -65,9 +65,6 @@ TEST(ScheduleView, OpeningResetsTheSelectionAndTakesTheColumnsFromTheLayout) {
     EXPECT_EQ(111, v.columnWidth[0]);
     EXPECT_EQ(62, v.columnWidth[1]);
     EXPECT_EQ(508, v.columnWidth[2]);
-    EXPECT_EQ(36, ClampColumnWidth(5));
-    EXPECT_EQ(36, ClampColumnWidth(36));
-    EXPECT_EQ(37, ClampColumnWidth(37));
 }
 
 TEST(ScheduleView, AClickSelectsTheRowUnderThePointer) {
@@ -260,33 +257,6 @@ TEST(ScheduleView, TextsWiderThanTheirColumnEndInDots) {
         EXPECT_EQ(c.fitted, text) << c.text << " in " << c.column;
         EXPECT_LT(measure.calls, 200);
     }
-}
-
-TEST(ScheduleView, ARowPlanHoldsEverythingToDraw) {
-    auto table = std::make_unique<ScheduleTable>();
-    table->entry[0] = Task(2025, 3, 13, 9, 0, "昨日");
-    table->entry[1] =
-        Task(2025, 3, 14, 9, 30, "今日の長い長い長い長い長い長い長い長い長い長い長い長い長いタスク");
-    table->entry[2] = Task(2025, 3, 14, 10, 0, "今日");
-    table->count = 3;
-    ScheduleView v = View(20, 16, 1);
-    v.selected = 1;
-    v.columnWidth[2] = 100;
-    PerByte measure(7);
-    RowPlan plan;
-    PlanRow(v, *table, 1, Date(2025, 3, 14), 7, measure, plan);
-    EXPECT_EQ(22, plan.top);
-    EXPECT_EQ(RowFill::Today, plan.fill);
-    EXPECT_TRUE(plan.selected);
-    EXPECT_FALSE(plan.separator);  // the next task is on the same day
-    EXPECT_STREQ("2025/ 3/14(金)", plan.text[0]);
-    EXPECT_STREQ(" 9:30", plan.text[1]);
-    EXPECT_STREQ("今日の長い...", plan.text[2]);
-    PlanRow(v, *table, 0, Date(2025, 3, 14), 7, measure, plan);
-    EXPECT_EQ(6, plan.top);
-    EXPECT_EQ(RowFill::Past, plan.fill);
-    EXPECT_FALSE(plan.selected);
-    EXPECT_TRUE(plan.separator);
 }
 
 TEST(ScheduleCommands, AddEditAndDeleteFollowTheTable) {
