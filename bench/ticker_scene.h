@@ -27,13 +27,15 @@ class NullPlatform {
         CivilTime UtcNow() override { return CivilTime{}; }
     } clock;
     struct : FileSystem {
-        int64_t OpenableSize(const char*) override { return -1; }
+        FileProbe Probe(const char*) override { return FileProbe{FileAccess::Missing, -1}; }
         int64_t Read(const char*, char*, size_t) override { return -1; }
         bool CreateEmptyIfMissing(const char*) override { return false; }
         bool CreateFolder(const char*) override { return false; }
         bool WriteNew(const char*, const char*, size_t) override { return false; }
+        bool Copy(const char*, const char*) override { return false; }
         bool Replace(const char*, const char*) override { return false; }
         bool Remove(const char*) override { return false; }
+        void Pause(int) override {}
     } files;
     struct : Fetcher {
         Session EnsureSession() override { return Session::OpenFailed; }

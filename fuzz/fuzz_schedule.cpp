@@ -1,5 +1,6 @@
 // Schedule text: any bytes parse without fault into records with real dates and consistent time
-// stamps, and what is written reads back the same.
+// stamps, and what is written reads back the same, whole (a file the program wrote is never taken
+// for one it could not read).
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -22,7 +23,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static std::unique_ptr<ScheduleTable> table(new ScheduleTable);
     static std::unique_ptr<ScheduleTable> again(new ScheduleTable);
     std::string text(reinterpret_cast<const char*>(data), size);
-    ParseScheduleText(*table, text.c_str(), static_cast<int>(text.size()));
+    static_cast<void>(ParseScheduleText(*table, text.c_str(), static_cast<int>(text.size())));
     if (table->count < 0 || table->count > kScheduleCapacity) abort();
     for (int i = 0; i < table->count; ++i) {
         const ScheduleEntry& e = table->entry[i];
@@ -33,7 +34,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         if (length == 0 || length >= kSlotSize) abort();
     }
     std::string written = FormatScheduleText(*table);
-    ParseScheduleText(*again, written.c_str(), static_cast<int>(written.size()));
+    if (!ParseScheduleText(*again, written.c_str(), static_cast<int>(written.size()))) abort();
     if (again->count != table->count) abort();
     for (int i = 0; i < table->count; ++i) {
         if (!SameRecord(table->entry[i], again->entry[i])) abort();

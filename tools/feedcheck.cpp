@@ -6,8 +6,6 @@
 //
 // Each file is loaded whole and its text ends at the first zero byte, as the program's own reader
 // has it. Exit code 0, or 2 when a file cannot be read (or the arguments are wrong).
-#include <iconv.h>
-
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -21,6 +19,7 @@
 #include "feed/day_number.h"
 #include "feed/parser.h"
 #include "feed/site_root.h"
+#include "tool_support.h"
 
 namespace {
 
@@ -28,41 +27,6 @@ void Usage() {
     std::fprintf(stderr,
                  "usage: feedcheck [--site NAME] [--url URL | --root ROOT] [--max N] [--today DAY]\n"
                  "                 [--count-before K] [--json] FILE...\n");
-}
-
-// Converts between encodings with iconv; bytes that do not convert are shown as "?".
-std::string Convert(const std::string& text, const char* from, const char* to) {
-    iconv_t cd = iconv_open(to, from);
-    if (cd == reinterpret_cast<iconv_t>(-1)) return text;
-    std::string out;
-    char* in = const_cast<char*>(text.data());
-    size_t inLeft = text.size();
-    char buffer[1024];
-    while (inLeft > 0) {
-        char* outPtr = buffer;
-        size_t outLeft = sizeof buffer;
-        size_t r = iconv(cd, &in, &inLeft, &outPtr, &outLeft);
-        out.append(buffer, static_cast<size_t>(outPtr - buffer));
-        if (r == static_cast<size_t>(-1) && errno != E2BIG) {
-            out += '?';
-            ++in;
-            --inLeft;
-        }
-    }
-    iconv_close(cd);
-    return out;
-}
-
-std::string Utf8(const char* cp932) { return Convert(cp932, "CP932", "UTF-8"); }
-
-std::string Hex(const char* bytes) {
-    static const char kDigits[] = "0123456789abcdef";
-    std::string out;
-    for (const unsigned char* p = reinterpret_cast<const unsigned char*>(bytes); *p; ++p) {
-        out += kDigits[*p >> 4];
-        out += kDigits[*p & 15];
-    }
-    return out;
 }
 
 // The calendar date of a day number (the inverse of DayNumber for 1992 to 2500).
@@ -86,28 +50,6 @@ int LocalToday() {
     std::tm local{};
     localtime_r(&now, &local);
     return DayNumber(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday);
-}
-
-bool ReadDocument(const char* path, std::string& text) {
-    FILE* file = std::fopen(path, "rb");
-    if (!file) return false;
-    text.clear();
-    char buffer[65536];
-    size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, file)) > 0) text.append(buffer, n);
-    bool ok = !std::ferror(file);
-    std::fclose(file);
-    text.resize(std::strlen(text.c_str()));  // the text ends at the first zero byte
-    return ok;
-}
-
-bool ParseInt(const char* text, long min, long max, int& value) {
-    char* end = nullptr;
-    errno = 0;
-    long v = std::strtol(text, &end, 10);
-    if (errno || end == text || *end || v < min || v > max) return false;
-    value = static_cast<int>(v);
-    return true;
 }
 
 }  // namespace

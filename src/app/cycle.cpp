@@ -244,8 +244,8 @@ void ShowingStep(App& app, int64_t now) {
 
 void OpenLinkStep(App& app) {
     if (app.linkArticle >= 0 && app.linkArticle < app.articles.count) {
-        const char* link = app.articles.slot[app.linkArticle].link;
-        if (IsSafeLink(link)) {
+        char link[kShellLinkSize];
+        if (PrepareLinkForShell(app.articles.slot[app.linkArticle].link, link, sizeof link)) {
             app.platform.shell.Open(link);
         } else {
             app.platform.messages.Show("リンク先ファイルの拡張子が危険と判断されたため開けません。", "警告",

@@ -4,13 +4,19 @@
 #include <cstdio>
 
 #include "platform/platform.h"
-#include "platform/safe_write.h"
 
 namespace {
 
 bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r'; }
 
 }  // namespace
+
+bool OnlyBlanks(const char* begin, const char* end) {
+    for (const char* p = begin; p < end; ++p) {
+        if (*p != ' ' && *p != '\t' && *p != '\r' && *p != '\n' && *p != '\0') return false;
+    }
+    return true;
+}
 
 int32_t DecimalValue(const char* text, size_t length) {
     size_t i = 0;
@@ -55,9 +61,9 @@ void AppendFormat(std::string& out, const char* format, ...) {
     va_end(again);
 }
 
-int WriteProgramFile(Platform& platform, const char* name, const std::string& text,
-                     const char* failureMessage) {
-    if (WriteFileSafely(platform.files, name, text.data(), text.size()) == 0) return 0;
+WriteResult WriteProgramFile(Platform& platform, const char* name, const std::string& text,
+                             const char* failureMessage) {
+    if (WriteFileSafely(platform.files, name, text.data(), text.size()) == kWritten) return kWritten;
     platform.messages.Show(failureMessage, "OPEN ERROR", MessageIcon::Error);
-    return -1;
+    return kNotWritten;
 }

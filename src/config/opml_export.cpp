@@ -23,7 +23,7 @@ std::string EscapedForXml(const char* text) {
 
 }  // namespace
 
-int ExportOpml(const FeedTable& feeds, Platform& platform) {
+WriteResult ExportOpml(const FeedTable& feeds, Platform& platform) {
     std::string text =
         "<?xml version=\"1.0\" encoding=\"shift-jis\" ?>\r\n"
         "<opml version=\"1.1\">\r\n"

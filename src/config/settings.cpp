@@ -4,84 +4,75 @@
 
 #include "platform/platform.h"
 #include "config/file_text.h"
+#include "config/unread_file.h"
 #include "feed/scan.h"
 #include "feed/text.h"
 
 const char kDefaultIfModified[] = "If-Modified-Since: Thu, 01 Jan 2004 00:00:00 GMT";
 const char kSettingsFileName[] = "Newsroller.ini";
 
-void SetDefaultSettings(AppSettings& s) {
-    s.winX = 230;
-    s.winY = 0;
-    s.width = 600;
-    s.schecx = 400;
-    s.schecy = 300;
-    s.xmove = 100;
-    s.scrollf = 1;
-    s.backR = 112, s.backG = 112, s.backB = 96;
-    s.rectR = 188, s.rectG = 188, s.rectB = 82;
-    s.text1R = 255, s.text1G = 222, s.text1B = 119;
-    s.text2R = 248, s.text2G = 246, s.text2B = 192;
-    s.upday = 2;
-    s.wintop = 1;
-    s.mousesche = 0;
-    s.fsize = 18;
-    s.uptimer = 90;
-    CopyCut(s.ifmodified, sizeof s.ifmodified, kDefaultIfModified);
-    CopyCut(s.fontface, sizeof s.fontface, "ＭＳ Ｐゴシック");
-    s.ftype = 700;
-    s.scrolldiv = 5;
-    s.toumeido = 300;
-    s.alerttime = 3;
-    s.disptimer = 2;
-    s.savepos = 1;
-}
-
-int TickerHeight(const AppSettings& s) { return s.scrollf == 0 ? 2 * s.fsize + 10 : s.fsize + 9; }
-
 namespace {
 
-struct IntegerKey {
+using IntegerField = int32_t AppSettings::*;
+using TextField = char (AppSettings::*)[kSettingTextSize];
+
+constexpr int kHeaderLineLength = 48;  // "If-Modified-Since: Thu, 01 Jan 2004 00:00:00 GMT"
+
+// One key of the file: an integer or a text field, its default, and whether the legacy registry
+// key holds it. The order is the written order of the file.
+struct SettingKey {
     const char* key;
-    int32_t AppSettings::*field;
+    IntegerField integer;  // null for the two texts
+    int32_t integerDefault;
+    TextField text;  // null for the integers
+    const char* textDefault;
+    int textLength;  // a text value is taken only with exactly this length; 0: any that fits
+    bool legacy;
 };
 
-// The integer keys in the order the reader looks them up.
-const IntegerKey kReadOrder[] = {
-    {"winX", &AppSettings::winX},           {"winY", &AppSettings::winY},
-    {"width", &AppSettings::width},         {"schecx", &AppSettings::schecx},
-    {"schecy", &AppSettings::schecy},       {"xmove", &AppSettings::xmove},
-    {"scrollf", &AppSettings::scrollf},     {"backR", &AppSettings::backR},
-    {"backG", &AppSettings::backG},         {"backB", &AppSettings::backB},
-    {"rectR", &AppSettings::rectR},         {"rectG", &AppSettings::rectG},
-    {"rectB", &AppSettings::rectB},         {"text1R", &AppSettings::text1R},
-    {"text1G", &AppSettings::text1G},       {"text1B", &AppSettings::text1B},
-    {"text2R", &AppSettings::text2R},       {"text2G", &AppSettings::text2G},
-    {"text2B", &AppSettings::text2B},       {"upday", &AppSettings::upday},
-    {"wintop", &AppSettings::wintop},       {"mousesche", &AppSettings::mousesche},
-    {"fsize", &AppSettings::fsize},         {"uptimer", &AppSettings::uptimer},
-    {"disptimer", &AppSettings::disptimer}, {"ftype", &AppSettings::ftype},
-    {"savepos", &AppSettings::savepos},     {"scrolldiv", &AppSettings::scrolldiv},
-    {"toumeido", &AppSettings::toumeido},   {"alerttime", &AppSettings::alerttime},
-};
+constexpr SettingKey Int(const char* key, IntegerField field, int32_t value, bool legacy) {
+    return SettingKey{key, field, value, nullptr, nullptr, 0, legacy};
+}
+constexpr SettingKey Text(const char* key, TextField field, const char* value, int length) {
+    return SettingKey{key, nullptr, 0, field, value, length, true};
+}
 
-// The integer values the legacy registry key holds, in the order they are read.
-const IntegerKey kLegacyKeys[] = {
-    {"winX", &AppSettings::winX},       {"width", &AppSettings::width},
-    {"xmove", &AppSettings::xmove},     {"scrollf", &AppSettings::scrollf},
-    {"backR", &AppSettings::backR},     {"backG", &AppSettings::backG},
-    {"backB", &AppSettings::backB},     {"rectR", &AppSettings::rectR},
-    {"rectG", &AppSettings::rectG},     {"rectB", &AppSettings::rectB},
-    {"text1R", &AppSettings::text1R},   {"text1G", &AppSettings::text1G},
-    {"text1B", &AppSettings::text1B},   {"text2R", &AppSettings::text2R},
-    {"text2G", &AppSettings::text2G},   {"text2B", &AppSettings::text2B},
-    {"upday", &AppSettings::upday},     {"winY", &AppSettings::winY},
-    {"wintop", &AppSettings::wintop},   {"fsize", &AppSettings::fsize},
-    {"uptimer", &AppSettings::uptimer}, {"disptimer", &AppSettings::disptimer},
+const SettingKey kKeys[] = {
+    Int("winX", &AppSettings::winX, 230, true),
+    Int("winY", &AppSettings::winY, 0, true),
+    Int("width", &AppSettings::width, 600, true),
+    Int("schecx", &AppSettings::schecx, 400, false),
+    Int("schecy", &AppSettings::schecy, 300, false),
+    Int("xmove", &AppSettings::xmove, 100, true),
+    Int("scrollf", &AppSettings::scrollf, 1, true),
+    Int("backR", &AppSettings::backR, 112, true),
+    Int("backG", &AppSettings::backG, 112, true),
+    Int("backB", &AppSettings::backB, 96, true),
+    Int("rectR", &AppSettings::rectR, 188, true),
+    Int("rectG", &AppSettings::rectG, 188, true),
+    Int("rectB", &AppSettings::rectB, 82, true),
+    Int("text1R", &AppSettings::text1R, 255, true),
+    Int("text1G", &AppSettings::text1G, 222, true),
+    Int("text1B", &AppSettings::text1B, 119, true),
+    Int("text2R", &AppSettings::text2R, 248, true),
+    Int("text2G", &AppSettings::text2G, 246, true),
+    Int("text2B", &AppSettings::text2B, 192, true),
+    Int("upday", &AppSettings::upday, 2, true),
+    Int("wintop", &AppSettings::wintop, 1, true),
+    Int("mousesche", &AppSettings::mousesche, 0, false),
+    Int("fsize", &AppSettings::fsize, 18, true),
+    Int("uptimer", &AppSettings::uptimer, 90, true),
+    Text("ifmodified", &AppSettings::ifmodified, kDefaultIfModified, kHeaderLineLength),
+    Text("fontface", &AppSettings::fontface, "ＭＳ Ｐゴシック", 0),
+    Int("ftype", &AppSettings::ftype, 700, false),
+    Int("scrolldiv", &AppSettings::scrolldiv, 5, false),
+    Int("toumeido", &AppSettings::toumeido, 300, false),
+    Int("alerttime", &AppSettings::alerttime, 3, false),
+    Int("disptimer", &AppSettings::disptimer, 2, true),
+    Int("savepos", &AppSettings::savepos, 1, false),
 };
 
 constexpr int kIntegerValueLimit = 99;  // longer integer values are not converted
-constexpr int kHeaderLineLength = 48;   // "If-Modified-Since: Thu, 01 Jan 2004 00:00:00 GMT"
 
 // Finds the first "key=" anywhere in the text (case-insensitive) and gives its value: the bytes up
 // to the first CR, LF, zero byte or the end of the text. The scanning primitive needs three more
@@ -101,14 +92,18 @@ bool FindValue(const char* key, TextView text, const char*& value, int& length) 
     return true;
 }
 
+// Takes over the values the legacy registry key holds; the keys it lacks keep their values.
 void ImportLegacySettings(AppSettings& s, LegacySettingsStore& legacy) {
-    for (const IntegerKey& k : kLegacyKeys) {
-        int32_t value;
-        if (legacy.ReadInt(k.key, value)) s.*k.field = value;
+    for (const SettingKey& k : kKeys) {
+        if (!k.legacy) continue;
+        if (k.integer) {
+            int32_t value;
+            if (legacy.ReadInt(k.key, value)) s.*k.integer = value;
+        } else {
+            char text[kSettingTextSize];
+            if (legacy.ReadText(k.key, text, sizeof text)) CopyCut(s.*k.text, kSettingTextSize, text);
+        }
     }
-    char text[kSettingTextSize];
-    if (legacy.ReadText("ifmodified", text, sizeof text)) CopyCut(s.ifmodified, sizeof s.ifmodified, text);
-    if (legacy.ReadText("fontface", text, sizeof text)) CopyCut(s.fontface, sizeof s.fontface, text);
 }
 
 int32_t ClampInt(int64_t value) {
@@ -117,93 +112,118 @@ int32_t ClampInt(int64_t value) {
     return static_cast<int32_t>(value);
 }
 
+const UnreadNotice kBusyNotice = {
+    "Newsroller.iniファイルをほかのプログラムが使用しているため設定を取得できませんでした。", "OPEN ERROR",
+    MessageIcon::Error, false};
+const UnreadNotice kTooLargeNotice = {"Newsroller.iniファイルが大きすぎるため設定を取得できませんでした。",
+                                      "SIZE ERROR", MessageIcon::Error, true};
+const UnreadNotice kFailedNotice = {
+    "Newsroller.iniファイルを読み込めなかったため設定を取得できませんでした。", "ERROR", MessageIcon::Error,
+    false};
+const UnreadNotice kCutNotice = {"Newsroller.iniファイルを最後まで読み込めませんでした。", "ERROR",
+                                 MessageIcon::Error, false};
+
+// No settings file (or one that cannot be written): take over the legacy registry values once and
+// write the file.
+void CreateSettingsFile(AppSettings& s, Platform& platform, LegacySettingsStore* legacy) {
+    bool opened = legacy && legacy->Open();
+    if (opened) ImportLegacySettings(s, *legacy);
+    WriteResult saved = SaveSettings(s, platform);
+    if (opened) {
+        // The key goes only once its values are safe in the file.
+        if (saved == kWritten) {
+            legacy->CloseAndDelete();
+        } else {
+            legacy->Close();
+        }
+    }
+}
+
 }  // namespace
+
+void SetDefaultSettings(AppSettings& s) {
+    for (const SettingKey& k : kKeys) {
+        if (k.integer) {
+            s.*k.integer = k.integerDefault;
+        } else {
+            CopyCut(s.*k.text, kSettingTextSize, k.textDefault);
+        }
+    }
+}
+
+int TickerHeight(const AppSettings& s) { return s.scrollf == 0 ? 2 * s.fsize + 10 : s.fsize + 9; }
 
 void ApplySettingsText(AppSettings& s, const char* text, int length) {
     if (!text || length <= 0) return;
     TextView view{text, length};
     const char* value;
     int valueLength;
-    for (const IntegerKey& k : kReadOrder) {
-        // A value of 100 bytes or more is not a number the program wrote: the field keeps its value.
-        if (FindValue(k.key, view, value, valueLength) && valueLength <= kIntegerValueLimit) {
-            s.*k.field = DecimalValue(value, static_cast<size_t>(valueLength));
+    for (const SettingKey& k : kKeys) {
+        if (!FindValue(k.key, view, value, valueLength)) continue;
+        if (k.integer) {
+            // A value of 100 bytes or more is not a number the program wrote: the field keeps its value.
+            if (valueLength <= kIntegerValueLimit) {
+                s.*k.integer = DecimalValue(value, static_cast<size_t>(valueLength));
+            }
+        } else if (k.textLength > 0 ? valueLength == k.textLength : valueLength < kSettingTextSize) {
+            char* field = s.*k.text;
+            memcpy(field, value, static_cast<size_t>(valueLength));
+            field[valueLength] = '\0';
         }
-    }
-    if (FindValue("ifmodified", view, value, valueLength) && valueLength == kHeaderLineLength) {
-        memcpy(s.ifmodified, value, static_cast<size_t>(valueLength));
-        s.ifmodified[valueLength] = '\0';
-    }
-    if (FindValue("fontface", view, value, valueLength) && valueLength < kSettingTextSize) {
-        memcpy(s.fontface, value, static_cast<size_t>(valueLength));
-        s.fontface[valueLength] = '\0';
     }
 }
 
-int LoadSettings(AppSettings& s, Platform& platform, LegacySettingsStore* legacy) {
-    int64_t size = platform.files.OpenableSize(kSettingsFileName);
-    if (size < 0) {
-        // No settings file (or one that cannot be opened): take over the legacy registry values once.
-        bool opened = legacy && legacy->Open();
-        if (opened) ImportLegacySettings(s, *legacy);
-        int saved = SaveSettings(s, platform);
-        if (opened) {
-            // The key goes only once its values are safe in the file.
-            if (saved == 0) {
-                legacy->CloseAndDelete();
-            } else {
-                legacy->Close();
-            }
-        }
-        return 0;
+LoadResult LoadSettings(AppSettings& s, Platform& platform, LegacySettingsStore* legacy) {
+    WholeReadRules rules;
+    rules.refuseFrom = kConfigFileLimit;
+    rules.retryWhenBusy = true;
+    std::string text;
+    switch (ReadWholeText(platform.files, kSettingsFileName, rules, text)) {
+        case WholeRead::Whole:
+            ClearUnreadFile(platform, kSettingsFileName);
+            ApplySettingsText(s, text.c_str(), static_cast<int>(text.size()));
+            return kLoaded;
+        case WholeRead::Cut:
+            ApplySettingsText(s, text.c_str(), static_cast<int>(text.size()));
+            KeepUnreadFile(platform, kSettingsFileName, kCutNotice);
+            return kLoaded;
+        case WholeRead::Missing:
+        case WholeRead::ReadOnly:
+            // A read-only file cannot be replaced either: it is left as it is.
+            CreateSettingsFile(s, platform, legacy);
+            return kLoaded;
+        case WholeRead::Busy:
+            KeepUnreadFile(platform, kSettingsFileName, kBusyNotice);
+            return kNotLoaded;
+        case WholeRead::TooLarge:
+            KeepUnreadFile(platform, kSettingsFileName, kTooLargeNotice);
+            return kNotLoaded;
+        case WholeRead::NoMemory:
+        case WholeRead::Failed:
+            break;
     }
-    if (size >= kConfigFileLimit) {
-        platform.messages.Show("Newsroller.iniファイルが大きすぎるため設定を取得できませんでした。",
-                               "SIZE ERROR", MessageIcon::Error);
-        return -1;
-    }
-    std::string text(static_cast<size_t>(size) + 1, '\0');
-    int64_t read = platform.files.Read(kSettingsFileName, &text[0], static_cast<size_t>(size));
-    if (read <= 0) return 0;
-    text[static_cast<size_t>(read)] = '\0';
-    ApplySettingsText(s, text.c_str(), static_cast<int>(read));
-    return 0;
+    KeepUnreadFile(platform, kSettingsFileName, kFailedNotice);
+    return kNotLoaded;
 }
 
 std::string FormatSettingsText(const AppSettings& s) {
     std::string out;
     out.reserve(1024);
-    AppendFormat(out, "winX=%d\r\n", s.winX);
-    AppendFormat(out, "winY=%d\r\n", s.winY);
-    AppendFormat(out, "width=%d\r\n", s.width);
-    AppendFormat(out, "schecx=%d\r\n", s.schecx);
-    AppendFormat(out, "schecy=%d\r\n", s.schecy);
-    AppendFormat(out, "xmove=%d\r\n", s.xmove);
-    AppendFormat(out, "scrollf=%d\r\n", s.scrollf);
-    AppendFormat(out, "backR=%d\r\nbackG=%d\r\nbackB=%d\r\n", s.backR, s.backG, s.backB);
-    AppendFormat(out, "rectR=%d\r\nrectG=%d\r\nrectB=%d\r\n", s.rectR, s.rectG, s.rectB);
-    AppendFormat(out, "text1R=%d\r\ntext1G=%d\r\ntext1B=%d\r\n", s.text1R, s.text1G, s.text1B);
-    AppendFormat(out, "text2R=%d\r\ntext2G=%d\r\ntext2B=%d\r\n", s.text2R, s.text2G, s.text2B);
-    AppendFormat(out, "upday=%d\r\n", s.upday);
-    AppendFormat(out, "wintop=%d\r\n", s.wintop);
-    AppendFormat(out, "mousesche=%d\r\n", s.mousesche);
-    AppendFormat(out, "fsize=%d\r\n", s.fsize);
-    AppendFormat(out, "uptimer=%d\r\n", s.uptimer);
-    out += "ifmodified=";
-    out.append(s.ifmodified, strnlen(s.ifmodified, sizeof s.ifmodified - 1));
-    out += "\r\nfontface=";
-    out.append(s.fontface, strnlen(s.fontface, sizeof s.fontface - 1));
-    out += "\r\n";
-    AppendFormat(out, "ftype=%d\r\n", s.ftype);
-    AppendFormat(out, "scrolldiv=%d\r\n", s.scrolldiv);
-    AppendFormat(out, "toumeido=%d\r\n", s.toumeido);
-    AppendFormat(out, "alerttime=%d\r\n", s.alerttime);
-    AppendFormat(out, "disptimer=%d\r\n", s.disptimer);
-    AppendFormat(out, "savepos=%d\r\n", s.savepos);
+    for (const SettingKey& k : kKeys) {
+        out += k.key;
+        out += '=';
+        if (k.integer) {
+            AppendFormat(out, "%d", s.*k.integer);
+        } else {
+            const char* text = s.*k.text;
+            out.append(text, strnlen(text, kSettingTextSize - 1));
+        }
+        out += "\r\n";
+    }
     return out;
 }
 
-int SaveSettings(const AppSettings& s, Platform& platform) {
+WriteResult SaveSettings(const AppSettings& s, Platform& platform) {
     return WriteProgramFile(platform, kSettingsFileName, FormatSettingsText(s),
                             "Newsroller.iniファイルをオープンできませんでした。");
 }

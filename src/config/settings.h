@@ -3,23 +3,57 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/safe_write.h"
+#include "platform/whole_file.h"
+
 struct Platform;
 
 constexpr int kSettingTextSize = 128;
 
+// The field names are the keys of the file. Integers are whatever the file held until
+// NormalizeSettings (program start) brings the ranged ones into range; the ranges below are those
+// after it and in the settings dialog.
 struct AppSettings {
-    int32_t winX, winY, width, schecx, schecy, xmove, scrollf;
-    int32_t backR, backG, backB, rectR, rectG, rectB;
-    int32_t text1R, text1G, text1B, text2R, text2G, text2B;
-    int32_t upday, wintop, mousesche, fsize, uptimer;
+    int32_t winX;       // left edge of the ticker's client area, screen pixels; kept on the screen
+    int32_t winY;       // top edge of the ticker's client area, screen pixels; kept on the screen
+    int32_t width;      // width of the ticker window, pixels: 50 .. screen width + 2 frame widths
+    int32_t schecx;     // width of the schedule window, pixels, as it was last closed; no range
+    int32_t schecy;     // height of the schedule window, pixels, as it was last closed; no range
+    int32_t xmove;      // pointer travel of the gesture over the ticker, pixels: 10 or more
+    int32_t scrollf;    // display mode: 1 scroll mode (one line), 0 page mode (two lines)
+    int32_t backR;      // background colour, red: 0 .. 255
+    int32_t backG;      // background colour, green: 0 .. 255
+    int32_t backB;      // background colour, blue: 0 .. 255
+    int32_t rectR;      // colour of the frame round the ticker, red: 0 .. 255
+    int32_t rectG;      // colour of the frame round the ticker, green: 0 .. 255
+    int32_t rectB;      // colour of the frame round the ticker, blue: 0 .. 255
+    int32_t text1R;     // first text colour, red: 0 .. 255
+    int32_t text1G;     // first text colour, green: 0 .. 255
+    int32_t text1B;     // first text colour, blue: 0 .. 255
+    int32_t text2R;     // second text colour, red: 0 .. 255
+    int32_t text2G;     // second text colour, green: 0 .. 255
+    int32_t text2B;     // second text colour, blue: 0 .. 255
+    int32_t upday;      // articles older than this many days are not shown: 1 or more
+    int32_t wintop;     // 1: the ticker stays above all other windows; 0: it does not
+    int32_t mousesche;  // 1: the gesture over the ticker opens the schedule window; 0: it does not
+    int32_t fsize;      // height of the ticker font, pixels: 12 .. 64
+    int32_t uptimer;    // minutes between update cycles: 20 or more after loading, 5 or more by the dialog
+    // The whole conditional request header line of the next cycle's fetches; from the file only
+    // when exactly 48 bytes long ("If-Modified-Since: Thu, 01 Jan 2004 00:00:00 GMT").
     char ifmodified[kSettingTextSize];
-    char fontface[kSettingTextSize];
-    int32_t ftype, scrolldiv, toumeido, alerttime, disptimer, savepos;
+    char fontface[kSettingTextSize];  // face name of the ticker font, Shift_JIS, at most 127 bytes
+    int32_t ftype;                    // font weight: 700 bold, 400 normal (any weight from the file)
+    int32_t scrolldiv;  // scroll step in scroll mode; the pixels per move grow with it: 1 .. 100
+    int32_t toumeido;   // opacity: the window's alpha is toumeido - 45: 50 .. 300
+    int32_t alerttime;  // minutes before a task at which its alert is shown: 0 .. 30
+    int32_t disptimer;  // display pace in ticks, smaller is faster: 1 .. 10
+    int32_t savepos;    // 1: the window position is stored in winX/winY when the program ends
 };
 
 extern const char kDefaultIfModified[];  // "If-Modified-Since: Thu, 01 Jan 2004 00:00:00 GMT"
 extern const char kSettingsFileName[];   // "Newsroller.ini"
 
+// Every field its default (the values a first start writes).
 void SetDefaultSettings(AppSettings& settings);
 
 // The screen the ticker must stay on: the primary screen with one monitor, else the virtual
@@ -55,11 +89,16 @@ class LegacySettingsStore {
     virtual void Close() = 0;
 };
 
-// 0 when the file was read or created, -1 when it was too large. `legacy` may be null.
-int LoadSettings(AppSettings& settings, Platform& platform, LegacySettingsStore* legacy);
+// Reads the settings file into the record, whose fields keep their values for keys the file
+// lacks. No file: the legacy key's values are taken over once and the file is written. kNotLoaded
+// when nothing could be taken from an existing file (too large, held by another program, unreadable);
+// such a file is kept as "Newsroller.ini.bak" before anything replaces it, and the user is told.
+// `legacy` may be null.
+LoadResult LoadSettings(AppSettings& settings, Platform& platform, LegacySettingsStore* legacy);
 // Applies the keys found in a settings text to the record; text[length] must be a zero byte.
 void ApplySettingsText(AppSettings& settings, const char* text, int length);
 // The whole settings file: all 32 lines "key=value" with CR LF, in the fixed written order.
 std::string FormatSettingsText(const AppSettings& settings);
-int SaveSettings(const AppSettings& settings, Platform& platform);
+// On failure the "OPEN ERROR" message has been shown and the file is unchanged.
+WriteResult SaveSettings(const AppSettings& settings, Platform& platform);
 void NormalizeSettings(AppSettings& settings, const ScreenMetrics& screen);

@@ -12,3 +12,17 @@ extern const uint16_t kCp932Pages[][256];
 // The unit's Shift_JIS code: one byte when below 0x100, else lead << 8 | trail; kCp932NoForm when
 // the unit has no Shift_JIS form.
 inline uint16_t Cp932CodeOf(uint16_t unit) { return kCp932Pages[kCp932PageIndex[unit >> 8]][unit & 0xFF]; }
+
+// A Unicode code point in Shift_JIS, the same for UTF-8 text and character references: the em dash and the
+// minus sign, which have no form, take their nearest neighbours' (the horizontal bar, the fullwidth
+// hyphen-minus); a code point beyond U+FFFF has no form.
+inline uint16_t ShiftJisCodeOf(uint32_t codePoint) {
+    if (codePoint == 0x2014) {
+        codePoint = 0x2015;
+    } else if (codePoint == 0x2212) {
+        codePoint = 0xFF0D;
+    } else if (codePoint > 0xFFFF) {
+        return kCp932NoForm;
+    }
+    return Cp932CodeOf(static_cast<uint16_t>(codePoint));
+}

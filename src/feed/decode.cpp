@@ -3,8 +3,10 @@
 #include <cstdint>
 #include <cstring>
 
+#include "feed/char_refs.h"
 #include "feed/cp932_table.h"
 #include "feed/scan.h"
+#include "feed/text.h"
 
 namespace {
 
@@ -19,6 +21,24 @@ const Reference kReferences[] = {
     {"&apos;", '\''}, {"&#039;", '\''}, {"&#39;", '\''}, {"&#034;", '"'}, {"&#34;", '"'},  {"&#038;", '&'},
     {"&#38;", '&'},   {"&#036;", '$'},  {"&#36;", '$'},  {"&#035;", '#'}, {"&#35;", '#'},  {"&#165;", '\x5C'},
 };
+
+// The bytes that make a step of CleanText necessary.
+enum : unsigned char { kAmpersand = 1, kLessThan = 2, kBracket = 4, kSpace = 8, kControl = 16 };
+
+struct ByteClasses {
+    unsigned char of[256] = {};
+    constexpr ByteClasses() {
+        of[static_cast<unsigned char>('&')] = kAmpersand;
+        of[static_cast<unsigned char>('<')] = kLessThan;
+        of[static_cast<unsigned char>(']')] = kBracket;
+        of[static_cast<unsigned char>(' ')] = kSpace;
+        of[static_cast<unsigned char>('\t')] = kControl;
+        of[static_cast<unsigned char>('\n')] = kControl;
+        of[static_cast<unsigned char>('\r')] = kControl;
+    }
+    unsigned char operator[](unsigned char byte) const { return of[byte]; }
+};
+constexpr ByteClasses kByteClass;
 
 // Removed without replacement, in this order.
 const char* const kMarkers[] = {"&#160;", "<![CDATA[", "]]>"};
@@ -42,19 +62,80 @@ bool RemoveMarkers(char* text) {
     return removed;
 }
 
-// Replaces every occurrence of each reference by its byte; the next search starts one byte after
-// the replacement, so "&amp;lt;" becomes "&lt;" in one pass.
-void DecodeReferences(char* text) {
+// The `length` bytes at `text` are one of the fixed references, which keep their own replacements.
+bool IsFixedReference(const char* text, size_t length) {
+    if (length > 6) return false;  // the longest, "&quot;" and "&#039;", have 6 bytes
     for (const Reference& reference : kReferences) {
-        if (!strchr(text, '&')) return;  // every reference begins with "&"
+        size_t i = 0;
+        while (i < length && AsciiLower(static_cast<unsigned char>(text[i])) == reference.text[i]) ++i;
+        if (i == length && reference.text[i] == '\0') return true;
+    }
+    return false;
+}
+
+// Every other reference that names a character becomes its Shift_JIS form, or one space when it
+// has none. Done before the fixed references, so that a reference which "&amp;" turns into waits
+// for the next pass, as "&amp;lt;" does. A reference has at least 4 bytes and a character at most
+// 2, so the text only shrinks. Returns the byte classes of what it wrote in place of references.
+unsigned DecodeCharacterReferences(char* text) {
+    unsigned produced = 0;
+    char* write = nullptr;  // set at the first reference decoded: from there on the text moves left
+    char* read = text;
+    for (char* amp = strchr(text, '&'); amp; amp = strchr(amp + 1, '&')) {
+        uint32_t codePoint = 0;
+        const size_t length = ReadCharacterReference(amp, codePoint);
+        if (length == 0 || IsFixedReference(amp, length)) continue;
+        if (!write) {
+            write = amp;
+        } else {
+            memmove(write, read, static_cast<size_t>(amp - read));
+            write += amp - read;
+        }
+        uint16_t code = ShiftJisCodeOf(codePoint);
+        if (code == kCp932NoForm || code == 0) code = ' ';
+        if (code > 0xFF) {
+            *write++ = static_cast<char>(code >> 8);
+        } else {
+            produced |= kByteClass[static_cast<unsigned char>(code)];
+        }
+        *write++ = static_cast<char>(code & 0xFF);
+        read = amp + length;
+        amp = read - 1;
+    }
+    if (write) memmove(write, read, strlen(read) + 1);
+    return produced;
+}
+
+// A bit for each byte that can follow the "&" of a fixed reference: the letters and "#".
+inline uint32_t FollowerBit(char c) {
+    const unsigned char lower = AsciiLower(static_cast<unsigned char>(c));
+    if (lower >= 'a' && lower <= 'z') return 1u << (lower - 'a');
+    return lower == '#' ? 1u << 26 : 0;
+}
+
+// The other references first; then every occurrence of each fixed reference becomes its byte. The
+// next search starts one byte after the replacement, so "&amp;lt;" becomes "&lt;" in one pass.
+// Returns the byte classes of what the other references became.
+unsigned DecodeReferences(char* text) {
+    const unsigned produced = DecodeCharacterReferences(text);
+    // Which bytes follow an "&": a reference that cannot begin anywhere is not searched for. A
+    // replacement adds what follows a new "&", and what follows an "&" before it.
+    uint32_t followers = 0;
+    for (const char* amp = strchr(text, '&'); amp; amp = strchr(amp + 1, '&'))
+        followers |= FollowerBit(amp[1]);
+    for (const Reference& reference : kReferences) {
+        if (!(followers & FollowerBit(reference.text[1]))) continue;
         const size_t length = strlen(reference.text);
         int cursor = 0;
         while (FindInString(reference.text, text, cursor) == kFound) {
             text[cursor] = reference.replacement;
             RemoveBytes(text, static_cast<size_t>(cursor) + 1, length - 1);
+            if (text[cursor] == '&') followers |= FollowerBit(text[cursor + 1]);
+            if (cursor > 0 && text[cursor - 1] == '&') followers |= FollowerBit(text[cursor]);
             cursor += 1;
         }
     }
+    return produced;
 }
 
 // Outside a tag a "<" is dropped and opens one; inside, every byte is dropped and a ">" closes it.
@@ -95,24 +176,6 @@ void RemoveControlBytes(char* text) {
     }
     *write = '\0';
 }
-
-// The bytes that make a step of CleanText necessary.
-enum : unsigned char { kAmpersand = 1, kLessThan = 2, kBracket = 4, kSpace = 8, kControl = 16 };
-
-struct ByteClasses {
-    unsigned char of[256] = {};
-    constexpr ByteClasses() {
-        of[static_cast<unsigned char>('&')] = kAmpersand;
-        of[static_cast<unsigned char>('<')] = kLessThan;
-        of[static_cast<unsigned char>(']')] = kBracket;
-        of[static_cast<unsigned char>(' ')] = kSpace;
-        of[static_cast<unsigned char>('\t')] = kControl;
-        of[static_cast<unsigned char>('\n')] = kControl;
-        of[static_cast<unsigned char>('\r')] = kControl;
-    }
-    unsigned char operator[](unsigned char byte) const { return of[byte]; }
-};
-constexpr ByteClasses kByteClass;
 
 // Continuation bytes a UTF-8 lead byte asks for; 0 for a byte that cannot begin a sequence.
 inline int ContinuationsWanted(unsigned char b) {
@@ -155,16 +218,16 @@ inline size_t DecodeUtf8(const unsigned char* s, size_t at, size_t length, uint3
 void CleanText(char* text) {
     if (!text) return;
     // Each step only acts on texts holding certain bytes; decoding can bring "<" and spaces, but
-    // only where there was a "&".
+    // only where there was a "&", and the line breaks it brings are counted.
     unsigned found = 0;
     for (const unsigned char* p = reinterpret_cast<const unsigned char*>(text); *p; ++p)
         found |= kByteClass[*p];
     const bool amp = found & kAmpersand;
     bool markersRemoved = false;
     if (found & (kAmpersand | kLessThan | kBracket)) markersRemoved = RemoveMarkers(text);
-    if (amp && !markersRemoved) DecodeReferences(text);
+    if (amp && !markersRemoved) found |= DecodeReferences(text);
     if (found & (kLessThan | kAmpersand)) StripTags(text);
-    if (amp) DecodeReferences(text);
+    if (amp) found |= DecodeReferences(text);
     if (found & (kSpace | kAmpersand)) SqueezeSpaces(text);
     if (found & kControl) RemoveControlBytes(text);
 }
@@ -197,20 +260,10 @@ size_t Utf8ToShiftJis(const char* utf8, size_t length, char* out, size_t outSize
             // The common case of Japanese text: a whole three-byte character.
             unit = ((unit & 0x0Fu) << 12) | ((s[at + 1] & 0x3Fu) << 6) | (s[at + 2] & 0x3Fu);
             at += 3;
-            if (unit == 0x2014)
-                unit = 0x2015;
-            else if (unit == 0x2212)
-                unit = 0xFF0D;
         } else {
             at += DecodeUtf8(s, at, end, unit);
-            // Two characters without a Shift_JIS form are shown as their nearest neighbours.
-            if (unit == 0x2014)
-                unit = 0x2015;  // em dash -> horizontal bar
-            else if (unit == 0x2212)
-                unit = 0xFF0D;  // minus sign -> fullwidth hyphen-minus
         }
-        uint16_t code =
-            (unit == kMalformed || unit == 0) ? kCp932NoForm : Cp932CodeOf(static_cast<uint16_t>(unit));
+        uint16_t code = (unit == kMalformed || unit == 0) ? kCp932NoForm : ShiftJisCodeOf(unit);
         if (code == kCp932NoForm) code = ' ';
         if (code > 0xFF) {
             if (written + 2 > room) break;

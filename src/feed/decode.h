@@ -3,9 +3,10 @@
 // (code page 932), and cleaning of markup and character references. Nothing here allocates.
 #include <cstddef>
 
-// Cleans a zero-terminated Shift_JIS text in place: drops CDATA markers and "&#160;", decodes the
-// fixed set of character references, strips tags, squeezes spaces and drops tabs and line breaks.
-// The text never grows.
+// Cleans a zero-terminated Shift_JIS text in place: drops CDATA markers and "&#160;", decodes
+// character references (a fixed set to fixed bytes, every other one that names a character to its
+// Shift_JIS form or a space), strips tags, squeezes spaces and drops tabs and line breaks. The text
+// never grows.
 void CleanText(char* text);
 
 // Converts at most `length` bytes of UTF-8 (ending early at a zero byte) to Shift_JIS in `out` of

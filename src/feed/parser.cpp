@@ -5,6 +5,7 @@
 #include "platform/platform.h"
 #include "feed/day_number.h"
 #include "feed/decode.h"
+#include "feed/encoding.h"
 #include "feed/scan.h"
 
 // The document is never turned into a tree: every value is found by forward searches over the raw
@@ -15,29 +16,10 @@ namespace {
 
 const char kUntitled[] = "無題";
 
-enum class Encoding { ShiftJis, Utf8, EucJp };
-
 constexpr size_t kValueBytes = kSlotSize - 1;   // 255: the longest value taken from a document
 constexpr size_t kDcDateBytes = kSlotSize - 2;  // 254 for "dc:date"
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
-
-Encoding DetectEncoding(TextView document) {
-    int cursor = 0;
-    if (FindTextInDocument("<?xml", cursor, document) != kFound) return Encoding::Utf8;
-    const int afterXml = cursor;
-    if (FindTextInDocument("?>", cursor, document) != kFound) return Encoding::Utf8;
-    const int limit = cursor;
-    auto declares = [&](const char* name) {
-        int at = afterXml;
-        return FindText(name, at, limit, document) == kFound;
-    };
-    const bool euc = declares("euc-jp") || declares("euc_jp");
-    const bool shiftJis = declares("shift-jis") || declares("shift_jis");
-    if (euc) return Encoding::EucJp;
-    if (shiftJis) return Encoding::ShiftJis;
-    return Encoding::Utf8;
-}
 
 class FeedParser {
   public:
@@ -46,7 +28,7 @@ class FeedParser {
           site_(site ? site : ""),
           root_(root ? root : ""),
           target_(target),
-          encoding_(DetectEncoding(document)),
+          encoding_(DeclaredEncoding(document)),
           slot_(target.articles.count < 0 ? 0 : target.articles.count) {}
 
     void Run() {
@@ -63,25 +45,7 @@ class FeedParser {
     // Copies the `count` bytes at `from`, cut to `max` bytes without splitting a character, into
     // `dest` (kSlotSize bytes) as Shift_JIS.
     void TakeBytes(int from, int count, size_t max, char* dest) const {
-        if (count < 0) count = 0;
-        const char* raw = doc_.bytes + from;
-        size_t length = static_cast<size_t>(count);
-        switch (encoding_) {
-            case Encoding::Utf8:
-                Utf8ToShiftJis(raw, Utf8CutLength(raw, length, max), dest, kSlotSize);
-                return;
-            case Encoding::EucJp:
-                length = EucJpCutLength(raw, length, max);
-                memcpy(dest, raw, length);
-                dest[length] = '\0';
-                EucJpToShiftJis(dest, length);
-                return;
-            case Encoding::ShiftJis:
-                length = ShiftJisCutLength(raw, length, max);
-                memcpy(dest, raw, length);
-                dest[length] = '\0';
-                return;
-        }
+        TakeAsShiftJis(doc_.bytes + from, count, max, encoding_, dest);
     }
 
     // Element content: from `start` (just after the start tag) to `last` (the byte before the end tag).
@@ -315,7 +279,7 @@ class FeedParser {
     const char* site_;
     const char* root_;
     FeedParseTarget& target_;
-    Encoding encoding_;
+    TextEncoding encoding_;
     int slot_;
     int added_ = 0;
 };

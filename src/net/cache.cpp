@@ -2,6 +2,7 @@
 
 #include "platform/platform.h"
 #include "platform/safe_write.h"
+#include "platform/whole_file.h"
 #include "net/document_buffer.h"
 
 const char kCacheFolderName[] = "cache";
@@ -32,23 +33,33 @@ std::string CacheFilePath(const char* url) {
     return path;
 }
 
-int ReadWholeFile(DocumentBuffer& document, const char* name, Platform& platform) {
-    int64_t size = platform.files.OpenableSize(name);
-    if (size < 0) return -1;
-    if (static_cast<uint64_t>(size) >= SIZE_MAX || !document.Allocate(static_cast<size_t>(size) + 1)) {
-        platform.messages.Show("メモリが不足しています。", "ERROR", MessageIcon::None);
-        return -1;
+LoadResult ReadWholeFile(DocumentBuffer& document, const char* name, Platform& platform) {
+    size_t length = 0;
+    WholeRead read = ReadWhole(
+        platform.files, name, WholeReadRules{},
+        [&document](size_t capacity) { return document.Allocate(capacity + 1) ? document.data() : nullptr; },
+        length);
+    switch (read) {
+        case WholeRead::Whole:
+        case WholeRead::Cut:
+            document.SetFilled(length);
+            return kLoaded;
+        case WholeRead::NoMemory:
+            platform.messages.Show("メモリが不足しています。", "ERROR", MessageIcon::None);
+            break;
+        case WholeRead::Missing:
+        case WholeRead::ReadOnly:
+        case WholeRead::Busy:
+        case WholeRead::TooLarge:
+        case WholeRead::Failed:
+            break;
     }
-    int64_t read = size > 0 ? platform.files.Read(name, document.data(), static_cast<size_t>(size)) : 0;
-    if (read < 0) {
-        document.Release();
-        return -1;
-    }
-    document.SetFilled(static_cast<size_t>(read));
-    return 0;
+    document.Release();
+    return kNotLoaded;
 }
 
 void WriteCacheFile(const DocumentBuffer& document, const char* url, Platform& platform) {
     // A failed write keeps the previous good copy; the cycle goes on without a message.
-    WriteFileSafely(platform.files, CacheFilePath(url).c_str(), document.text(), document.textLength());
+    static_cast<void>(
+        WriteFileSafely(platform.files, CacheFilePath(url).c_str(), document.text(), document.textLength()));
 }

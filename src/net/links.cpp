@@ -32,3 +32,33 @@ bool IsSafeLink(const char* link) {
     }
     return true;
 }
+
+bool PrepareLinkForShell(const char* link, char* out, size_t outSize) {
+    if (outSize == 0) return false;
+    out[0] = '\0';
+    // Spaces around an address are no part of it (browsers drop them too); encoded, they would make
+    // a different address, and a trailing one would hide a dangerous extension.
+    while (*link == ' ') ++link;
+    size_t length = strlen(link);
+    while (length > 0 && link[length - 1] == ' ') --length;
+    size_t encodedLength = 0;
+    for (size_t i = 0; i < length; ++i) {
+        const unsigned char c = static_cast<unsigned char>(link[i]);
+        if (c == '"' || c == '<' || c == '>' || (c < 0x21 && c != ' ')) return false;
+        encodedLength += c == ' ' ? 3 : 1;
+    }
+    if (encodedLength >= outSize) return false;
+    char* write = out;
+    for (size_t i = 0; i < length; ++i) {
+        if (link[i] == ' ') {
+            memcpy(write, "%20", 3);
+            write += 3;
+        } else {
+            *write++ = link[i];
+        }
+    }
+    *write = '\0';
+    if (IsSafeLink(out)) return true;
+    out[0] = '\0';
+    return false;
+}

@@ -5,10 +5,36 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <ctime>
 
 namespace {
 
 bool IsReadOnly(const struct stat& info) { return (info.st_mode & 0222) == 0; }
+
+// Writes all bytes to `fd`, flushes them and closes it.
+bool WriteAllAndClose(int fd, const char* data, size_t size) {
+    size_t total = 0;
+    bool ok = true;
+    while (total < size) {
+        ssize_t n = write(fd, data + total, size - total);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) {
+            ok = false;
+            break;
+        }
+        total += static_cast<size_t>(n);
+    }
+    if (ok && fsync(fd) != 0) ok = false;
+    if (close(fd) != 0) ok = false;
+    return ok;
+}
+
+// Opens `path` for writing as the program does on Windows: refused when the file is read-only.
+int CreateForWriting(const std::string& path) {
+    struct stat info;
+    if (stat(path.c_str(), &info) == 0 && IsReadOnly(info)) return -1;
+    return open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+}
 
 }  // namespace
 
@@ -18,11 +44,14 @@ std::string PosixFileSystem::PathOf(const char* name) const {
     return path;
 }
 
-int64_t PosixFileSystem::OpenableSize(const char* name) {
+FileProbe PosixFileSystem::Probe(const char* name) {
     struct stat info;
-    std::string path = PathOf(name);
-    if (stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode) || IsReadOnly(info)) return -1;
-    return static_cast<int64_t>(info.st_size);
+    if (stat(PathOf(name).c_str(), &info) != 0) {
+        return FileProbe{errno == ENOENT || errno == ENOTDIR ? FileAccess::Missing : FileAccess::Failed, -1};
+    }
+    if (!S_ISREG(info.st_mode)) return FileProbe{FileAccess::Failed, -1};
+    if (IsReadOnly(info)) return FileProbe{FileAccess::ReadOnly, -1};
+    return FileProbe{FileAccess::Openable, static_cast<int64_t>(info.st_size)};
 }
 
 int64_t PosixFileSystem::Read(const char* name, char* dest, size_t capacity) {
@@ -55,25 +84,27 @@ bool PosixFileSystem::CreateFolder(const char* name) {
 }
 
 bool PosixFileSystem::WriteNew(const char* name, const char* data, size_t size) {
-    std::string path = PathOf(name);
-    struct stat info;
-    if (stat(path.c_str(), &info) == 0 && IsReadOnly(info)) return false;
-    int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    if (fd < 0) return false;
-    size_t total = 0;
+    int fd = CreateForWriting(PathOf(name));
+    return fd >= 0 && WriteAllAndClose(fd, data, size);
+}
+
+bool PosixFileSystem::Copy(const char* from, const char* to) {
+    int source = open(PathOf(from).c_str(), O_RDONLY);
+    if (source < 0) return false;
+    std::string bytes;
+    char chunk[65536];
     bool ok = true;
-    while (total < size) {
-        ssize_t n = write(fd, data + total, size - total);
+    for (;;) {
+        ssize_t n = read(source, chunk, sizeof chunk);
         if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) {
-            ok = false;
-            break;
-        }
-        total += static_cast<size_t>(n);
+        if (n < 0) ok = false;
+        if (n <= 0) break;
+        bytes.append(chunk, static_cast<size_t>(n));
     }
-    if (ok && fsync(fd) != 0) ok = false;
-    if (close(fd) != 0) ok = false;
-    return ok;
+    close(source);
+    if (!ok) return false;
+    int target = CreateForWriting(PathOf(to));
+    return target >= 0 && WriteAllAndClose(target, bytes.data(), bytes.size());
 }
 
 bool PosixFileSystem::Replace(const char* from, const char* to) {
@@ -84,3 +115,9 @@ bool PosixFileSystem::Replace(const char* from, const char* to) {
 }
 
 bool PosixFileSystem::Remove(const char* name) { return unlink(PathOf(name).c_str()) == 0; }
+
+void PosixFileSystem::Pause(int milliseconds) {
+    struct timespec wait = {milliseconds / 1000, (milliseconds % 1000) * 1000000L};
+    while (nanosleep(&wait, &wait) != 0 && errno == EINTR) {
+    }
+}

@@ -1,7 +1,7 @@
 #pragma once
 // The program folder on a POSIX file system, for native tests and tools. Windows' behaviour is
 // kept where the program relies on it: a file without write permission cannot be opened for
-// writing and is not replaced.
+// writing and is not replaced. (No file is ever busy here: POSIX has no opening without sharing.)
 #include <string>
 
 #include "platform/platform.h"
@@ -14,13 +14,15 @@ class PosixFileSystem : public FileSystem {
     // The host path of a program-folder name ("cache\\x" becomes folder + "/cache/x").
     std::string PathOf(const char* name) const;
 
-    int64_t OpenableSize(const char* name) override;
+    FileProbe Probe(const char* name) override;
     int64_t Read(const char* name, char* dest, size_t capacity) override;
     bool CreateEmptyIfMissing(const char* name) override;
     bool CreateFolder(const char* name) override;
     bool WriteNew(const char* name, const char* data, size_t size) override;
+    bool Copy(const char* from, const char* to) override;
     bool Replace(const char* from, const char* to) override;
     bool Remove(const char* name) override;
+    void Pause(int milliseconds) override;
 
   private:
     std::string folder_;

@@ -4,6 +4,8 @@
 // cross these interfaces are Shift_JIS (code page 932) byte strings.
 #include <cstddef>
 #include <cstdint>
+#include <string>
+#include <vector>
 
 #include "platform/civil_time.h"
 
@@ -34,16 +36,36 @@ class Clock {
     virtual CivilTime UtcNow() = 0;
 };
 
+// Whether a file of the program's folder can be opened for reading and writing without sharing,
+// and when it cannot, why.
+enum class FileAccess {
+    Openable,
+    Missing,   // no such file (or folder on its way)
+    ReadOnly,  // the file exists but may not be written
+    Busy,      // another program holds it open without sharing
+    Failed,    // it exists but cannot be opened for another reason (a folder of that name, rights)
+};
+
+struct FileProbe {
+    FileAccess access;
+    int64_t size;  // when Openable
+};
+
 // Files of the program's folder. Names are relative to that folder and may contain
 // backslash-separated folders ("cache\\http@%%host%rss").
 class FileSystem {
   public:
     virtual ~FileSystem() = default;
+    // Opens an existing file for reading and writing without sharing, takes its size and closes it.
+    virtual FileProbe Probe(const char* name) = 0;
     // Size of an existing file that can be opened for reading and writing, or -1 when it is
     // missing, read-only or in use.
-    virtual int64_t OpenableSize(const char* name) = 0;
+    int64_t OpenableSize(const char* name) {
+        FileProbe probe = Probe(name);
+        return probe.access == FileAccess::Openable ? probe.size : -1;
+    }
     // Reads at most `capacity` bytes from the start of such a file; the count read, or -1.
-    virtual int64_t Read(const char* name, char* dest, size_t capacity) = 0;
+    [[nodiscard]] virtual int64_t Read(const char* name, char* dest, size_t capacity) = 0;
     // Creates an empty file when none exists; true when the file exists afterwards.
     virtual bool CreateEmptyIfMissing(const char* name) = 0;
     // Creates a folder; an existing one is not an error.
@@ -51,9 +73,39 @@ class FileSystem {
     // Creates or truncates `name` and writes all bytes, flushed to the disk; false on any failure
     // (a partial file may then remain).
     virtual bool WriteNew(const char* name, const char* data, size_t size) = 0;
+    // Copies the bytes of `from` (which needs only to be readable) to `to`, created or truncated
+    // and flushed to the disk; false on any failure (a partial `to` may then remain).
+    [[nodiscard]] virtual bool Copy(const char* from, const char* to) = 0;
     // Moves `from` over `to` in one step, replacing it (refused when `to` is read-only).
     virtual bool Replace(const char* from, const char* to) = 0;
     virtual bool Remove(const char* name) = 0;
+    // Waits before a busy file is tried again. No window message is dispatched meanwhile, so it is
+    // kept short (the program's files are retried for a few hundred milliseconds in all).
+    virtual void Pause(int milliseconds) = 0;
+
+    // Files found unreadable that could not be copied then, because another program held them:
+    // WriteFileSafely keeps such a file as "<name>.bak" before anything replaces it. (Held here so
+    // that every writer of the program's files obeys it without knowing.)
+    void KeepBeforeReplacing(const char* name) {
+        if (!MustKeepBeforeReplacing(name)) keepBeforeReplacing_.emplace_back(name);
+    }
+    void NoLongerKeep(const char* name) {
+        for (size_t i = 0; i < keepBeforeReplacing_.size(); ++i) {
+            if (keepBeforeReplacing_[i] == name) {
+                keepBeforeReplacing_.erase(keepBeforeReplacing_.begin() + static_cast<std::ptrdiff_t>(i));
+                return;
+            }
+        }
+    }
+    bool MustKeepBeforeReplacing(const char* name) const {
+        for (const std::string& kept : keepBeforeReplacing_) {
+            if (kept == name) return true;
+        }
+        return false;
+    }
+
+  private:
+    std::vector<std::string> keepBeforeReplacing_;
 };
 
 // Results of a document fetch.

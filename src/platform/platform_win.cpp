@@ -79,6 +79,27 @@ HANDLE OpenExistingForReadWrite(const std::wstring& path) {
                        FILE_ATTRIBUTE_NORMAL, nullptr);
 }
 
+// Why CreateFileW failed with `error` on the existing-file open above.
+FileAccess WhyNotOpened(DWORD error, const std::wstring& path) {
+    switch (error) {
+        case ERROR_FILE_NOT_FOUND:
+        case ERROR_PATH_NOT_FOUND:
+        case ERROR_INVALID_NAME:
+            return FileAccess::Missing;
+        case ERROR_SHARING_VIOLATION:
+        case ERROR_LOCK_VIOLATION:
+            return FileAccess::Busy;
+        default:
+            break;
+    }
+    DWORD attributes = GetFileAttributesW(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) return FileAccess::Failed;
+    if (!(attributes & FILE_ATTRIBUTE_DIRECTORY) && (attributes & FILE_ATTRIBUTE_READONLY)) {
+        return FileAccess::ReadOnly;
+    }
+    return FileAccess::Failed;
+}
+
 }  // namespace
 
 CivilTime Win32Clock::LocalNow() {
@@ -108,13 +129,14 @@ std::wstring Win32FileSystem::PathOf(const char* name) const {
     return WithoutPathLimit(folder_ + Cp932ToWide(name));
 }
 
-int64_t Win32FileSystem::OpenableSize(const char* name) {
-    HANDLE file = OpenExistingForReadWrite(PathOf(name));
-    if (file == INVALID_HANDLE_VALUE) return -1;
+FileProbe Win32FileSystem::Probe(const char* name) {
+    std::wstring path = PathOf(name);
+    HANDLE file = OpenExistingForReadWrite(path);
+    if (file == INVALID_HANDLE_VALUE) return FileProbe{WhyNotOpened(GetLastError(), path), -1};
     LARGE_INTEGER size;
     BOOL ok = GetFileSizeEx(file, &size);
     CloseHandle(file);
-    return ok ? size.QuadPart : -1;
+    return ok ? FileProbe{FileAccess::Openable, size.QuadPart} : FileProbe{FileAccess::Failed, -1};
 }
 
 int64_t Win32FileSystem::Read(const char* name, char* dest, size_t capacity) {
@@ -163,6 +185,18 @@ bool Win32FileSystem::WriteNew(const char* name, const char* data, size_t size) 
     return ok;
 }
 
+bool Win32FileSystem::Copy(const char* from, const char* to) {
+    std::wstring target = PathOf(to);
+    if (!CopyFileW(PathOf(from).c_str(), target.c_str(), FALSE)) return false;
+    // The copy keeps the source's attributes; flushed like every file the program writes.
+    HANDLE file =
+        CreateFileW(target.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    bool ok = FlushFileBuffers(file) != 0;
+    if (!CloseHandle(file)) ok = false;
+    return ok;
+}
+
 bool Win32FileSystem::Replace(const char* from, const char* to) {
     std::wstring target = PathOf(to);
     // The new file takes the old one's attributes: a hidden settings file stays hidden.
@@ -180,6 +214,8 @@ bool Win32FileSystem::Replace(const char* from, const char* to) {
 }
 
 bool Win32FileSystem::Remove(const char* name) { return DeleteFileW(PathOf(name).c_str()) != 0; }
+
+void Win32FileSystem::Pause(int milliseconds) { Sleep(static_cast<DWORD>(milliseconds)); }
 
 void Win32MessagePump::DispatchOne() {
     MSG msg;

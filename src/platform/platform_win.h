@@ -53,13 +53,15 @@ class Win32FileSystem : public FileSystem {
     explicit Win32FileSystem(std::wstring folder) : folder_(std::move(folder)) {}
     std::wstring PathOf(const char* name) const;
 
-    int64_t OpenableSize(const char* name) override;
+    FileProbe Probe(const char* name) override;
     int64_t Read(const char* name, char* dest, size_t capacity) override;
     bool CreateEmptyIfMissing(const char* name) override;
     bool CreateFolder(const char* name) override;
     bool WriteNew(const char* name, const char* data, size_t size) override;
+    bool Copy(const char* from, const char* to) override;
     bool Replace(const char* from, const char* to) override;
     bool Remove(const char* name) override;
+    void Pause(int milliseconds) override;
 
   private:
     std::wstring folder_;

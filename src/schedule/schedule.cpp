@@ -4,6 +4,8 @@
 
 #include "platform/platform.h"
 #include "config/file_text.h"
+#include "config/unread_file.h"
+#include "platform/whole_file.h"
 
 const char kScheduleFileName[] = "schedule.dat";
 const char* const kWeekdayNames[7] = {"日", "月", "火", "水", "木", "金", "土"};
@@ -21,6 +23,14 @@ struct FieldRange {
 // year, month, day, hour, minute, no-time flag, weekday: the order of the number line.
 constexpr FieldRange kRanges[7] = {{2001, 2999}, {1, 12}, {1, 31}, {0, 23}, {0, 59}, {0, 1}, {-1, 6}};
 
+const UnreadNotice kBusyNotice = {
+    "schedule.datファイルをほかのプログラムが使用しているため予定を読み込めませんでした。", "OPEN ERROR",
+    MessageIcon::Error, false};
+const UnreadNotice kFailedNotice = {"schedule.datファイルを読み込めなかったため予定を取得できませんでした。",
+                                    "ERROR", MessageIcon::Error, false};
+const UnreadNotice kPartNotice = {"schedule.datファイルに読み込めない予定がありました。", "警告",
+                                  MessageIcon::Warning, false};
+
 bool IsLineEnd(char c) { return c == '\r' || c == '\n'; }
 
 void ResetSchedule(ScheduleTable& schedule) {
@@ -28,8 +38,9 @@ void ResetSchedule(ScheduleTable& schedule) {
     schedule.count = 0;
 }
 
-// Reads one record at `p`; false where reading ends (the record is then not taken).
-bool ReadRecord(const char*& p, const char* end, ScheduleEntry& record) {
+// Reads one record at `p`; false where reading ends (the record is then not taken). `leftOut` is
+// set when a taken record lost text: words after the seventh comma, or a text cut to 255 bytes.
+bool ReadRecord(const char*& p, const char* end, ScheduleEntry& record, bool& leftOut) {
     int value[7];
     for (int f = 0; f < 7; ++f) {
         const char* q = p;
@@ -39,13 +50,17 @@ bool ReadRecord(const char*& p, const char* end, ScheduleEntry& record) {
         if (value[f] < kRanges[f].low || value[f] > kRanges[f].high) return false;
         p = q + 1;
     }
+    const char* rest = p;
     while (p < end && !IsLineEnd(*p)) ++p;  // anything after the seventh comma
-    while (p < end && IsLineEnd(*p)) ++p;   // blank lines before the text line
+    bool restLost = !OnlyBlanks(rest, p);
+    while (p < end && IsLineEnd(*p)) ++p;  // blank lines before the text line
     if (p >= end) return false;
     const char* textStart = p;
     while (p < end && !IsLineEnd(*p)) ++p;
-    size_t length = ShiftJisCutLength(textStart, static_cast<size_t>(p - textStart), kSlotSize - 1);
+    size_t whole = static_cast<size_t>(p - textStart);
+    size_t length = ShiftJisCutLength(textStart, whole, kSlotSize - 1);
     while (p < end && IsLineEnd(*p)) ++p;
+    if (restLost || length < whole) leftOut = true;
 
     record = ScheduleEntry{};
     record.when.year = static_cast<uint16_t>(value[0]);
@@ -84,28 +99,61 @@ void StampScheduleEntry(ScheduleEntry& entry) {
     if (when.dayOfWeek > 6) when.dayOfWeek = 0;
 }
 
-void ParseScheduleText(ScheduleTable& schedule, const char* text, int length) {
+bool ParseScheduleText(ScheduleTable& schedule, const char* text, int length) {
     ResetSchedule(schedule);
-    if (!text || length <= 0) return;
+    if (!text || length <= 0) return true;
     const char* end = text + strnlen(text, static_cast<size_t>(length));
+    bool leftOut = !OnlyBlanks(end, text + length);  // bytes after a zero byte
     const char* p = text;
     while (schedule.count < kScheduleCapacity && p < end) {
+        const char* recordStart = p;
         ScheduleEntry record;
-        if (!ReadRecord(p, end, record)) break;
+        if (!ReadRecord(p, end, record, leftOut)) {
+            p = recordStart;
+            break;
+        }
         schedule.entry[schedule.count++] = record;
     }
+    // A malformed record and everything after it, or the records after the 1024th.
+    if (!OnlyBlanks(p, end)) leftOut = true;
     for (int i = 0; i < schedule.count; ++i) StampScheduleEntry(schedule.entry[i]);
+    return !leftOut;
 }
 
-void LoadSchedule(ScheduleTable& schedule, Platform& platform) {
+LoadResult LoadSchedule(ScheduleTable& schedule, Platform& platform) {
     ResetSchedule(schedule);
-    int64_t size = platform.files.OpenableSize(kScheduleFileName);
-    if (size < static_cast<int64_t>(kMinimumFileBytes)) return;
-    size_t capacity = static_cast<uint64_t>(size) < kReadLimit ? static_cast<size_t>(size) : kReadLimit;
-    std::string text(capacity + 1, '\0');
-    int64_t read = platform.files.Read(kScheduleFileName, &text[0], capacity);
-    if (read < static_cast<int64_t>(kMinimumFileBytes)) return;
-    ParseScheduleText(schedule, text.c_str(), static_cast<int>(read));
+    WholeReadRules rules;
+    rules.readAtMost = kReadLimit;
+    rules.retryWhenBusy = true;
+    std::string text;
+    WholeRead read = ReadWholeText(platform.files, kScheduleFileName, rules, text);
+    switch (read) {
+        case WholeRead::Whole:
+        case WholeRead::Cut:
+            break;
+        case WholeRead::Missing:
+            ClearUnreadFile(platform, kScheduleFileName);
+            return kLoaded;
+        case WholeRead::ReadOnly:
+            return kNotLoaded;  // it cannot be replaced either: it needs no copy
+        case WholeRead::Busy:
+            KeepUnreadFile(platform, kScheduleFileName, kBusyNotice);
+            return kNotLoaded;
+        case WholeRead::TooLarge:
+        case WholeRead::NoMemory:
+        case WholeRead::Failed:
+            KeepUnreadFile(platform, kScheduleFileName, kFailedNotice);
+            return kNotLoaded;
+    }
+    // A file of fewer than 10 bytes holds no task: it is taken as empty.
+    bool whole = text.size() < kMinimumFileBytes ||
+                 ParseScheduleText(schedule, text.c_str(), static_cast<int>(text.size()));
+    if (whole && read == WholeRead::Whole) {
+        ClearUnreadFile(platform, kScheduleFileName);
+    } else {
+        KeepUnreadFile(platform, kScheduleFileName, kPartNotice);
+    }
+    return kLoaded;
 }
 
 std::string FormatScheduleText(const ScheduleTable& schedule) {
@@ -121,7 +169,7 @@ std::string FormatScheduleText(const ScheduleTable& schedule) {
     return out;
 }
 
-int SaveSchedule(const ScheduleTable& schedule, Platform& platform) {
+WriteResult SaveSchedule(const ScheduleTable& schedule, Platform& platform) {
     return WriteProgramFile(platform, kScheduleFileName, FormatScheduleText(schedule),
                             "スケジュールファイルをオープンできませんでした。");
 }

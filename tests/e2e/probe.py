@@ -1,6 +1,7 @@
 """The ticker's dialogs read and driven from a second program in the same Wine prefix
-(window_probe.exe, built with the Windows build): control texts, message box texts, the focused
-control, check boxes and list selections, which a screenshot cannot tell.
+(tests/e2e/win/window_probe_win.cpp, built as build/windows/window_probe.exe): control texts,
+message box texts, the focused control, check boxes and list selections, which a screenshot cannot
+tell.
 
     box = probe.wait_window(ticker, "入力エラー")
     assert probe.message_text(box) == "時刻が不正です。"

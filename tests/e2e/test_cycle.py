@@ -438,19 +438,23 @@ class CycleTest(unittest.TestCase):
         # Page mode: the click opens the article on show, the only one of its cycle.
         settings = b"scrollf=0\r\n"
         safe = "http://news.example/articles/2024/記事.html"
+        # (label, link in the feed, what the shell opens or None for a warning)
         cases = [
-            ("safe", safe, True),
-            ("exe", "http://news.example/files/setup.exe", False),
-            ("file", "file:///C:/windows/win.ini.html", False),
-            ("script", "javascript:alert(1)", False),
+            ("safe", safe, safe),
+            ("exe", "http://news.example/files/setup.exe", None),
+            ("file", "file:///C:/windows/win.ini.html", None),
+            ("script", "javascript:alert(1)", None),
             # The extension is what follows the last ".": "exe?x=1" is not a dangerous one.
-            ("query", "https://news.example/get/file.exe?x=1", True),
+            ("query", "https://news.example/get/file.exe?x=1", "https://news.example/get/file.exe?x=1"),
+            # Spaces are percent-encoded; a quote could end the browser's argument and add others.
+            ("space", "http://news.example/my page.html", "http://news.example/my%20page.html"),
+            ("quote", 'http://news.example/a.html" --new-window "file:///C:/windows/win.ini', None),
         ]
         first = loopback.write_rss("cycle/links/safe.xml", [("リンクの記事 safe", safe)])
         ticker = self.start("cycle_links", [("リンク", first, 10)], {"Newsroller.ini": settings})
         self.wait_first_cycle(ticker)
         opened = []
-        for label, link, allowed in cases:
+        for label, link, shell_gets in cases:
             with self.subTest(link=link):
                 if label != "safe":
                     # The feed list is read anew by every cycle: the next one shows this feed alone.
@@ -459,8 +463,8 @@ class CycleTest(unittest.TestCase):
                         f.write(loopback.feed_list([("リンク", url, 10)]))
                     self.update(ticker)
                 ticker.click(ticker.client_x + 200, ticker.client_y + 10)
-                if allowed:
-                    opened.append(link)
+                if shell_gets:
+                    opened.append(shell_gets)
                     self.assertTrue(ticker.wait_for(lambda: len(ticker.browser_log()) >= len(opened), 20),
                                     f"{link} was not opened")
                 else:

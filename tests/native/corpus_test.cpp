@@ -4,6 +4,7 @@
 
 #include <dirent.h>
 
+#include <cctype>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -146,6 +147,38 @@ TEST(Corpus, ArticlesOfASample) {
     ASSERT_EQ(1, links->found);
     EXPECT_STREQ("en-US", links->table->slot[0].link);
     EXPECT_EQ(DayNumber(2022, 5, 13), links->table->slot[0].day);  // from "updated"
+}
+
+// A numeric character reference: "&#" and a decimal digit, or "&#x" / "&#X" and a hexadecimal one.
+bool HoldsNumericReference(const char* begin, const char* end) {
+    for (const char* p = begin; p + 3 < end; ++p) {
+        if (p[0] != '&' || p[1] != '#') continue;
+        if (isdigit(static_cast<unsigned char>(p[2])) ||
+            ((p[2] == 'x' || p[2] == 'X') && isxdigit(static_cast<unsigned char>(p[3]))))
+            return true;
+    }
+    return false;
+}
+
+TEST(Corpus, TitlesKeepNoNumericCharacterReference) {
+    // Eight documents of the corpus write numeric references in their titles; three are named below.
+    int titles = 0;
+    for (const std::string& name : CorpusFiles()) {
+        auto parsed = ParseFile(name);
+        for (int i = 0; i < parsed->table->count; ++i, ++titles) {
+            const char* title = parsed->table->slot[i].title;
+            EXPECT_FALSE(HoldsNumericReference(title, title + strlen(title)))
+                << name << " " << i << " " << title;
+        }
+    }
+    EXPECT_GT(titles, 2000);
+    EXPECT_STREQ("Intel's “Cripple AMD” Function (2019)",
+                 ParseFile("feedjira__RSSWithComments.xml")->table->slot[20].title);
+    EXPECT_STREQ("Wth… reading books?",
+                 ParseFile("laminas-feed__wordpress-rss2-dc-atom.xml")->table->slot[0].title);
+    // A Shift_JIS document whose titles are written as references.
+    EXPECT_STREQ("1：▼つω・。▼ ◆Q2Ql4Ejios ＠涙のバレンタインφ ★",
+                 ParseFile("plagger__top10news.xml")->table->slot[0].title);
 }
 
 }  // namespace

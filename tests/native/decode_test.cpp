@@ -43,8 +43,8 @@ TEST(CleanText, DecodesTheTableOfReferencesCaseInsensitively) {
     EXPECT_EQ("\"'$#\\&'\"", Clean("&QUOT;&#039;&#36;&#035;&yen;&#38;&apos;&#34;"));
     EXPECT_EQ("a b", Clean("a&nbsp;b"));
     EXPECT_EQ("ab", Clean("a&#160;b"));
-    // Nothing outside the table is decoded.
-    EXPECT_EQ("&#12354;&hellip;&#x41;", Clean("&#12354;&hellip;&#x41;"));
+    // Beyond the table, references that name a character are decoded too.
+    EXPECT_EQ("あ…A", Clean("&#12354;&hellip;&#x41;"));
 }
 
 TEST(CleanText, StripsTagsAfterTheFirstDecodingAndDecodesAgainAfterward) {

@@ -61,7 +61,10 @@ TEST(FeedListText, AFourthFieldFailsTheWholeList) {
     int today = 0;
     EXPECT_EQ(-1, LoadFeedList(*feeds, today, p.platform));
     EXPECT_EQ(0, feeds->count);
-    EXPECT_TRUE(p.messages.shown.empty());
+    // The user is told, and the list is kept before anything can replace it.
+    ASSERT_EQ(1u, p.messages.shown.size());
+    EXPECT_NE(std::string::npos, p.messages.shown[0].text.find("URL-List.txt.bak"));
+    EXPECT_EQ("A\tu1\t1\r\nB\tu2\t2\textra\r\n", p.folder.Read("URL-List.txt.bak"));
 }
 
 TEST(FeedListText, StopsAfter101Entries) {
@@ -104,15 +107,19 @@ TEST(FeedListFile, SizeLimitAndUnopenableFile) {
     auto feeds = std::make_unique<FeedTable>();
     int today = 0;
     std::string line = "A\thttp://a\t1\r\n";
-    p.folder.Write("URL-List.txt", line + std::string(51199 - line.size(), 'x'));
+    // Blank padding: the loader leaves nothing of it out.
+    p.folder.Write("URL-List.txt", line + std::string(51199 - line.size(), ' '));
     EXPECT_EQ(0, LoadFeedList(*feeds, today, p.platform));
     EXPECT_EQ(1, feeds->count);
 
-    p.folder.Write("URL-List.txt", line + std::string(51200 - line.size(), 'x'));
+    p.folder.Write("URL-List.txt", line + std::string(51200 - line.size(), ' '));
     EXPECT_EQ(-1, LoadFeedList(*feeds, today, p.platform));
     EXPECT_EQ(0, feeds->count);
     ASSERT_EQ(1u, p.messages.shown.size());
-    EXPECT_EQ("URL-List.txtファイルが大きすぎるため設定を取得できませんでした。", p.messages.shown[0].text);
+    // The message goes on to say where the refused file was kept.
+    EXPECT_EQ(0u, p.messages.shown[0].text.find(
+                      "URL-List.txtファイルが大きすぎるため設定を取得できませんでした。"));
+    EXPECT_NE(std::string::npos, p.messages.shown[0].text.find("URL-List.txt.bak"));
     EXPECT_EQ("SIZE ERROR", p.messages.shown[0].title);
 
     p.folder.Write("URL-List.txt", line);

@@ -27,7 +27,7 @@ enum class Fault { HalfWrite, ReplaceFails };
 class FaultyFiles : public FileSystem {
   public:
     FaultyFiles(PosixFileSystem& inner, Fault fault) : inner_(inner), fault_(fault) {}
-    int64_t OpenableSize(const char* name) override { return inner_.OpenableSize(name); }
+    FileProbe Probe(const char* name) override { return inner_.Probe(name); }
     int64_t Read(const char* name, char* dest, size_t capacity) override {
         return inner_.Read(name, dest, capacity);
     }
@@ -40,11 +40,13 @@ class FaultyFiles : public FileSystem {
         halfWritten = inner_.OpenableSize(name) == static_cast<int64_t>(size / 2);
         return false;
     }
+    bool Copy(const char* from, const char* to) override { return inner_.Copy(from, to); }
     bool Replace(const char* from, const char* to) override {
         if (fault_ == Fault::ReplaceFails) return false;
         return inner_.Replace(from, to);
     }
     bool Remove(const char* name) override { return inner_.Remove(name); }
+    void Pause(int milliseconds) override { inner_.Pause(milliseconds); }
     int writes = 0;
     bool halfWritten = false;
 

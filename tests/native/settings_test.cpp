@@ -184,7 +184,10 @@ TEST(SettingsFile, TooLargeFileIsRefusedAndLeftAlone) {
     EXPECT_EQ(-1, LoadSettings(s, p.platform, nullptr));
     EXPECT_EQ(230, s.winX);
     ASSERT_EQ(1u, p.messages.shown.size());
-    EXPECT_EQ("Newsroller.iniファイルが大きすぎるため設定を取得できませんでした。", p.messages.shown[0].text);
+    // The message goes on to say where the refused file was kept.
+    EXPECT_EQ(0u, p.messages.shown[0].text.find(
+                      "Newsroller.iniファイルが大きすぎるため設定を取得できませんでした。"));
+    EXPECT_NE(std::string::npos, p.messages.shown[0].text.find("Newsroller.ini.bak"));
     EXPECT_EQ("SIZE ERROR", p.messages.shown[0].title);
     EXPECT_EQ(big, p.folder.Read("Newsroller.ini"));
 

@@ -103,15 +103,17 @@ TEST_F(LegacyKey, OverlongTextKeepsTheDefault) {
 class RefusingFiles : public FileSystem {
   public:
     explicit RefusingFiles(FileSystem& inner) : inner_(inner) {}
-    int64_t OpenableSize(const char* name) override { return inner_.OpenableSize(name); }
+    FileProbe Probe(const char* name) override { return inner_.Probe(name); }
     int64_t Read(const char* name, char* dest, size_t capacity) override {
         return inner_.Read(name, dest, capacity);
     }
     bool CreateEmptyIfMissing(const char* name) override { return inner_.CreateEmptyIfMissing(name); }
     bool CreateFolder(const char* name) override { return inner_.CreateFolder(name); }
     bool WriteNew(const char*, const char*, size_t) override { return false; }
+    bool Copy(const char* from, const char* to) override { return inner_.Copy(from, to); }
     bool Replace(const char* from, const char* to) override { return inner_.Replace(from, to); }
     bool Remove(const char* name) override { return inner_.Remove(name); }
+    void Pause(int milliseconds) override { inner_.Pause(milliseconds); }
 
   private:
     FileSystem& inner_;
