@@ -1,14 +1,21 @@
 #!/usr/bin/env python3
 """One update cycle over 100 feeds served by nginx on loopback, run by the real Newsroller.exe under
-Wine, timed from outside.
+Wine, timed from outside, and the bytes it costs on the wire.
 
 The cycle handles one feed per tick of 60 ms, so 100 feeds take at least 100 ticks: 6 s. The cycle is
 timed from nginx's first request of the cycle (seen in its access log, which is polled every few
 milliseconds) to the moment Newsroller.ini is written with the new conditional header, which is the
-last thing the cycle does. Two kinds of cycle are run:
+last thing the cycle does. The feeds are served with nginx's default for If-Modified-Since (exact:
+304 only to the file's own date). Two kinds of cycle are run:
   cold: the first start in a fresh folder, every feed answered in full (200) and written to the cache;
   warm: "RSSを更新する" afterwards, every feed unchanged (304) and read from its cache file.
 Memory is the Windows process's peak resident set (VmHWM in /proc) after the cycles.
+
+Bytes on the wire are nginx's $bytes_sent (headers and bodies) summed over a cycle's requests,
+against the documents' total size. Before: every feed in full and uncompressed, which is what every
+cycle cost against this server while one stamp for all feeds was sent (never a feed's own date). After:
+the warm cycle, each feed asked since its cache copy's date; and a cold cycle in a second fresh
+folder with the same feeds served compressed (gzip on).
 
     bench/cycle_bench.py [--build BUILD] [--feeds 100] [--warm 3] [--json FILE]
 The loopback servers must be running (scripts/bench starts them).
@@ -47,16 +54,22 @@ TOPICS = ["政治", "経済", "国際", "社会", "科学", "文化", "スポー
 
 
 def write_feeds(count, items):
-    """count feeds of `items` articles each, dated today, last changed an hour ago."""
+    """count feeds of `items` articles each, dated today, last changed an hour ago; the feed list
+    entries for them as nginx serves them with its default (exact) and compressed, and the
+    documents' total size in bytes."""
     an_hour_ago = time.time() - 3600
-    entries = []
+    exact, compressed, total = [], [], 0
     for n in range(count):
         topic = TOPICS[n % len(TOPICS)]
         articles = [(f"{topic}の話題 第{n + 1}報の{k + 1}：関係者が記者会見で今後の見通しを説明",
                      f"http://news.example/{n:03d}/{k:02d}.html") for k in range(items)]
-        url = loopback.write_rss(f"bench/cycle/feed-{n:03d}.xml", articles, mtime=an_hour_ago)
-        entries.append((f"{topic}ニュース{n + 1:03d}", url, items))
-    return entries
+        path = f"bench/cycle/feed-{n:03d}.xml"
+        loopback.write_rss(path, articles, mtime=an_hour_ago)
+        total += os.path.getsize(loopback.www_path(path))
+        site = f"{topic}ニュース{n + 1:03d}"
+        exact.append((site, loopback.http_url("exact/" + path), items))
+        compressed.append((site, loopback.http_url("gzip/" + path), items))
+    return exact, compressed, total
 
 
 def windows_process(ticker):
@@ -131,13 +144,14 @@ def time_cycle(ticker, feeds, start_cycle, timeout=120):
         "seconds": end - first,
         "requests": len(requests),
         "statuses": statuses,
+        "bytes_sent": sum(r["bytes_sent"] for r in requests),
         "cpu_seconds": cpu_seconds(pid) - cpu_before if pid else None,
     }
 
 
 def main():
     loopback.ensure_servers()
-    feeds = write_feeds(args.feeds, args.items)
+    feeds, compressed_feeds, documents = write_feeds(args.feeds, args.items)
     ticker = Ticker("bench_cycle", files={"URL-List.txt": loopback.feed_list(feeds)}, start=False)
     try:
         cold = time_cycle(ticker, feeds, ticker.start)
@@ -149,10 +163,16 @@ def main():
         articles = len(ticker.article_page())
     finally:
         ticker.close()
+    compressed_ticker = Ticker("bench_cycle_gzip", files={"URL-List.txt": loopback.feed_list(compressed_feeds)},
+                               start=False)
+    try:
+        compressed = time_cycle(compressed_ticker, compressed_feeds, compressed_ticker.start)
+    finally:
+        compressed_ticker.close()
 
     floor = args.feeds * TICK_SECONDS
     figures = {"feeds": args.feeds, "articles": articles, "floor_seconds": floor, "cold": cold, "warm": warm,
-               "peak_rss_kib": peak, "rss_kib": rss}
+               "compressed_cold": compressed, "documents_bytes": documents, "peak_rss_kib": peak, "rss_kib": rss}
     if args.json:
         with open(args.json, "w") as f:
             json.dump(figures, f, indent=2)
@@ -182,10 +202,28 @@ def main():
         print(f"  peak memory of the Newsroller.exe process: {peak / 1024:.1f} MiB (VmHWM), now {rss / 1024:.1f} MiB")
     else:
         print("  peak memory: the Newsroller.exe process was not found")
-    ok = cold["requests"] == args.feeds and all(run["requests"] == args.feeds for run in warm)
+
+    print()
+    print(f"Bytes on the wire for one cycle over {args.feeds} feeds (nginx's $bytes_sent: headers and bodies); "
+          f"the documents total {documents} bytes")
+
+    def wire(name, run):
+        print(f"  {name:<66} {run['bytes_sent']:>9} bytes {run['bytes_sent'] / documents:>7.1%}  "
+              f"statuses {','.join(map(str, run['statuses']))}")
+
+    wire("before: every feed in full, uncompressed, in every cycle", cold)
+    if warm:
+        wire("after: the next cycle, each feed asked since its copy's date", warm[0])
+    wire("after: a first cycle, compressed (gzip on)", compressed)
+    ok = all(run["requests"] == args.feeds for run in [cold, compressed] + warm)
     if not ok:
         print("  the cycles did not request every feed exactly once")
-    return 0 if ok else 1
+    # The figures only mean what they say when each cycle was answered as intended.
+    answered = cold["statuses"] == [200] and compressed["statuses"] == [200] and \
+        all(run["statuses"] == [304] for run in warm)
+    if not answered:
+        print("  a cycle was not answered as intended (200 for the first cycles, 304 for the next)")
+    return 0 if ok and answered else 1
 
 
 if __name__ == "__main__":

@@ -36,6 +36,8 @@ class NullPlatform {
         bool Replace(const char*, const char*) override { return false; }
         bool Remove(const char*) override { return false; }
         void Pause(int) override {}
+        bool LastWriteTime(const char*, int64_t&) override { return false; }
+        bool SetLastWriteTime(const char*, int64_t) override { return false; }
     } files;
     struct : Fetcher {
         Session EnsureSession() override { return Session::OpenFailed; }

@@ -47,6 +47,13 @@ void ShowFetchingStatus(App& app, int feed) {
     }
 }
 
+// The UTC time as a file time, in whole seconds as a request header can carry it.
+int64_t UtcSecondsNow(Clock& clock) {
+    int64_t now = 0;
+    if (!FileTimeFromCivil(clock.UtcNow(), now)) return 0;
+    return now - now % kFileTimeTicksPerSecond;
+}
+
 void AppendErrorEntry(App& app, int feed, const char* title) {
     ArticleEntry& entry = app.articles.slot[app.articles.count++];
     CopyCut(entry.site, sizeof entry.site, app.feeds.site[feed]);
@@ -116,9 +123,8 @@ void FinishCycle(App& app) {
     if (app.articlesToShow) {
         ShowArticleOnLines(app, FirstShownArticle(app));
     }
-    // The next cycle asks for what changed since this one began, not since it ended: a feed that
-    // changed after it was fetched, while later feeds were still being fetched, is then fetched in
-    // full next time instead of being answered "unchanged" and shown from its outdated cache copy.
+    // Requests no longer carry this stamp (each feed is asked since its own cache copy's date), but
+    // the settings file keeps it as it always had, for older copies of the program that read it.
     FormatIfModifiedSince(app.cycleStartUtc, app.settings.ifmodified, sizeof app.settings.ifmodified);
     SaveSettings(app.settings, app.platform);
     app.cacheOnly = false;
@@ -134,8 +140,14 @@ void HandleFeed(App& app, int i) {
 
     bool fetched = false;
     bool haveDocument = false;
+    bool askedForWhole = false;  // a request without condition was made already
+    int64_t fetchBegan = 0;
     if (!app.cacheOnly) {
-        if (platform.fetcher.Fetch(url, app.settings.ifmodified, document) == kFetchOk) {
+        // Each feed is asked whether it changed since the date of its own cache copy.
+        char header[kHeaderLineSize];
+        askedForWhole = !CacheConditionalHeader(url, platform.files, header, sizeof header);
+        fetchBegan = UtcSecondsNow(platform.clock);
+        if (platform.fetcher.Fetch(url, header, document) == kFetchOk) {
             fetched = haveDocument = true;
         } else {
             document.Release();
@@ -151,13 +163,20 @@ void HandleFeed(App& app, int i) {
             haveDocument = true;
         } else {
             document.Release();
-            // No cache copy: ask for the whole document whatever its date.
-            if (platform.fetcher.Fetch(url, kUnconditionalHeader, document) == kFetchOk) {
-                fetched = haveDocument = true;
-            } else if (ClosingDown(app)) {
+            // No cache copy: ask for the whole document whatever its date, unless that was just asked.
+            if (!askedForWhole) {
+                fetchBegan = UtcSecondsNow(platform.clock);
+                if (platform.fetcher.Fetch(url, kUnconditionalHeader, document) == kFetchOk) {
+                    fetched = haveDocument = true;
+                } else {
+                    document.Release();
+                }
+            }
+            if (ClosingDown(app)) {
                 document.Release();
                 return;
-            } else if (app.articles.count < kArticleCapacity) {
+            }
+            if (!haveDocument && app.articles.count < kArticleCapacity) {
                 AppendErrorEntry(app, i, kAccessErrorTitle);
                 platform.messages.Show(app.feeds.site[i], "下記のサイトでアクセスエラーが起きました。",
                                        MessageIcon::Error);
@@ -179,7 +198,12 @@ void HandleFeed(App& app, int i) {
             document.Release();
             return;
         }
-        if (fetched && app.perFeedFound[i] > 0) WriteCacheFile(document, url, platform);
+        // The copy is dated as the server dated the document, or else when it was asked for: the
+        // next request then asks for what changed after that.
+        if (fetched && app.perFeedFound[i] > 0) {
+            WriteCacheFile(document, url, document.lastModified() > 0 ? document.lastModified() : fetchBegan,
+                           platform);
+        }
         if (app.perFeedFound[i] == 0 && app.articles.count < kArticleCapacity) {
             AppendErrorEntry(app, i, kFormatErrorTitle);
         }

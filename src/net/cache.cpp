@@ -1,8 +1,10 @@
 #include "net/cache.h"
 
+#include "feed/text.h"
 #include "platform/platform.h"
 #include "platform/safe_write.h"
 #include "platform/whole_file.h"
+#include "net/conditional_header.h"
 #include "net/document_buffer.h"
 
 const char kCacheFolderName[] = "cache";
@@ -58,8 +60,26 @@ LoadResult ReadWholeFile(DocumentBuffer& document, const char* name, Platform& p
     return kNotLoaded;
 }
 
-void WriteCacheFile(const DocumentBuffer& document, const char* url, Platform& platform) {
+WriteResult WriteCacheFile(const DocumentBuffer& document, const char* url, int64_t utcFileTime,
+                           Platform& platform) {
     // A failed write keeps the previous good copy; the cycle goes on without a message.
-    static_cast<void>(
-        WriteFileSafely(platform.files, CacheFilePath(url).c_str(), document.text(), document.textLength()));
+    std::string path = CacheFilePath(url);
+    if (WriteFileSafely(platform.files, path.c_str(), document.text(), document.textLength()) != kWritten) {
+        return kNotWritten;
+    }
+    // Should the date not take, the copy keeps the time it was written: a little later than the
+    // date asked for, which at worst hides a change made during the fetch itself.
+    platform.files.SetLastWriteTime(path.c_str(), utcFileTime);
+    return kWritten;
+}
+
+bool CacheConditionalHeader(const char* url, FileSystem& files, char* out, size_t size) {
+    int64_t written = 0;
+    CivilTime utc;
+    if (!files.LastWriteTime(CacheFilePath(url).c_str(), written) || !CivilFromFileTime(written, utc)) {
+        CopyCut(out, size, kUnconditionalHeader);
+        return false;
+    }
+    FormatIfModifiedSince(utc, out, size);
+    return true;
 }

@@ -11,6 +11,7 @@ bool DocumentBuffer::Allocate(size_t size) {
     capacity_ = size;
     textLength_ = 0;
     received_ = 0;
+    lastModified_ = 0;
     return true;
 }
 
@@ -48,4 +49,5 @@ void DocumentBuffer::Release() {
     capacity_ = 0;
     textLength_ = 0;
     received_ = 0;
+    lastModified_ = 0;
 }

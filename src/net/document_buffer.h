@@ -2,6 +2,7 @@
 // The one downloaded or loaded document: a zero-terminated byte string owned by its consumer,
 // who releases it.
 #include <cstddef>
+#include <cstdint>
 
 #include "feed/text.h"
 
@@ -19,6 +20,10 @@ class DocumentBuffer {
     size_t textLength() const { return textLength_; }
     size_t received() const { return received_; }
     TextView view() const { return TextView{text(), static_cast<int>(textLength_)}; }
+    // The date the server gave the document (Last-Modified of a 200 answer) as a UTC file time; 0
+    // when it gave none or the document was not fetched.
+    int64_t lastModified() const { return lastModified_; }
+    void SetLastModified(int64_t utcFileTime) { lastModified_ = utcFileTime; }
 
     // A new zero-filled block of `size` bytes (1 for an empty text); false when memory runs out.
     bool Allocate(size_t size);
@@ -37,4 +42,5 @@ class DocumentBuffer {
     size_t capacity_ = 0;
     size_t textLength_ = 0;
     size_t received_ = 0;
+    int64_t lastModified_ = 0;
 };

@@ -15,6 +15,15 @@ constexpr char kAgent[] = "Newsroller1_88";
 constexpr DWORD_PTR kConnectContext = 1;
 constexpr DWORD_PTR kRequestContext = 2;
 constexpr DWORD kReadSize = 1023;
+// Compressed answers are asked for and decoded by the library; the document stays as the server
+// holds it.
+constexpr char kAcceptCompressed[] = "Accept-Encoding: gzip";
+
+// The first bytes of a gzip stream: an answer that still begins with them was not decoded.
+bool StillCompressed(const DocumentBuffer& document) {
+    return document.received() >= 2 && static_cast<unsigned char>(document.text()[0]) == 0x1f &&
+           static_cast<unsigned char>(document.text()[1]) == 0x8b;
+}
 
 class TickClock : public MonotonicClock {
   public:
@@ -157,12 +166,27 @@ int64_t WinInetFetcher::AnnouncedLength(int status) {
     if (status == HTTP_STATUS_NOT_MODIFIED || status == HTTP_STATUS_NO_CONTENT) return -1;
     char text[32];
     DWORD size = sizeof text - 1;
+    // The length of a compressed body says nothing of the document's.
+    if (HttpQueryInfoA(request_.load(), HTTP_QUERY_CONTENT_ENCODING, text, &size, nullptr)) return -1;
+    size = sizeof text - 1;
     if (!HttpQueryInfoA(request_.load(), HTTP_QUERY_CONTENT_LENGTH, text, &size, nullptr)) return -1;
     text[size < sizeof text ? size : sizeof text - 1] = '\0';
     char* end = nullptr;
     long long value = strtoll(text, &end, 10);
     if (end == text || value < 0) return -1;
     return value;
+}
+
+int64_t WinInetFetcher::LastModified() {
+    SYSTEMTIME date;
+    DWORD size = sizeof date;
+    FILETIME stamp;
+    if (!HttpQueryInfoA(request_.load(), HTTP_QUERY_LAST_MODIFIED | HTTP_QUERY_FLAG_SYSTEMTIME, &date, &size,
+                        nullptr) ||
+        !SystemTimeToFileTime(&date, &stamp)) {
+        return 0;
+    }
+    return static_cast<int64_t>((static_cast<uint64_t>(stamp.dwHighDateTime) << 32) | stamp.dwLowDateTime);
 }
 
 DWORD RequestFlags(const UrlParts& parts) {
@@ -190,7 +214,13 @@ FetchResult WinInetFetcher::FetchDocument(const char* url, const char* header, D
     // waits (from a message dispatched by that wait) is refused rather than nested.
     if (busy_) return kFetchFailed;
     busy_ = true;
-    FetchResult result = Run(url, header, document);
+    FetchResult result = Run(url, header, Compression::Asked, document);
+    // The library may leave a compressed answer as it came (it does not decode one the server marks
+    // "no-transform", or an encoding it does not know): the document is then asked for uncompressed,
+    // unless the program is closing.
+    if (result == kFetchOk && StillCompressed(document) && !pump_.QuitSeen()) {
+        result = Run(url, header, Compression::NotAsked, document);
+    }
     busy_ = false;
     return result;
 }
@@ -204,7 +234,8 @@ WinInetFetcher::CallEnd WinInetFetcher::FinishCall(bool finishedAtOnce, HANDLE e
     return Wait(event, budget) == WaitOutcome::Signalled ? CallEnd::Done : CallEnd::WaitGivenUp;
 }
 
-FetchResult WinInetFetcher::Run(const char* url, const char* header, DocumentBuffer& document) {
+FetchResult WinInetFetcher::Run(const char* url, const char* header, Compression compression,
+                                DocumentBuffer& document) {
     UrlParts parts;
     if (!SplitUrl(url, parts)) return kFetchFailed;
     if (EnsureSession() != Session::Ready) return kFetchFailed;
@@ -244,11 +275,18 @@ FetchResult WinInetFetcher::Run(const char* url, const char* header, DocumentBuf
     InternetSetOptionA(request_.load(), INTERNET_OPTION_CONNECT_TIMEOUT, &timeout, sizeof timeout);
     InternetSetOptionA(request_.load(), INTERNET_OPTION_SEND_TIMEOUT, &timeout, sizeof timeout);
     InternetSetOptionA(request_.load(), INTERNET_OPTION_RECEIVE_TIMEOUT, &timeout, sizeof timeout);
+    std::string lines = header ? header : "";
+    if (compression == Compression::Asked) {
+        BOOL decode = TRUE;
+        InternetSetOptionA(request_.load(), INTERNET_OPTION_HTTP_DECODING, &decode, sizeof decode);
+        lines += lines.empty() ? "" : "\r\n";
+        lines += kAcceptCompressed;
+    }
 
     // Send, with the conditional request header line.
     ResetEvent(completeEvent_);
     completeError_.store(0);
-    const char* headers = header && header[0] ? header : nullptr;
+    const char* headers = lines.empty() ? nullptr : lines.c_str();
     BOOL sent = HttpSendRequestA(request_.load(), headers, headers ? static_cast<DWORD>(-1) : 0, nullptr, 0);
     if (!sent && GetLastError() != ERROR_IO_PENDING) return kFetchFailed;
     // The send's completion is awaited even when the call succeeded at once: left unawaited, it
@@ -266,6 +304,7 @@ FetchResult WinInetFetcher::Run(const char* url, const char* header, DocumentBuf
                         &statusSize, nullptr)) {
         status = 0;
     }
+    if (status == HTTP_STATUS_OK) document.SetLastModified(LastModified());
     int64_t announced = AnnouncedLength(static_cast<int>(status));
     if (!budget.AnnouncedLengthFits(announced)) return kFetchFailed;
 

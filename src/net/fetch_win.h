@@ -44,7 +44,9 @@ class WinInetFetcher : public Fetcher {
 
     enum class CallEnd { Done, Failed, WaitGivenUp };
 
-    FetchResult Run(const char* url, const char* header, DocumentBuffer& document);
+    enum class Compression { Asked, NotAsked };
+
+    FetchResult Run(const char* url, const char* header, Compression compression, DocumentBuffer& document);
     CallEnd FinishCall(bool finishedAtOnce, HANDLE event, const FetchBudget& budget);
     WaitOutcome Wait(HANDLE event, const FetchBudget& budget);
     void OnStatus(HINTERNET handle, DWORD_PTR context, DWORD status, const void* info, DWORD infoLength);
@@ -55,6 +57,7 @@ class WinInetFetcher : public Fetcher {
         CloseConnection();
     }
     int64_t AnnouncedLength(int status);
+    int64_t LastModified();
     // The address the request ended at after redirects, or empty.
     std::string FinalUrl();
     void ShowOutOfMemory();

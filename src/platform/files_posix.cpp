@@ -35,6 +35,9 @@ int CreateForWriting(const std::string& path) {
     if (stat(path.c_str(), &info) == 0 && IsReadOnly(info)) return -1;
     return open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
 }
+// Seconds from 1 January 1601 (the file time's origin) to 1 January 1970 (the POSIX epoch).
+constexpr int64_t kEpochSeconds = 11644473600;
+constexpr int64_t kNanosecondsPerTick = 100;
 
 }  // namespace
 
@@ -120,4 +123,24 @@ void PosixFileSystem::Pause(int milliseconds) {
     struct timespec wait = {milliseconds / 1000, (milliseconds % 1000) * 1000000L};
     while (nanosleep(&wait, &wait) != 0 && errno == EINTR) {
     }
+}
+
+bool PosixFileSystem::LastWriteTime(const char* name, int64_t& utcFileTime) {
+    struct stat info;
+    if (stat(PathOf(name).c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return false;
+    utcFileTime = (static_cast<int64_t>(info.st_mtim.tv_sec) + kEpochSeconds) * kFileTimeTicksPerSecond +
+                  info.st_mtim.tv_nsec / kNanosecondsPerTick;
+    return true;
+}
+
+bool PosixFileSystem::SetLastWriteTime(const char* name, int64_t utcFileTime) {
+    if (utcFileTime < 0) return false;
+    std::string path = PathOf(name);
+    struct stat info;
+    if (stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return false;
+    struct timespec times[2];
+    times[0] = info.st_atim;  // the last access stays as it was
+    times[1].tv_sec = static_cast<time_t>(utcFileTime / kFileTimeTicksPerSecond - kEpochSeconds);
+    times[1].tv_nsec = static_cast<long>(utcFileTime % kFileTimeTicksPerSecond * kNanosecondsPerTick);
+    return utimensat(AT_FDCWD, path.c_str(), times, 0) == 0;
 }

@@ -23,6 +23,8 @@ class PosixFileSystem : public FileSystem {
     bool Replace(const char* from, const char* to) override;
     bool Remove(const char* name) override;
     void Pause(int milliseconds) override;
+    bool LastWriteTime(const char* name, int64_t& utcFileTime) override;
+    bool SetLastWriteTime(const char* name, int64_t utcFileTime) override;
 
   private:
     std::string folder_;

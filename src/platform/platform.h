@@ -82,6 +82,11 @@ class FileSystem {
     // Waits before a busy file is tried again. No window message is dispatched meanwhile, so it is
     // kept short (the program's files are retried for a few hundred milliseconds in all).
     virtual void Pause(int milliseconds) = 0;
+    // The last-write time of an existing file as a UTC file time (100-nanosecond units since 1601);
+    // false when the file is missing or its time cannot be read.
+    virtual bool LastWriteTime(const char* name, int64_t& utcFileTime) = 0;
+    // Dates an existing file's last write at a UTC file time; false on any failure.
+    virtual bool SetLastWriteTime(const char* name, int64_t utcFileTime) = 0;
 
     // Files found unreadable that could not be copied then, because another program held them:
     // WriteFileSafely keeps such a file as "<name>.bak" before anything replaces it. (Held here so
@@ -118,6 +123,7 @@ class Fetcher {
     // Opens the internet session on first use (kept afterwards; retried after a failure).
     virtual Session EnsureSession() = 0;
     // GET `url` sending `header` (one whole request header line) into `document`; 0, 99 or -1.
+    // The Last-Modified date of a 200 answer goes with the document (DocumentBuffer::lastModified).
     // A fetch requested while another one is waiting is refused with -1.
     virtual FetchResult Fetch(const char* url, const char* header, DocumentBuffer& document) = 0;
 };

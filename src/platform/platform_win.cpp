@@ -217,6 +217,30 @@ bool Win32FileSystem::Remove(const char* name) { return DeleteFileW(PathOf(name)
 
 void Win32FileSystem::Pause(int milliseconds) { Sleep(static_cast<DWORD>(milliseconds)); }
 
+bool Win32FileSystem::LastWriteTime(const char* name, int64_t& utcFileTime) {
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!GetFileAttributesExW(PathOf(name).c_str(), GetFileExInfoStandard, &data)) return false;
+    if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) return false;
+    utcFileTime = static_cast<int64_t>((static_cast<uint64_t>(data.ftLastWriteTime.dwHighDateTime) << 32) |
+                                       data.ftLastWriteTime.dwLowDateTime);
+    return true;
+}
+
+bool Win32FileSystem::SetLastWriteTime(const char* name, int64_t utcFileTime) {
+    if (utcFileTime < 0) return false;
+    // Only the attributes are written, so a file that another program reads meanwhile is no obstacle.
+    HANDLE file = CreateFileW(PathOf(name).c_str(), FILE_WRITE_ATTRIBUTES,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    FILETIME written;
+    written.dwLowDateTime = static_cast<DWORD>(static_cast<uint64_t>(utcFileTime) & 0xFFFFFFFFu);
+    written.dwHighDateTime = static_cast<DWORD>(static_cast<uint64_t>(utcFileTime) >> 32);
+    BOOL ok = SetFileTime(file, nullptr, nullptr, &written);
+    CloseHandle(file);
+    return ok != FALSE;
+}
+
 void Win32MessagePump::DispatchOne() {
     MSG msg;
     if (!PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) return;

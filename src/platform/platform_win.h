@@ -62,6 +62,8 @@ class Win32FileSystem : public FileSystem {
     bool Replace(const char* from, const char* to) override;
     bool Remove(const char* name) override;
     void Pause(int milliseconds) override;
+    bool LastWriteTime(const char* name, int64_t& utcFileTime) override;
+    bool SetLastWriteTime(const char* name, int64_t utcFileTime) override;
 
   private:
     std::wstring folder_;

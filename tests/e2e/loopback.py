@@ -95,7 +95,7 @@ def feed_list(entries):
 
 def nginx_requests(since=0):
     """nginx's logged requests from byte offset `since` as dicts (path, status, agent, if_modified_since,
-    scheme, port); with the log size to pass as `since` next time."""
+    scheme, port, bytes_sent: headers and body); with the log size to pass as `since` next time."""
     ensure_servers()
     log = os.environ["NEWSROLLER_NGINX_LOG"]
     with open(log, "rb") as f:
@@ -104,13 +104,14 @@ def nginx_requests(since=0):
         end = f.tell()
     requests = []
     for line in data.decode("utf-8", "replace").splitlines():
-        # 127.0.0.1 [time] "GET /path HTTP/1.1" 200 123 "agent" "ims" scheme port
+        # 127.0.0.1 [time] "GET /path HTTP/1.1" 200 123 "agent" "ims" scheme port bytes_sent
         try:
             quoted = line.split('"')
             method, path, _ = quoted[1].split(" ", 2)
             status = int(quoted[2].split()[0])
+            tail = quoted[6].split()
             requests.append({"path": path, "status": status, "agent": quoted[3], "if_modified_since": quoted[5],
-                             "scheme": quoted[6].split()[0], "port": int(quoted[6].split()[1])})
+                             "scheme": tail[0], "port": int(tail[1]), "bytes_sent": int(tail[2])})
         except (IndexError, ValueError):
             continue
     return requests, end
@@ -126,7 +127,7 @@ def nginx_log_size():
 
 def fault_requests(since=0):
     """The fault server's logged requests from byte offset `since` as dicts (path, agent,
-    if_modified_since); with the log size to pass as `since` next time."""
+    if_modified_since, accept_encoding); with the log size to pass as `since` next time."""
     ensure_servers()
     try:
         with open(os.environ["NEWSROLLER_FAULT_LOG"], "rb") as f:
@@ -139,7 +140,8 @@ def fault_requests(since=0):
     for line in data.decode("utf-8", "replace").splitlines():
         fields = line.split("\t")
         if len(fields) >= 3:
-            requests.append({"path": fields[0], "agent": fields[1], "if_modified_since": fields[2]})
+            requests.append({"path": fields[0], "agent": fields[1], "if_modified_since": fields[2],
+                             "accept_encoding": fields[3] if len(fields) > 3 else ""})
     return requests, end
 
 

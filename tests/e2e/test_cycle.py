@@ -4,6 +4,7 @@ a fresh folder whose URL-List.txt names feeds generated with today's dates, and 
 program leaves behind (the cache folder, Newsroller.ini, index.html), what the servers logged, the
 message boxes it raised and what it drew."""
 import calendar
+import email.utils
 import os
 import re
 import threading
@@ -43,9 +44,14 @@ def stamp_seconds(value):
     return seconds
 
 
-def header_value(ifmodified):
-    """The date as the server sees it in the If-Modified-Since header."""
-    return ifmodified[len(IMS_PREFIX):].decode("ascii")
+def http_date(seconds):
+    """An HTTP date as the program sends it and nginx logs it."""
+    return email.utils.formatdate(int(seconds), usegmt=True)
+
+
+def file_date(path):
+    """A file's last-write time in whole seconds."""
+    return int(os.stat(path).st_mtime)
 
 
 class CycleTest(unittest.TestCase):
@@ -81,6 +87,9 @@ class CycleTest(unittest.TestCase):
 
     def cache_bytes(self, ticker, url):
         return read_bytes(os.path.join(ticker.program_file("cache"), cache_name(url)))
+
+    def cache_date(self, ticker, url):
+        return file_date(os.path.join(ticker.program_file("cache"), cache_name(url)))
 
     def assert_ticker_shows_text(self, ticker, label, timeout=10):
         """Waits until the strip holds enough pixels of the two text colours to be article lines (the
@@ -151,52 +160,61 @@ class CycleTest(unittest.TestCase):
     # ---- Conditional requests -------------------------------------------------------------------
 
     def test_unchanged_feeds_come_from_the_cache_and_a_changed_feed_is_fetched_again(self):
-        an_hour_ago = time.time() - 3600
+        an_hour_ago = int(time.time()) - 3600
         news = loopback.write_rss("cycle/cond/news.xml", [("国会で予算案が成立", "http://news.example/n/1")],
                                   mtime=an_hour_ago)
         sport = loopback.write_rss("cycle/cond/sport.xml", [("横綱が優勝を決める", "http://news.example/s/1")],
-                                   encoding="shift_jis", mtime=an_hour_ago)
+                                   encoding="shift_jis", mtime=an_hour_ago - 60)
         ticker = self.start("cycle_conditional", [("ニュース", news, 10), ("スポーツ", sport, 10)])
-        first_stamp = self.wait_first_cycle(ticker)
+        self.wait_first_cycle(ticker)
         sport_cached = self.cache_bytes(ticker, sport)
         self.assertEqual(sport_cached, read_bytes(loopback.www_path("cycle/cond/sport.xml")))
-
-        # The cache copy of one feed is replaced by a document of its own: what the ticker then shows
-        # of that feed can only come from the cache file.
+        # Each cache copy carries the date the server gave its document.
         cache_path = os.path.join(ticker.program_file("cache"), cache_name(news))
+        self.assertEqual(file_date(cache_path), an_hour_ago)
+        self.assertEqual(self.cache_date(ticker, sport), an_hour_ago - 60)
+
+        # The cache copy of one feed is replaced by a document of its own (dated as the program dated
+        # it): what the ticker then shows of that feed can only come from the cache file.
         with open(cache_path, "wb") as f:
             f.write(loopback.rss_bytes("ニュース", [("キャッシュに残っていた記事", "http://news.example/n/cached")]))
+        os.utime(cache_path, (an_hour_ago, an_hour_ago))
         cached_signature = file_signature(cache_path)
 
-        # Second cycle: both feeds are unchanged since the stamp, so nginx answers 304 without a body.
+        # Second cycle: each feed is asked since its own copy's date, and answered 304 without a body.
         since = loopback.nginx_log_size()
         second_stamp = self.update(ticker)
         requests, _ = loopback.nginx_requests(since)
-        self.assertEqual(sorted((r["path"], r["status"]) for r in requests),
-                         [("/cycle/cond/news.xml", 304), ("/cycle/cond/sport.xml", 304)])
+        self.assertEqual(sorted((r["path"], r["status"], r["if_modified_since"]) for r in requests),
+                         [("/cycle/cond/news.xml", 304, http_date(an_hour_ago)),
+                          ("/cycle/cond/sport.xml", 304, http_date(an_hour_ago - 60))])
         for r in requests:
-            self.assertEqual((r["agent"], r["if_modified_since"]), (AGENT, header_value(first_stamp)), r)
-        self.assertGreaterEqual(stamp_seconds(second_stamp), stamp_seconds(first_stamp))
+            self.assertEqual(r["agent"], AGENT, r)
+        # The settings file still gets the time of the cycle, as older copies of the program read it.
+        self.assertEqual(len(second_stamp), 48)
         self.assert_ticker_shows_text(ticker, "from-cache")
         self.assertEqual(ticker.article_page(), [
             ("ニュース", "キャッシュに残っていた記事", "http://news.example/n/cached"),
             ("スポーツ", "横綱が優勝を決める", "http://news.example/s/1"),
         ])
-        # A document read from the cache is not written back.
+        # A document read from the cache is not written back, nor dated anew.
         self.assertEqual(file_signature(cache_path), cached_signature)
         self.assertEqual(self.cache_bytes(ticker, sport), sport_cached)
+        self.assertEqual(self.cache_date(ticker, sport), an_hour_ago - 60)
 
-        # One feed changes after the stamp: it alone is fetched in full and its cache copy replaced.
+        # One feed changes: it alone is fetched in full, its cache copy replaced and dated anew.
+        changed = int(time.time()) - 5
         loopback.write_rss("cycle/cond/sport.xml", [("新横綱が誕生", "http://news.example/s/2"),
                                                     ("大関が休場", "http://news.example/s/3")],
-                           encoding="shift_jis", mtime=stamp_seconds(second_stamp) + 1)
+                           encoding="shift_jis", mtime=changed)
         since = loopback.nginx_log_size()
-        third_stamp = self.update(ticker)
+        self.update(ticker)
         requests, _ = loopback.nginx_requests(since)
         self.assertEqual(sorted((r["path"], r["status"], r["if_modified_since"]) for r in requests),
-                         [("/cycle/cond/news.xml", 304, header_value(second_stamp)),
-                          ("/cycle/cond/sport.xml", 200, header_value(second_stamp))])
+                         [("/cycle/cond/news.xml", 304, http_date(an_hour_ago)),
+                          ("/cycle/cond/sport.xml", 200, http_date(an_hour_ago - 60))])
         self.assertEqual(self.cache_bytes(ticker, sport), read_bytes(loopback.www_path("cycle/cond/sport.xml")))
+        self.assertEqual(self.cache_date(ticker, sport), changed)
         self.assertEqual(file_signature(cache_path), cached_signature)
         self.assertEqual(ticker.article_page(), [
             ("ニュース", "キャッシュに残っていた記事", "http://news.example/n/cached"),
@@ -204,22 +222,20 @@ class CycleTest(unittest.TestCase):
             ("スポーツ", "大関が休場", "http://news.example/s/3"),
         ])
 
-        # An unchanged feed whose cache copy has gone: the 304 is followed by a request for the whole
-        # document (the defaults' old date), which is cached again.
+        # A feed whose cache copy has gone is asked for the whole document at once (the defaults' old
+        # date), and cached again.
         os.remove(cache_path)
-        self.assertGreaterEqual(stamp_seconds(third_stamp), stamp_seconds(second_stamp) + 1)  # sport unchanged since
         since = loopback.nginx_log_size()
         self.update(ticker)
         requests, _ = loopback.nginx_requests(since)
         self.assertEqual([(r["path"], r["status"], r["if_modified_since"]) for r in requests],
-                         [("/cycle/cond/news.xml", 304, header_value(third_stamp)),
-                          ("/cycle/cond/news.xml", 200, DEFAULT_IMS),
-                          ("/cycle/cond/sport.xml", 304, header_value(third_stamp))])
+                         [("/cycle/cond/news.xml", 200, DEFAULT_IMS),
+                          ("/cycle/cond/sport.xml", 304, http_date(changed))])
         self.assertEqual(read_bytes(cache_path), read_bytes(loopback.www_path("cycle/cond/news.xml")))
+        self.assertEqual(file_date(cache_path), an_hour_ago)
         self.assertEqual(ticker.article_page()[0], ("ニュース", "国会で予算案が成立", "http://news.example/n/1"))
 
-        # The stamp survives a restart: the first cycle of the next run asks with it and gets 304s.
-        last_stamp = ticker.settings()[b"ifmodified"]
+        # The dates survive a restart: the first cycle of the next run asks with them and gets 304s.
         self.assertEqual(ticker.quit(), 0)
         before = file_signature(ticker.program_file("Newsroller.ini"))
         since = loopback.nginx_log_size()
@@ -227,8 +243,8 @@ class CycleTest(unittest.TestCase):
         self.assertTrue(ticker.wait_file_changed("Newsroller.ini", before, 30), "the first cycle did not end")
         requests, _ = loopback.nginx_requests(since)
         self.assertEqual([(r["path"], r["status"], r["if_modified_since"]) for r in requests],
-                         [("/cycle/cond/news.xml", 304, header_value(last_stamp)),
-                          ("/cycle/cond/sport.xml", 304, header_value(last_stamp))])
+                         [("/cycle/cond/news.xml", 304, http_date(an_hour_ago)),
+                          ("/cycle/cond/sport.xml", 304, http_date(changed))])
         self.assertEqual(len(ticker.article_page()), 3)
 
     def test_a_feed_changed_while_the_cycle_runs_is_fetched_in_full_by_the_next_cycle(self):
@@ -259,6 +275,135 @@ class CycleTest(unittest.TestCase):
         self.assertEqual([(r["path"], r["status"]) for r in requests], [("/cycle/race/news.xml", 200)],
                          f"a change at {changed} was answered 304 for {requests[0]['if_modified_since']}")
         self.assertEqual(ticker.article_page(), [("速報", "昼の記事", "http://news.example/race/2")])
+
+    def test_each_feed_is_asked_since_its_copys_date_by_servers_that_answer_exact_or_before(self):
+        # "/" answers 304 to any date not older than the file's (before); "/exact/" only to the file's
+        # own date, nginx's default: both must give 304 for an unchanged feed and 200 for a changed one.
+        an_hour_ago = int(time.time()) - 3600
+        feeds, files = [], {}
+        for prefix, label in (("", "before"), ("exact/", "exact")):
+            for name in ("same", "touched"):
+                path = f"cycle/modes/{label}-{name}.xml"
+                loopback.write_rss(path, [(f"{label} {name} の最初の記事", f"http://news.example/{label}/{name}/1")],
+                                   mtime=an_hour_ago)
+                url = loopback.http_url(prefix + path)
+                feeds.append((f"{label}-{name}", url, 10))
+                files[(label, name)] = (path, url)
+        ticker = self.start("cycle_modes", feeds)
+        self.wait_first_cycle(ticker)
+        for path, url in files.values():
+            self.assertEqual(self.cache_date(ticker, url), an_hour_ago, url)
+
+        # Nothing changed: every feed is answered 304 with the date of its own copy.
+        since = loopback.nginx_log_size()
+        self.update(ticker)
+        requests, _ = loopback.nginx_requests(since)
+        self.assertEqual(sorted((r["path"], r["status"], r["if_modified_since"]) for r in requests), [
+            ("/cycle/modes/before-same.xml", 304, http_date(an_hour_ago)),
+            ("/cycle/modes/before-touched.xml", 304, http_date(an_hour_ago)),
+            ("/exact/cycle/modes/exact-same.xml", 304, http_date(an_hour_ago)),
+            ("/exact/cycle/modes/exact-touched.xml", 304, http_date(an_hour_ago)),
+        ])
+
+        # One feed of each kind is touched: those two come whole with their new articles.
+        touched = int(time.time()) - 5
+        for label in ("before", "exact"):
+            path, _ = files[(label, "touched")]
+            loopback.write_rss(path, [(f"{label} touched の新しい記事", f"http://news.example/{label}/touched/2")],
+                               mtime=touched)
+        since = loopback.nginx_log_size()
+        self.update(ticker)
+        requests, _ = loopback.nginx_requests(since)
+        self.assertEqual(sorted((r["path"], r["status"], r["if_modified_since"]) for r in requests), [
+            ("/cycle/modes/before-same.xml", 304, http_date(an_hour_ago)),
+            ("/cycle/modes/before-touched.xml", 200, http_date(an_hour_ago)),
+            ("/exact/cycle/modes/exact-same.xml", 304, http_date(an_hour_ago)),
+            ("/exact/cycle/modes/exact-touched.xml", 200, http_date(an_hour_ago)),
+        ])
+        titles = [title for _, title, _ in ticker.article_page()]
+        self.assertEqual(titles, ["before same の最初の記事", "before touched の新しい記事",
+                                  "exact same の最初の記事", "exact touched の新しい記事"])
+        for label in ("before", "exact"):
+            path, url = files[(label, "touched")]
+            self.assertEqual(self.cache_bytes(ticker, url), read_bytes(loopback.www_path(path)))
+            self.assertEqual(self.cache_date(ticker, url), touched)
+
+        # And the cycle after that is all 304 again, the touched feeds asked with their new date.
+        since = loopback.nginx_log_size()
+        self.update(ticker)
+        requests, _ = loopback.nginx_requests(since)
+        self.assertEqual(sorted((r["path"], r["status"], r["if_modified_since"]) for r in requests), [
+            ("/cycle/modes/before-same.xml", 304, http_date(an_hour_ago)),
+            ("/cycle/modes/before-touched.xml", 304, http_date(touched)),
+            ("/exact/cycle/modes/exact-same.xml", 304, http_date(an_hour_ago)),
+            ("/exact/cycle/modes/exact-touched.xml", 304, http_date(touched)),
+        ])
+
+    def test_a_feed_that_changed_while_its_fetch_failed_is_fetched_in_full_once_it_answers_again(self):
+        an_hour_ago = int(time.time()) - 3600
+        feeds, paths = [], {}
+        for prefix, label in (("", "before"), ("exact/", "exact")):
+            path = f"cycle/flaky/{label}.xml"
+            loopback.write_rss(path, [(f"{label} の古い記事", f"http://news.example/flaky/{label}/1")],
+                               mtime=an_hour_ago)
+            paths[label] = (prefix, path)
+            feeds.append((label, loopback.http_url(prefix + path), 10))
+        ticker = self.start("cycle_flaky", feeds)
+        self.wait_first_cycle(ticker)
+
+        # Both feeds change, and their server fails (closes the connection without an answer) for
+        # one cycle: the cache copies stand in, without a message box.
+        changed = int(time.time()) - 5
+        for label, (_, path) in paths.items():
+            loopback.write_rss(path, [(f"{label} の新しい記事", f"http://news.example/flaky/{label}/2")],
+                               mtime=changed)
+            with open(loopback.www_path(path) + ".fail", "wb"):
+                pass
+        since = loopback.nginx_log_size()
+        self.update(ticker)
+        requests, _ = loopback.nginx_requests(since)
+        self.assertTrue(requests)
+        self.assertEqual({r["status"] for r in requests}, {444})
+        self.assertEqual(ticker.find_windows("^" + re.escape(ACCESS_ERROR_BOX) + "$"), [])
+        self.assertEqual([title for _, title, _ in ticker.article_page()], ["before の古い記事", "exact の古い記事"])
+
+        # The server answers again: the change, made before the failed cycle, is fetched in full.
+        for _, path in paths.values():
+            os.remove(loopback.www_path(path) + ".fail")
+        since = loopback.nginx_log_size()
+        self.update(ticker)
+        requests, _ = loopback.nginx_requests(since)
+        self.assertEqual([(r["path"], r["status"], r["if_modified_since"]) for r in requests], [
+            ("/cycle/flaky/before.xml", 200, http_date(an_hour_ago)),
+            ("/exact/cycle/flaky/exact.xml", 200, http_date(an_hour_ago)),
+        ])
+        self.assertEqual([title for _, title, _ in ticker.article_page()], ["before の新しい記事", "exact の新しい記事"])
+
+    def test_compressed_answers_cost_less_than_half_the_bytes_and_are_cached_decoded(self):
+        feeds, paths, total = [], [], 0
+        for n in range(3):
+            path = f"cycle/gzip/feed-{n}.xml"
+            items = [(f"圧縮された記事 第{n + 1}報の{k + 1}：関係者が記者会見で今後の見通しを説明",
+                      f"http://news.example/gzip/{n}/{k}.html") for k in range(20)]
+            loopback.write_rss(path, items, mtime=time.time() - 3600)
+            total += len(read_bytes(loopback.www_path(path)))
+            url = loopback.http_url("gzip/" + path)
+            feeds.append((f"圧縮{n}", url, 20))
+            paths.append((path, url))
+        since = loopback.nginx_log_size()
+        ticker = self.start("cycle_gzip", feeds)
+        self.wait_first_cycle(ticker)
+        requests, _ = loopback.nginx_requests(since)
+        self.assertEqual([(r["path"], r["status"]) for r in requests], [("/gzip/" + p, 200) for p, _ in paths])
+        sent = sum(r["bytes_sent"] for r in requests)
+        print(f"\n    {sent} bytes sent for {total} bytes of documents ({sent / total:.0%})", end=" ")
+        self.assertLess(sent, total / 2)
+        # The cache holds the documents as the server holds them, not compressed.
+        for path, url in paths:
+            self.assertEqual(self.cache_bytes(ticker, url), read_bytes(loopback.www_path(path)), url)
+        articles = ticker.article_page()
+        self.assertEqual(len(articles), 60)
+        self.assertEqual(articles[0][:2], ("圧縮0", "圧縮された記事 第1報の1：関係者が記者会見で今後の見通しを説明"))
 
     # ---- TLS ------------------------------------------------------------------------------------
 

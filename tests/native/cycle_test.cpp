@@ -4,6 +4,7 @@
 #include "net/links.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <functional>
 #include <memory>
@@ -80,9 +81,10 @@ TEST_F(CycleTest, FetchedFeedGivesArticlesIsCachedAndSetsTheConditionalHeader) {
     EXPECT_TRUE(test.messages.shown.empty());
 }
 
-// A feed that changes after it was fetched but before a long cycle ends must not be taken as
-// unchanged by the next cycle: the header is the time the cycle began, not the time it ended.
-TEST_F(CycleTest, ConditionalHeaderIsTheTimeTheCycleBegan) {
+// The settings file keeps its stamp as older copies of the program wrote it (the time the cycle
+// began), but the next cycle asks each feed since its own cache copy's date: with no Last-Modified
+// from the server, the time its fetch began.
+TEST_F(CycleTest, ConditionalHeaderIsTheTimeTheCycleBeganAndRequestsUseEachCopysDate) {
     WriteFeedList("A\thttp://a.test/rss\t20\r\nB\thttp://b.test/rss\t20\r\n");
     test.fetcher.Always("http://a.test/rss", kFetchOk, Rss(Item("a", "http://a.test/1")));
     test.fetcher.Always("http://b.test/rss", kFetchOk, Rss(Item("b", "http://b.test/1")));
@@ -99,11 +101,11 @@ TEST_F(CycleTest, ConditionalHeaderIsTheTimeTheCycleBegan) {
               test.folder.Read("Newsroller.ini")
                   .find("ifmodified=If-Modified-Since: Mon, 03 Feb 2025 09:05:07 GMT\r\n"));
 
-    // The next cycle sends it, and stamps its own beginning.
     test.clock.Set(2025, 2, 4, 8, 0, 0);
     RunCycle();
     ASSERT_EQ(4u, test.fetcher.requests.size());
-    EXPECT_EQ("If-Modified-Since: Mon, 03 Feb 2025 09:05:07 GMT", test.fetcher.requests[2].header);
+    EXPECT_EQ("If-Modified-Since: Mon, 03 Feb 2025 09:05:30 GMT", test.fetcher.requests[2].header);
+    EXPECT_EQ("If-Modified-Since: Mon, 03 Feb 2025 09:07:45 GMT", test.fetcher.requests[3].header);
     EXPECT_STREQ("If-Modified-Since: Mon, 03 Feb 2025 23:00:00 GMT", app->settings.ifmodified);
 }
 
@@ -117,10 +119,13 @@ TEST_F(CycleTest, UnchangedFeedComesFromTheCacheWithoutASecondRequest) {
     EXPECT_EQ(1u, test.fetcher.requests.size());
 }
 
-TEST_F(CycleTest, UnchangedFeedWithoutCacheIsFetchedAgainUnconditionally) {
+// A copy that is there (so the request was conditional) but cannot be read: the 304 is followed by
+// a request for the whole document.
+TEST_F(CycleTest, UnchangedFeedWhoseCopyCannotBeReadIsFetchedAgainUnconditionally) {
     WriteFeedList("A\thttp://a.test/rss\t20\r\n");
-    CopyCut(app->settings.ifmodified, sizeof app->settings.ifmodified,
-            "If-Modified-Since: Sun, 02 Feb 2025 00:00:00 GMT");
+    test.folder.Write("cache/http@%%a@test%rss", Rss(Item("locked", "http://a.test/l")));
+    ASSERT_TRUE(test.files.SetLastWriteTime("cache\\http@%%a@test%rss", FileTimeOf(2025, 2, 2, 0, 0, 0)));
+    chmod(test.folder.File("cache/http@%%a@test%rss").c_str(), 0444);
     test.fetcher.Once("http://a.test/rss", kFetchEmpty);
     test.fetcher.Once("http://a.test/rss", kFetchOk, Rss(Item("fresh", "http://a.test/f")));
     RunCycle();
@@ -129,7 +134,131 @@ TEST_F(CycleTest, UnchangedFeedWithoutCacheIsFetchedAgainUnconditionally) {
     EXPECT_EQ("If-Modified-Since: Thu, 01 Jan 2004 00:00:00 GMT", test.fetcher.requests[1].header);
     ASSERT_EQ(1, app->articles.count);
     EXPECT_STREQ("fresh", app->articles.slot[0].title);
-    EXPECT_TRUE(test.folder.Exists("cache/http@%%a@test%rss"));
+}
+
+// Each feed is asked whether it changed since its own cache copy's date, and a copy is dated only
+// when it is replaced: as the server dated the document, or else when its fetch began (09:05:07 UTC).
+TEST_F(CycleTest, EachFeedIsAskedSinceItsOwnCopysDate) {
+    const int64_t copyDate = FileTimeOf(2025, 1, 10, 12, 0, 0);
+    const int64_t serverDate = FileTimeOf(2025, 2, 1, 6, 30, 0);
+    const char* const copyHeader = "If-Modified-Since: Fri, 10 Jan 2025 12:00:00 GMT";
+    const char* const serverHeader = "If-Modified-Since: Sat, 01 Feb 2025 06:30:00 GMT";
+    struct Case {
+        const char* what;
+        bool haveCopy;
+        FetchResult result;
+        bool articles;           // the answer holds an article (else a page without any)
+        int64_t lastModified;    // as the answer gives it, 0 for none
+        const char* header;      // sent in this cycle
+        int64_t dateAfter;       // of the copy after the cycle
+        const char* nextHeader;  // sent in the next cycle
+        const char* shown;       // the feed's article
+    } cases[] = {
+        {"unchanged", true, kFetchEmpty, false, 0, copyHeader, copyDate, copyHeader, "cached"},
+        {"changed, dated by the server", true, kFetchOk, true, serverDate, copyHeader, serverDate,
+         serverHeader, "fresh"},
+        {"changed, undated", true, kFetchOk, true, 0, copyHeader, FileTimeOf(2025, 2, 3, 9, 5, 7),
+         "If-Modified-Since: Mon, 03 Feb 2025 09:05:07 GMT", "fresh"},
+        {"new feed", false, kFetchOk, true, serverDate, kUnconditionalHeader, serverDate, serverHeader,
+         "fresh"},
+        {"failed fetch", true, kFetchFailed, false, 0, copyHeader, copyDate, copyHeader, "cached"},
+        {"page without articles", true, kFetchOk, false, serverDate, copyHeader, copyDate, copyHeader,
+         "[Newsroller]書式エラー"},
+    };
+    std::string list;
+    for (size_t n = 0; n < sizeof cases / sizeof cases[0]; ++n) {
+        const Case& c = cases[n];
+        std::string url = "http://f" + std::to_string(n) + ".test/rss";
+        list += std::string("S") + std::to_string(n) + "\t" + url + "\t20\r\n";
+        if (c.haveCopy) {
+            test.folder.Write("cache/" + CacheFilePath(url.c_str()).substr(6),
+                              Rss(Item("cached", url + "/c")));
+            ASSERT_TRUE(test.files.SetLastWriteTime(CacheFilePath(url.c_str()).c_str(), copyDate));
+        }
+        test.fetcher.Once(url, c.result,
+                          c.articles ? Rss(Item("fresh", url + "/f")) : std::string("<html>Not found</html>"),
+                          c.lastModified);
+        test.fetcher.Always(url, kFetchEmpty);
+    }
+    WriteFeedList(list);
+    RunCycle();
+    ASSERT_EQ(sizeof cases / sizeof cases[0], test.fetcher.requests.size());
+    ASSERT_EQ(static_cast<int>(sizeof cases / sizeof cases[0]), app->articles.count);
+    for (size_t n = 0; n < sizeof cases / sizeof cases[0]; ++n) {
+        const Case& c = cases[n];
+        SCOPED_TRACE(c.what);
+        std::string url = "http://f" + std::to_string(n) + ".test/rss";
+        EXPECT_EQ(url, test.fetcher.requests[n].url);
+        EXPECT_EQ(c.header, test.fetcher.requests[n].header);
+        int64_t date = 0;
+        ASSERT_TRUE(test.files.LastWriteTime(CacheFilePath(url.c_str()).c_str(), date));
+        EXPECT_EQ(c.dateAfter, date);
+        EXPECT_STREQ(c.shown, app->articles.slot[n].title);
+    }
+
+    // The next cycle asks each feed since the date its copy now carries.
+    test.fetcher.requests.clear();
+    test.clock.Set(2025, 2, 4, 8, 0, 0);
+    RunCycle();
+    ASSERT_EQ(sizeof cases / sizeof cases[0], test.fetcher.requests.size());
+    for (size_t n = 0; n < sizeof cases / sizeof cases[0]; ++n) {
+        SCOPED_TRACE(cases[n].what);
+        EXPECT_EQ(cases[n].nextHeader, test.fetcher.requests[n].header);
+    }
+}
+
+// Feeds the cycle does not fetch keep their copies' dates, so a change made meanwhile is still
+// found once they are fetched again: a cycle that reads only the cache, and the feeds after the
+// article table filled up.
+TEST_F(CycleTest, FeedsNotFetchedKeepTheirCopysDate) {
+    const int64_t copyDate = FileTimeOf(2025, 1, 10, 12, 0, 0);
+    std::string items;
+    for (int i = 0; i < 2000; ++i)
+        items += Item("t" + std::to_string(i), "http://x.test/" + std::to_string(i));
+    WriteFeedList("X\thttp://x.test/a\t2000\r\nZ\thttp://z.test/c\t5\r\n");
+    test.folder.Write("cache/http@%%z@test%c", Rss(Item("cached", "http://z.test/1")));
+    ASSERT_TRUE(test.files.SetLastWriteTime("cache\\http@%%z@test%c", copyDate));
+    test.fetcher.Always("http://x.test/a", kFetchOk, Rss(items));
+    test.fetcher.Always("http://z.test/c", kFetchOk, Rss(Item("fresh", "http://z.test/2")));
+
+    RunCycle();  // the table is full after X: Z is neither fetched nor read
+    ASSERT_EQ(1u, test.fetcher.requests.size());
+    int64_t date = 0;
+    ASSERT_TRUE(test.files.LastWriteTime("cache\\http@%%z@test%c", date));
+    EXPECT_EQ(copyDate, date);
+
+    app->cacheOnly = true;
+    RunCycle();  // every feed from its copy
+    EXPECT_EQ(1u, test.fetcher.requests.size());
+    ASSERT_TRUE(test.files.LastWriteTime("cache\\http@%%z@test%c", date));
+    EXPECT_EQ(copyDate, date);
+
+    WriteFeedList("Z\thttp://z.test/c\t5\r\n");
+    RunCycle();
+    ASSERT_EQ(2u, test.fetcher.requests.size());
+    EXPECT_EQ("If-Modified-Since: Fri, 10 Jan 2025 12:00:00 GMT", test.fetcher.requests[1].header);
+    EXPECT_STREQ("fresh", app->articles.slot[0].title);
+}
+
+// Without a copy the first request already asks for the whole document: it is not asked again.
+TEST_F(CycleTest, FeedWithoutACopyIsAskedForTheWholeDocumentOnce) {
+    WriteFeedList("A\thttp://a.test/rss\t20\r\n");
+    test.fetcher.Once("http://a.test/rss", kFetchFailed);
+    test.fetcher.Once("http://a.test/rss", kFetchOk, Rss(Item("fresh", "http://a.test/f")));
+    RunCycle();
+    ASSERT_EQ(1u, test.fetcher.requests.size());
+    EXPECT_EQ(kUnconditionalHeader, test.fetcher.requests[0].header);
+    ASSERT_EQ(1, app->articles.count);
+    EXPECT_STREQ("[Newsroller]アクセスエラー", app->articles.slot[0].title);
+    EXPECT_EQ(1u, test.messages.shown.size());
+
+    RunCycle();  // reachable again: fetched and cached, dated when its fetch began
+    ASSERT_EQ(2u, test.fetcher.requests.size());
+    EXPECT_EQ(kUnconditionalHeader, test.fetcher.requests[1].header);
+    EXPECT_STREQ("fresh", app->articles.slot[0].title);
+    int64_t date = 0;
+    ASSERT_TRUE(test.files.LastWriteTime("cache\\http@%%a@test%rss", date));
+    EXPECT_EQ(FileTimeOf(2025, 2, 3, 9, 5, 7), date);
 }
 
 TEST_F(CycleTest, UnreachableFeedBecomesAnAccessErrorEntryWithAMessage) {

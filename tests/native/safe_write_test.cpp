@@ -47,6 +47,12 @@ class FaultyFiles : public FileSystem {
     }
     bool Remove(const char* name) override { return inner_.Remove(name); }
     void Pause(int milliseconds) override { inner_.Pause(milliseconds); }
+    bool LastWriteTime(const char* name, int64_t& utcFileTime) override {
+        return inner_.LastWriteTime(name, utcFileTime);
+    }
+    bool SetLastWriteTime(const char* name, int64_t utcFileTime) override {
+        return inner_.SetLastWriteTime(name, utcFileTime);
+    }
     int writes = 0;
     bool halfWritten = false;
 
@@ -111,8 +117,7 @@ std::vector<Writer> Writers() {
          [](Platform& p) {
              DocumentBuffer document;
              document.AppendChunk("<rss/>", 6);
-             WriteCacheFile(document, "http://h/rss", p);
-             return -1;
+             return WriteCacheFile(document, "http://h/rss", 0, p);
          }},
     };
 }

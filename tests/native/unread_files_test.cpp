@@ -58,6 +58,12 @@ class FaultyFolder : public FileSystem {
     bool Replace(const char* from, const char* to) override { return !Busy(to) && inner_.Replace(from, to); }
     bool Remove(const char* name) override { return !Busy(name) && inner_.Remove(name); }
     void Pause(int milliseconds) override { pausedMs += milliseconds; }
+    bool LastWriteTime(const char* name, int64_t& utcFileTime) override {
+        return inner_.LastWriteTime(name, utcFileTime);
+    }
+    bool SetLastWriteTime(const char* name, int64_t utcFileTime) override {
+        return inner_.SetLastWriteTime(name, utcFileTime);
+    }
 
   private:
     bool Busy(const char* name) const { return busyProbes != 0 && name_ == name; }

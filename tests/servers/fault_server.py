@@ -16,12 +16,19 @@ Paths (query parameters are optional):
   /empty                  200 with Content-Length 0
   /zero?delay=S           200, 1023 bytes "abc\\0ddd...d" in one packet, then "ghi" S seconds later (default 0.5)
   /ok                     200 with a small RSS document
+  /compressed?encoding=E&tiny=1
+                          the RSS document of /ok gzip-compressed, with Content-Length and the header
+                          "Content-Encoding: E" (default gzip), to a request whose Accept-Encoding names
+                          gzip; as /ok to any other. With tiny, the document is "<rss/>", which
+                          compression makes longer
   anything else           404 with an HTML page
 
-Every request is appended to the log file as one line: path, TAB, User-Agent, TAB, If-Modified-Since.
+Every request is appended to the log file as one line: path, TAB, User-Agent, TAB, If-Modified-Since,
+TAB, Accept-Encoding.
 The chosen port is written to --port-file once the server listens.
 """
 import argparse
+import gzip
 import os
 import socket
 import socketserver
@@ -105,11 +112,11 @@ class Handler(socketserver.BaseRequestHandler):
         query = {k: v[-1] for k, v in parse_qs(url.query).items()}
         self.server.log(url.path, headers)
         try:
-            self.answer(url.path, query)
+            self.answer(url.path, query, headers)
         except (BrokenPipeError, ConnectionResetError, ConnectionAbortedError, socket.timeout):
             pass
 
-    def answer(self, path, query):
+    def answer(self, path, query, headers):
         number = lambda name, default: float(query.get(name, default))
         if path == "/silent":
             self.wait_for_close(number("hold", 120))
@@ -167,6 +174,18 @@ class Handler(socketserver.BaseRequestHandler):
             time.sleep(number("delay", 0.5))
             self.send(second)
             self.wait_for_close(30)
+        elif path == "/compressed":
+            document = b"<rss/>" if query.get("tiny") else RSS
+            if "gzip" in headers.get("accept-encoding", ""):
+                body = gzip.compress(document)
+                encoding = query.get("encoding", "gzip")
+                self.status(200, "OK", ["Content-Type: application/rss+xml", f"Content-Encoding: {encoding}"],
+                            len(body))
+            else:
+                body = document
+                self.status(200, "OK", ["Content-Type: application/rss+xml"], len(body))
+            self.send(body)
+            self.wait_for_close(30)
         elif path == "/ok":
             self.status(200, "OK", ["Content-Type: application/rss+xml"], len(RSS))
             self.send(RSS)
@@ -189,7 +208,8 @@ class Server(socketserver.ThreadingTCPServer):
     def log(self, path, headers):
         if not self.log_path:
             return
-        line = "\t".join([path, headers.get("user-agent", ""), headers.get("if-modified-since", "")])
+        line = "\t".join([path, headers.get("user-agent", ""), headers.get("if-modified-since", ""),
+                          headers.get("accept-encoding", "")])
         with self.log_lock, open(self.log_path, "a", encoding="utf-8") as log:
             log.write(line + "\n")
 

@@ -11,10 +11,15 @@ DIR defaults to build/servers in the source tree. Everything listens on 127.0.0.
   nginx, TLS, untrusted     NEWSROLLER_HTTPS_UNTRUSTED_PORT  (a self-signed certificate nobody trusts)
   fault server              NEWSROLLER_FAULT_PORT            (tests/servers/fault_server.py)
 Files:
-  NEWSROLLER_NGINX_LOG      nginx's access log: one line per request with the agent and If-Modified-Since
+  NEWSROLLER_NGINX_LOG      nginx's access log: one line per request with the agent, If-Modified-Since
+                            and the bytes sent (headers and body)
   NEWSROLLER_FAULT_LOG      the fault server's request log (path, agent, If-Modified-Since)
   NEWSROLLER_WWW_DIR        the folder nginx serves at "/": feed.xml (a Shift_JIS RSS 1.0 feed, dated
-                            1 January 2020) and atom.xml; the corpus feeds are served under /feeds/
+                            1 January 2020) and atom.xml; the corpus feeds are served under /feeds/.
+                            "/" answers If-Modified-Since as "not newer than" (if_modified_since
+                            before); the same folder is served under /exact/ with nginx's default (304
+                            only to the file's own date) and under /gzip/ compressed on request; a
+                            file with a NAME.fail beside it is answered by closing the connection
   NEWSROLLER_TEST_CA        the certificate of the test CA that signed the trusted server's certificate
 
 The trusted server's certificate is signed by a CA made here once per folder; the CA is copied into
@@ -57,21 +62,38 @@ http {{
     }}
     default_type application/octet-stream;
     log_format newsroller '$remote_addr [$time_local] "$request" $status $body_bytes_sent '
-                          '"$http_user_agent" "$http_if_modified_since" $scheme $server_port';
+                          '"$http_user_agent" "$http_if_modified_since" $scheme $server_port $bytes_sent';
     access_log {prefix}/access.log newsroller;
     client_body_temp_path {prefix}/tmp/body;
     proxy_temp_path {prefix}/tmp/proxy;
     fastcgi_temp_path {prefix}/tmp/fastcgi;
     uwsgi_temp_path {prefix}/tmp/uwsgi;
     scgi_temp_path {prefix}/tmp/scgi;
-    # The program sends the time its last update ended, not the server's Last-Modified: answer 304
-    # whenever the file is not newer than that.
+    # Answers 304 whenever the file is not newer than the date asked about. Under /exact/ the same
+    # files are served with nginx's own default, 304 only to the file's own date (the Last-Modified
+    # the client was given); under /gzip/ compressed for a client that asks for it. A file beside
+    # which a file of the same name and ".fail" stands is not served: the connection is closed
+    # without an answer, as by a server that fails.
     if_modified_since before;
     etag off;
     server {{
         listen 127.0.0.1:{http};
         server_name localhost;
         root {www};
+        location / {{
+            if (-f $request_filename.fail) {{ return 444; }}
+        }}
+        location /exact/ {{
+            alias {www}/;
+            if_modified_since exact;
+            if (-f $request_filename.fail) {{ return 444; }}
+        }}
+        location /gzip/ {{
+            alias {www}/;
+            gzip on;
+            gzip_min_length 0;
+            gzip_types application/rss+xml application/atom+xml application/xml text/xml;
+        }}
         location /feeds/ {{ alias {corpus}/; }}
         # A feed that moved to https.
         location ~ ^/to-https/(.*)$ {{ return 301 https://localhost:{https}/$1$is_args$args; }}

@@ -1,5 +1,18 @@
 #include "support/fakes.h"
 
+int64_t FileTimeOf(int year, int month, int day, int hour, int minute, int second) {
+    CivilTime t;
+    t.year = static_cast<uint16_t>(year);
+    t.month = static_cast<uint16_t>(month);
+    t.day = static_cast<uint16_t>(day);
+    t.hour = static_cast<uint16_t>(hour);
+    t.minute = static_cast<uint16_t>(minute);
+    t.second = static_cast<uint16_t>(second);
+    int64_t stamp = 0;
+    FileTimeFromCivil(t, stamp);
+    return stamp;
+}
+
 FixedClock::FixedClock() { Set(2025, 2, 3, 18, 5, 7); }
 
 void FixedClock::Set(int year, int month, int day, int hour, int minute, int second) {
@@ -18,7 +31,7 @@ void FixedClock::Set(int year, int month, int day, int hour, int minute, int sec
 
 FetchResult ScriptedFetcher::Fetch(const char* url, const char* header, DocumentBuffer& document) {
     requests.push_back({url, header});
-    Answer answer{kFetchFailed, ""};
+    Answer answer{kFetchFailed, "", 0};
     auto queued = once_.find(url);
     if (queued != once_.end() && !queued->second.empty()) {
         answer = queued->second.front();
@@ -28,13 +41,16 @@ FetchResult ScriptedFetcher::Fetch(const char* url, const char* header, Document
     }
     document.Allocate(1);
     document.AppendChunk(answer.body.data(), answer.body.size());
+    document.SetLastModified(answer.lastModified);
     return answer.result;
 }
 
-void ScriptedFetcher::Always(const std::string& url, FetchResult result, const std::string& body) {
-    always_[url] = Answer{result, body};
+void ScriptedFetcher::Always(const std::string& url, FetchResult result, const std::string& body,
+                             int64_t lastModified) {
+    always_[url] = Answer{result, body, lastModified};
 }
 
-void ScriptedFetcher::Once(const std::string& url, FetchResult result, const std::string& body) {
-    once_[url].push_back(Answer{result, body});
+void ScriptedFetcher::Once(const std::string& url, FetchResult result, const std::string& body,
+                           int64_t lastModified) {
+    once_[url].push_back(Answer{result, body, lastModified});
 }

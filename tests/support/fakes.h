@@ -49,6 +49,9 @@ class FixedClock : public Clock {
     CivilTime utc;
 };
 
+// The file time of a date and time (taken as UTC), for dating files and documents.
+int64_t FileTimeOf(int year, int month, int day, int hour, int minute, int second);
+
 struct FetchRequest {
     std::string url;
     std::string header;
@@ -60,6 +63,7 @@ class ScriptedFetcher : public Fetcher {
     struct Answer {
         FetchResult result;
         std::string body;
+        int64_t lastModified;  // the date the answer gives the document (UTC file time), 0 for none
     };
     Session EnsureSession() override {
         ++sessionCalls;
@@ -67,8 +71,10 @@ class ScriptedFetcher : public Fetcher {
     }
     FetchResult Fetch(const char* url, const char* header, DocumentBuffer& document) override;
     // Every fetch of `url` answers this way (after any queued one-time answers).
-    void Always(const std::string& url, FetchResult result, const std::string& body = "");
-    void Once(const std::string& url, FetchResult result, const std::string& body = "");
+    void Always(const std::string& url, FetchResult result, const std::string& body = "",
+                int64_t lastModified = 0);
+    void Once(const std::string& url, FetchResult result, const std::string& body = "",
+              int64_t lastModified = 0);
 
     Session session = Session::Ready;
     int sessionCalls = 0;

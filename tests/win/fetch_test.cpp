@@ -391,4 +391,55 @@ TEST_F(FetchTest, FetchFromAMessageDuringAFetchIsRefused) {
     EXPECT_EQ(kFetchOk, fetcher.Fetch(Fault("/ok").c_str(), kOldHeader, inner));
 }
 
+TEST_F(FetchTest, LastModifiedOfA200AnswerGoesWithTheDocument) {
+    WinInetFetcher fetcher(messages_, pump_);
+    // nginx dates feed.xml 1 January 2020 00:00:00 UTC.
+    ASSERT_EQ(kFetchOk, fetcher.Fetch(Nginx("/feed.xml").c_str(), kOldHeader, document_));
+    EXPECT_EQ(FileTimeOf(2020, 1, 1, 0, 0, 0), document_.lastModified());
+    // The same date sent back is what nginx's default (exact) answers 304 to.
+    ASSERT_EQ(kFetchEmpty, fetcher.Fetch(Nginx("/exact/feed.xml").c_str(),
+                                         "If-Modified-Since: Wed, 01 Jan 2020 00:00:00 GMT", document_));
+    EXPECT_EQ(0, document_.lastModified());
+    // Answers without the header, or that are not a 200, carry no date.
+    ASSERT_EQ(kFetchOk, fetcher.Fetch(Fault("/ok").c_str(), kOldHeader, document_));
+    EXPECT_EQ(0, document_.lastModified());
+    ASSERT_EQ(kFetchOk, fetcher.Fetch(Nginx("/no-such-feed.xml").c_str(), kOldHeader, document_));
+    EXPECT_EQ(0, document_.lastModified());
+}
+
+TEST_F(FetchTest, CompressedAnswerIsDecodedByTheLibrary) {
+    WinInetFetcher fetcher(messages_, pump_);
+    std::string token = Unique();
+    ASSERT_EQ(kFetchOk, fetcher.Fetch(Nginx("/gzip/feed.xml?t=" + token).c_str(), kOldHeader, document_));
+    EXPECT_TRUE(std::string(document_.text(), document_.textLength()) == feed_) << document_.textLength();
+    EXPECT_EQ(FileTimeOf(2020, 1, 1, 0, 0, 0), document_.lastModified());
+    // nginx logs the bytes it sent, headers included, last.
+    std::string line = LogLine(token);
+    ASSERT_FALSE(line.empty());
+    size_t sent = std::stoul(line.substr(line.find_last_of(' ') + 1));
+    EXPECT_LT(sent, feed_.size() / 2) << line;
+
+    // A compressed body longer than the document it holds: its length is not the document's.
+    ASSERT_EQ(kFetchOk, fetcher.Fetch(Fault("/compressed?tiny=1").c_str(), kOldHeader, document_));
+    EXPECT_STREQ("<rss/>", document_.text());
+    ASSERT_EQ(kFetchOk, fetcher.Fetch(Fault("/compressed").c_str(), kOldHeader, document_));
+    EXPECT_NE(nullptr, strstr(document_.text(), "<title>Second item</title>"));
+    EXPECT_TRUE(messages_.shown.empty());
+}
+
+TEST_F(FetchTest, AnswerTheLibraryLeavesCompressedIsAskedForAgainUncompressed) {
+    WinInetFetcher fetcher(messages_, pump_);
+    std::string log = Env("NEWSROLLER_FAULT_LOG");
+    ASSERT_FALSE(log.empty());
+    std::string before = ReadHostFile(log);
+    // An encoding the library does not decode: the gzip bytes come through as they were sent.
+    ASSERT_EQ(kFetchOk, fetcher.Fetch(Fault("/compressed?encoding=x-gzip").c_str(), kOldHeader, document_));
+    EXPECT_NE(nullptr, strstr(document_.text(), "<title>Second item</title>"));
+    std::string added = ReadHostFile(log).substr(before.size());
+    EXPECT_EQ(
+        "/compressed\tNewsroller1_88\tThu, 01 Jan 2004 00:00:00 GMT\tgzip\n"
+        "/compressed\tNewsroller1_88\tThu, 01 Jan 2004 00:00:00 GMT\t\n",
+        added);
+}
+
 }  // namespace

@@ -73,7 +73,11 @@ TEST(Win32Files, CacheFileOfALongUrlInADeepFolderIsWrittenAndRead) {
     DocumentBuffer written;
     ASSERT_TRUE(written.Allocate(1));
     ASSERT_TRUE(written.AppendChunk(body.data(), body.size()));
-    WriteCacheFile(written, url.c_str(), platform);
+    const int64_t date = FileTimeOf(2025, 2, 3, 9, 5, 7);
+    ASSERT_EQ(0, WriteCacheFile(written, url.c_str(), date, platform));
+    int64_t dated = 0;
+    ASSERT_TRUE(files.LastWriteTime(CacheFilePath(url.c_str()).c_str(), dated));
+    EXPECT_EQ(date, dated);
 
     DocumentBuffer read;
     ASSERT_EQ(0, ReadWholeFile(read, CacheFilePath(url.c_str()).c_str(), platform));
@@ -93,6 +97,31 @@ TEST(Win32Files, ReplacedFileKeepsItsHiddenAttribute) {
     ASSERT_NE(INVALID_FILE_ATTRIBUTES, attributes);
     EXPECT_TRUE(attributes & FILE_ATTRIBUTE_HIDDEN);
     EXPECT_EQ(0u, p.folder.Read(L"Newsroller.ini").find("winX=230\r\n"));
+}
+
+TEST(Win32Files, DatesAreKeptToTheTickAndSetWhileTheFileIsOpenForReading) {
+    WinFilesPlatform p;
+    ASSERT_TRUE(p.folder.Write(L"copy", "<rss/>"));
+    const int64_t date = FileTimeOf(2025, 2, 3, 9, 5, 7) + 1234567;
+    ASSERT_TRUE(p.files.SetLastWriteTime("copy", date));
+    int64_t read = 0;
+    ASSERT_TRUE(p.files.LastWriteTime("copy", read));
+    EXPECT_EQ(date, read);
+
+    HANDLE reader = CreateFileW((p.folder.path() + L"copy").c_str(), GENERIC_READ,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, reader);
+    EXPECT_TRUE(p.files.SetLastWriteTime("copy", FileTimeOf(1999, 12, 31, 23, 59, 59)));
+    CloseHandle(reader);
+    ASSERT_TRUE(p.files.LastWriteTime("copy", read));
+    EXPECT_EQ(FileTimeOf(1999, 12, 31, 23, 59, 59), read);
+    EXPECT_EQ("<rss/>", p.folder.Read(L"copy"));
+
+    EXPECT_FALSE(p.files.LastWriteTime("missing", read));
+    EXPECT_FALSE(p.files.SetLastWriteTime("missing", date));
+    ASSERT_TRUE(p.files.CreateFolder("cache"));
+    EXPECT_FALSE(p.files.LastWriteTime("cache", read));
+    RemoveDirectoryW((p.folder.path() + L"cache").c_str());
 }
 
 }  // namespace

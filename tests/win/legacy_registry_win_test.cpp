@@ -114,6 +114,12 @@ class RefusingFiles : public FileSystem {
     bool Replace(const char* from, const char* to) override { return inner_.Replace(from, to); }
     bool Remove(const char* name) override { return inner_.Remove(name); }
     void Pause(int milliseconds) override { inner_.Pause(milliseconds); }
+    bool LastWriteTime(const char* name, int64_t& utcFileTime) override {
+        return inner_.LastWriteTime(name, utcFileTime);
+    }
+    bool SetLastWriteTime(const char* name, int64_t utcFileTime) override {
+        return inner_.SetLastWriteTime(name, utcFileTime);
+    }
 
   private:
     FileSystem& inner_;
