@@ -6,31 +6,10 @@
 #include <string>
 #include <vector>
 
+#include "support/schedule_tasks.h"
 #include "support/test_platform.h"
 
 namespace {
-
-ScheduleEntry Task(int y, int mo, int d, int h, int mi, const char* text, int weekday = -1, int noTime = 0) {
-    ScheduleEntry e;
-    e.when.year = static_cast<uint16_t>(y);
-    e.when.month = static_cast<uint16_t>(mo);
-    e.when.day = static_cast<uint16_t>(d);
-    e.when.hour = static_cast<uint16_t>(h);
-    e.when.minute = static_cast<uint16_t>(mi);
-    e.noTime = noTime;
-    e.weekday = static_cast<int8_t>(weekday);
-    CopyCut(e.text, sizeof e.text, text);
-    StampScheduleEntry(e);
-    return e;
-}
-
-CivilTime Date(int y, int mo, int d) {
-    CivilTime t;
-    t.year = static_cast<uint16_t>(y);
-    t.month = static_cast<uint16_t>(mo);
-    t.day = static_cast<uint16_t>(d);
-    return t;
-}
 
 std::vector<std::string> Texts(const RecordingMessageBoxes& messages) {
     std::vector<std::string> texts;
