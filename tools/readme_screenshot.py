@@ -25,7 +25,7 @@ sys.path.insert(0, os.path.join(ROOT, "tests", "e2e"))
 import harness  # noqa: E402
 import loopback  # noqa: E402
 from harness import MENU_SETTINGS, TEXT1, TEXT2, Ticker, runs  # noqa: E402
-from probe import Probe  # noqa: E402
+import probe  # noqa: E402
 
 # Invented sites and headlines, dated today when they are written.
 FEEDS = [
@@ -92,10 +92,10 @@ def settings_dialog(ticker, out):
     if dialog is None:
         print("the settings dialog did not open", file=sys.stderr)
         return False
-    probe = Probe(ticker)
-    left, top, right, bottom = probe.rect("設定", 1008)  # the feed list: its first line
+    window = probe.wait_window(ticker, "設定")
+    left, top, right, bottom = probe.control(window, 1008)["rect"]  # the feed list: its first line
     ticker.click(left + 40, top + 8)
-    left, top, right, bottom = probe.rect("設定", 1021)  # "テキスト１"
+    left, top, right, bottom = probe.control(window, 1021)["rect"]  # "テキスト１"
     ticker.click(left + 6, (top + bottom) // 2)
     ticker.move(dialog.x + dialog.width + 40, dialog.y + 40)  # the pointer off the dialog
     time.sleep(0.5)

@@ -8,6 +8,7 @@
 #include "feed/article.h"
 #include "net/document_buffer.h"
 #include "schedule/schedule.h"
+#include "schedule/schedule_view.h"
 
 enum class AppState : int {
     Starting = 0,
@@ -68,6 +69,7 @@ struct App : AppRunState {
     ArticleTable articles;
     ScheduleTable schedule;
     DocumentBuffer document;
+    ScheduleView scheduleView;  // the schedule window's rows, kept between openings
 };
 
 // Resets the run-time state and the settings to their defaults, as the ticker window's creation does.

@@ -135,16 +135,20 @@ void HandleFeed(App& app, int i) {
     bool haveDocument = false;
     bool askedForWhole = false;  // a request without condition was made already
     int64_t fetchBegan = 0;
-    if (!app.cacheOnly) {
-        // Each feed is asked whether it changed since the date of its own cache copy.
-        char header[kHeaderLineSize];
-        askedForWhole = !CacheConditionalHeader(url, platform.files, header, sizeof header);
+    // One fetch of the feed: the document is kept only when it came whole.
+    auto fetch = [&](const char* header) {
         fetchBegan = UtcSecondsNow(platform.clock);
         if (platform.fetcher.Fetch(url, header, document) == kFetchOk) {
             fetched = haveDocument = true;
         } else {
             document.Release();
         }
+    };
+    if (!app.cacheOnly) {
+        // Each feed is asked whether it changed since the date of its own cache copy.
+        char header[kHeaderLineSize];
+        askedForWhole = !CacheConditionalHeader(url, platform.files, header, sizeof header);
+        fetch(header);
     }
     if (ClosingDown(app)) {
         document.Release();
@@ -157,14 +161,7 @@ void HandleFeed(App& app, int i) {
         } else {
             document.Release();
             // No cache copy: ask for the whole document whatever its date, unless that was just asked.
-            if (!askedForWhole) {
-                fetchBegan = UtcSecondsNow(platform.clock);
-                if (platform.fetcher.Fetch(url, kUnconditionalHeader, document) == kFetchOk) {
-                    fetched = haveDocument = true;
-                } else {
-                    document.Release();
-                }
-            }
+            if (!askedForWhole) fetch(kUnconditionalHeader);
             if (ClosingDown(app)) {
                 document.Release();
                 return;

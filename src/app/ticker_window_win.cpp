@@ -16,6 +16,7 @@
 #include "res/resource.h"
 #include "res/version.h"
 #include "schedule/schedule.h"
+#include "schedule/schedule_window_win.h"
 
 const wchar_t kTickerClassName[] = L"Newsroller";
 const char kTrayTip[] = NEWSROLLER_TRAY_TIP;
@@ -396,8 +397,30 @@ void TickerWindow::LoadScheduleAtCreation() { LoadSchedule(app_->schedule, platf
 // Settings dialog 105 (modeless): sets the dialog-open flag and the modeless dialog handle.
 void TickerWindow::OpenSettingsDialog() { ::OpenSettingsDialog(*this); }
 
-// Schedule window 126 (modeless): sets the dialog-open flag and the modeless dialog handle.
-void TickerWindow::OpenScheduleWindow() {}
+// The schedule window (modeless): sets the dialog-open flag and the modeless dialog handle; its
+// closing clears both.
+void TickerWindow::OpenScheduleWindow() {
+    App& app = *app_;
+    app.dialogOpen = true;
+    ScheduleWindowContext context;
+    context.instance = instance_;
+    context.owner = window_;
+    context.rowFont = smallFont14_;
+    // The margin's buttons from the top: to first, up, down, to last.
+    const int order[4] = {0, 2, 3, 1};
+    for (int i = 0; i < 4; ++i) context.buttons[i] = buttonBitmap(order[i]);
+    context.schedule = &app.schedule;
+    context.view = &app.scheduleView;
+    context.settings = &app.settings;
+    context.platform = &platform_;
+    context.closed = [this] {
+        app_->dialogOpen = false;
+        modelessDialog_ = nullptr;
+    };
+    modelessDialog_ = CreateScheduleWindow(context);
+    // A window that could not be created must not leave the ticker blocked for good.
+    if (!modelessDialog_) app.dialogOpen = false;
+}
 
 // Pointer gesture over the ticker (x is the low word of the position, unsigned).
 void TickerWindow::PointerMovedOverTicker(int x) {

@@ -1,76 +1,110 @@
-"""Reads and drives the program's dialogs from outside through window_probe.exe, a second Wine
-process in the same prefix (tests/e2e/win/window_probe_win.cpp): control texts, list and combo items,
-check and enabled states, rectangles, the ticker's opacity and message box texts. Screenshots
-cannot show what an edit field holds or what a message box says; these can."""
+"""The ticker's dialogs read and driven from a second program in the same Wine prefix
+(tests/e2e/win/window_probe_win.cpp, built as build/windows/window_probe.exe): control texts,
+message box texts, the focused control, check boxes, list and combo box items and selections, and
+the layered windows' opacity, which a screenshot cannot tell.
+
+    box = probe.wait_window(ticker, "入力エラー")
+    assert probe.message_text(box) == "時刻が不正です。"
+"""
+import json
 import os
 import time
 
-import harness
+from harness import BUILD, run_quiet
 
-PROBE = os.path.join(harness.BUILD, "windows", "window_probe.exe")
+PROBE = os.path.join(BUILD, "windows", "window_probe.exe")
 
 
-class Probe:
-    def __init__(self, ticker):
-        self.ticker = ticker
+def run(ticker, *args):
+    code, output = run_quiet(["wine", PROBE, *[str(a) for a in args]], env=ticker.env, timeout=60)
+    return code, output
 
-    def run(self, *args):
-        """The probe's output lines, or None when the window or control is missing."""
-        out = os.path.join(self.ticker.folder, ".probe.out")
-        with open(out, "wb") as f:
-            code = harness.subprocess.call(["wine", PROBE, *[str(a) for a in args]], stdout=f,
-                                           stderr=harness.subprocess.DEVNULL, env=self.ticker.env, timeout=60)
-        if code != 0:
-            return None
-        with open(out, "rb") as f:
-            return f.read().decode("utf-8").splitlines()
 
-    def text(self, title, control):
-        lines = self.run("text", title, control)
-        return None if lines is None else "\n".join(lines)
+def dump(ticker):
+    """Every visible top-level window of the prefix: dicts with hwnd, pid, owner, enabled, focus,
+    focus_id, rect [left, top, right, bottom], class, title and children (hwnd, id, visible, enabled,
+    rect, class, text, and checked or selection)."""
+    code, output = run(ticker, "dump")
+    start = output.find("[")
+    if code != 0 or start < 0:
+        raise RuntimeError(f"window_probe dump failed ({code}): {output[:500]}")
+    return json.loads(output[start:])
 
-    def set_text(self, title, control, text):
-        return self.run("set", title, control, text) is not None
 
-    def press(self, title, control):
-        return self.run("command", title, control) is not None
+def windows(ticker, title):
+    return [w for w in dump(ticker) if w["title"] == title]
 
-    def items(self, title, control):
-        """[(text, selected)] of a list or combo box."""
-        lines = self.run("items", title, control) or []
-        return [(line[1:], True) if line.startswith("*") else (line, False) for line in lines]
 
-    def select(self, title, control, index):
-        return self.run("select", title, control, index) is not None
+def wait_window(ticker, title, timeout=15, gone=False):
+    """The window titled `title` (the newest when there are several), or None; with gone=True, True
+    once no such window is left."""
+    deadline = time.time() + timeout
+    while True:
+        found = windows(ticker, title)
+        if gone and not found:
+            return True
+        if not gone and found:
+            return found[-1]
+        if time.time() > deadline:
+            return False if gone else None
+        time.sleep(0.2)
 
-    def state(self, title, control):
-        """(checked, enabled), or None."""
-        lines = self.run("state", title, control)
-        if not lines:
-            return None
-        checked, enabled = lines[0].split()
-        return checked == "1", enabled == "1"
 
-    def rect(self, title, control=0):
-        lines = self.run("rect", title, control)
-        return tuple(int(v) for v in lines[0].split()) if lines else None
+def control(window, control_id):
+    for child in window["children"]:
+        if child["id"] == control_id:
+            return child
+    raise KeyError(f"no control {control_id} in {window['title']}")
 
-    def opacity(self, title="Newsroller"):
-        """The ticker's layered-window alpha (0..255), or None."""
-        lines = self.run("opacity", title)
-        return int(lines[0]) if lines and lines[0].isdigit() else None
 
-    def message(self, title):
-        """The text of the message box titled `title`, or None."""
-        lines = self.run("message", title)
-        return None if lines is None else "\n".join(lines)
+def controls_of_class(window, class_name):
+    return [c for c in window["children"] if c["class"].lower() == class_name.lower()]
 
-    def wait_text(self, title, control, predicate, timeout=20):
-        deadline = time.time() + timeout
-        while True:
-            value = self.text(title, control)
-            if value is not None and predicate(value):
-                return value
-            if time.time() > deadline:
-                return value
-            time.sleep(0.3)
+
+def message_text(box):
+    """The text of a message box: its static control with text (the icon's static has none)."""
+    texts = [c["text"] for c in controls_of_class(box, "Static") if c["text"]]
+    return texts[0] if texts else None
+
+
+def set_text(ticker, child, text):
+    return run(ticker, "settext", child["hwnd"], text)[0] == 0
+
+
+def click(ticker, child):
+    return run(ticker, "click", child["hwnd"])[0] == 0
+
+
+def resize(ticker, window, width, height):
+    return run(ticker, "resize", window["hwnd"], width, height)[0] == 0
+
+
+def select(ticker, child, index):
+    """Selects item `index` of a list or combo box; its dialog is told as if the user had chosen it."""
+    return run(ticker, "select", child["hwnd"], index)[0] == 0
+
+
+def control_text(ticker, title, control_id):
+    """The text of a control of the window titled `title`, or None when there is no such window."""
+    window = wait_window(ticker, title, timeout=5)
+    return control(window, control_id)["text"] if window else None
+
+
+def wait_control_text(ticker, title, control_id, predicate, timeout=20):
+    """Reads the control's text until predicate(text) holds; the last text read."""
+    deadline = time.time() + timeout
+    while True:
+        text = control_text(ticker, title, control_id)
+        if (text is not None and predicate(text)) or time.time() > deadline:
+            return text
+        time.sleep(0.3)
+
+
+def opacity(ticker, title="Newsroller"):
+    """The layered window's alpha (0 to 255), or None."""
+    found = windows(ticker, title)
+    return found[0]["alpha"] if found else None
+
+
+def centre(rect):
+    return (rect[0] + rect[2]) // 2, (rect[1] + rect[3]) // 2

@@ -10,7 +10,7 @@ import unittest
 
 import loopback
 from harness import MENU_SETTINGS, TEXT1, TEXT2, Ticker, read_bytes
-from probe import Probe
+import probe
 
 DIALOG = "設定"
 # Control ids of the dialog (src/res/resource.h).
@@ -21,6 +21,46 @@ TRANSPARENCY_SPIN = 113
 OK, CANCEL = 1, 2
 
 
+def centre(rect):
+    left, top, right, bottom = rect
+    return (left + right) // 2, (top + bottom) // 2
+
+
+class DialogProbe:
+    """What the tests read of the ticker's windows (probe.py), by window title and control id."""
+
+    def __init__(self, ticker):
+        self.ticker = ticker
+
+    def control(self, title, control_id):
+        window = probe.wait_window(self.ticker, title, timeout=5)
+        return probe.control(window, control_id) if window else None
+
+    def text(self, title, control_id):
+        return probe.control_text(self.ticker, title, control_id)
+
+    def wait_text(self, title, control_id, predicate):
+        return probe.wait_control_text(self.ticker, title, control_id, predicate)
+
+    def rect(self, title, control_id):
+        return tuple(self.control(title, control_id)["rect"])
+
+    def items(self, title, control_id):
+        """[(text, selected)] of a list or combo box."""
+        box = self.control(title, control_id)
+        return [(text, i == box["selection"]) for i, text in enumerate(box["items"])]
+
+    def select(self, title, control_id, index):
+        return probe.select(self.ticker, self.control(title, control_id), index)
+
+    def opacity(self):
+        return probe.opacity(self.ticker)
+
+    def message(self, title):
+        box = probe.wait_window(self.ticker, title, timeout=5)
+        return probe.message_text(box) if box else None
+
+
 class SettingsDialogTest(unittest.TestCase):
     def start(self, name, feeds, settings=None):
         files = {"URL-List.txt": loopback.feed_list(feeds)}
@@ -28,7 +68,7 @@ class SettingsDialogTest(unittest.TestCase):
             files["Newsroller.ini"] = "".join(f"{k}={v}\r\n" for k, v in settings.items()).encode("ascii")
         ticker = Ticker(name, files=files)
         self.addCleanup(ticker.close)
-        self.probe = Probe(ticker)
+        self.probe = DialogProbe(ticker)
         return ticker
 
     def open_dialog(self, ticker):
@@ -196,22 +236,23 @@ class SettingsDialogTest(unittest.TestCase):
         # once the first cycle is over.
         time.sleep(12)
         self.open_dialog(ticker)
+        # Where to click, read before the fetch: while a fetch waits the dialog answers the probe
+        # slowly, one message per wait step.
+        rects = {c: self.probe.rect(DIALOG, c) for c in (FEEDS, DELETE, OK)}
         fault_before, nginx_before = loopback.fault_log_size(), loopback.nginx_log_size()
         # A click on the empty ticker starts a cycle; the dialog stays open meanwhile.
         ticker.click(ticker.client_x + 300, ticker.client_y + 10)
         self.assertTrue(ticker.wait_for(lambda: loopback.fault_requests(fault_before)[0], 10), "no cycle started")
-        self.click_control(ticker, FEEDS, dx=30, dy=24)  # the second line
-        self.assertEqual(self.probe.text(DIALOG, SITE), "二番目")
+        ticker.click(rects[FEEDS][0] + 30, rects[FEEDS][1] + 24)  # the second line
         # The button: keys typed while a fetch waits are dispatched without the accelerator table.
-        self.click_control(ticker, DELETE)
-        self.assertEqual(self.probe.items(DIALOG, FEEDS), [("（5）遅いサイト", True)])
-        self.click_control(ticker, OK)
+        ticker.click(*centre(rects[DELETE]))
+        ticker.click(*centre(rects[OK]))
         box = ticker.message_box("作業中")
         self.assertIsNotNone(box, "OK with list edits was not refused during the fetch")
         self.assertEqual(self.probe.message("作業中"), "現在作業中です。完了までお待ちください。")
         ticker.screenshot("busy")
         self.assertTrue(ticker.dismiss(box))
-        self.assertTrue(ticker.find_windows(f"^{DIALOG}$"), "the dialog closed")
+        self.assertEqual(self.probe.items(DIALOG, FEEDS), [("（5）遅いサイト", True)])
 
         # The running cycle goes on with the list it read: the deleted feed is fetched all the same.
         fetched = ticker.wait_for(lambda: loopback.nginx_requests(nginx_before)[0], 20)

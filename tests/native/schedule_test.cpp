@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 
+#include "support/schedule_tasks.h"
 #include "support/test_platform.h"
 
 namespace {
@@ -26,20 +27,6 @@ int64_t StampOf(int y, int mo, int d, int h = 0, int mi = 0) {
     int64_t stamp = 0;
     EXPECT_TRUE(FileTimeFromCivil(t, stamp));
     return stamp;
-}
-
-ScheduleEntry Task(int y, int mo, int d, int h, int mi, const char* text, int weekday = -1, int noTime = 0) {
-    ScheduleEntry e;
-    e.when.year = static_cast<uint16_t>(y);
-    e.when.month = static_cast<uint16_t>(mo);
-    e.when.day = static_cast<uint16_t>(d);
-    e.when.hour = static_cast<uint16_t>(h);
-    e.when.minute = static_cast<uint16_t>(mi);
-    e.noTime = noTime;
-    e.weekday = static_cast<int8_t>(weekday);
-    CopyCut(e.text, sizeof e.text, text);
-    StampScheduleEntry(e);
-    return e;
 }
 
 TEST(ScheduleText, RecordsAreReadAndTimeStamped) {

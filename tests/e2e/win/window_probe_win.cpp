@@ -1,159 +1,221 @@
-// Reads and drives another program's windows for the end-to-end tests, from a second Wine process
-// in the same prefix: control texts, list and combo box items, check and enabled states, control
-// rectangles, a layered window's opacity and a message box's text. Texts cross as UTF-8.
+// A second program in the ticker's Wine prefix that reads and drives the ticker's dialogs for the
+// end-to-end tests: what a screenshot cannot tell (edit texts, message box texts, the focused
+// control, check boxes and list selections), and a few actions.
 //
-//   window_probe text TITLE ID          the control's text
-//   window_probe set TITLE ID TEXT      sets it (the owner sees EN_CHANGE)
-//   window_probe command TITLE ID       posts the button click (WM_COMMAND, BN_CLICKED)
-//   window_probe items TITLE ID         list or combo box items, one a line, "*" before the selected one
-//   window_probe select TITLE ID INDEX  selects an item and posts the selection-change notification
-//   window_probe state TITLE ID         "checked enabled" as two 0/1 values
-//   window_probe rect TITLE ID          screen rectangle "left top right bottom" (ID 0: the window)
-//   window_probe opacity TITLE          the layered window's alpha, or "none"
-//   window_probe message TITLE          the text of a message box
-// TITLE is a visible top-level window's exact title. Exit code 0, or 1 when a window or control is
-// missing.
+//   window_probe dump                   every visible top-level window with its controls, as JSON
+//   window_probe settext HWND TEXT      WM_SETTEXT
+//   window_probe click HWND             posts BM_CLICK (a modal message box may follow)
+//   window_probe select HWND INDEX      selects a list or combo box item and tells its dialog
+//   window_probe resize HWND W H        sets the outer size
+//   window_probe close HWND             posts WM_CLOSE
+//
+// HWND is decimal, as the dump prints it. Texts are written as UTF-8.
 #include <windows.h>
 
+#include <cstdio>
 #include <cstdlib>
+#include <cwchar>
 #include <string>
 
 namespace {
 
-constexpr UINT kTimeout = 5000;
+std::string Utf8(const std::wstring& text) {
+    if (text.empty()) return std::string();
+    int size = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0,
+                                   nullptr, nullptr);
+    std::string out(static_cast<size_t>(size), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), &out[0], size, nullptr,
+                        nullptr);
+    return out;
+}
 
-void Print(const std::wstring& text) {
-    int bytes = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0,
-                                    nullptr, nullptr);
-    std::string utf8(static_cast<size_t>(bytes), '\0');
-    if (bytes > 0) {
-        WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), &utf8[0], bytes, nullptr,
-                            nullptr);
+std::string Json(const std::wstring& text) {
+    std::string out = "\"";
+    for (unsigned char c : Utf8(text)) {
+        if (c == '"' || c == '\\') {
+            out += '\\';
+            out += static_cast<char>(c);
+        } else if (c < 0x20) {
+            char escaped[8];
+            snprintf(escaped, sizeof escaped, "\\u%04x", c);
+            out += escaped;
+        } else {
+            out += static_cast<char>(c);
+        }
     }
-    utf8 += '\n';
-    DWORD written = 0;
-    WriteFile(GetStdHandle(STD_OUTPUT_HANDLE), utf8.data(), static_cast<DWORD>(utf8.size()), &written,
-              nullptr);
+    return out + "\"";
 }
 
-struct Search {
-    const wchar_t* title;
-    HWND found;
-};
-
-BOOL CALLBACK MatchTitle(HWND window, LPARAM data) {
-    auto* search = reinterpret_cast<Search*>(data);
-    if (!IsWindowVisible(window)) return TRUE;
-    wchar_t text[256] = {};
-    GetWindowTextW(window, text, 256);
-    if (wcscmp(text, search->title) != 0) return TRUE;
-    search->found = window;
-    return FALSE;
-}
-
-HWND FindTopLevel(const wchar_t* title) {
-    Search search = {title, nullptr};
-    EnumWindows(MatchTitle, reinterpret_cast<LPARAM>(&search));
-    return search.found;
-}
-
-LRESULT Send(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    DWORD_PTR result = 0;
-    if (!SendMessageTimeoutW(window, message, wParam, lParam, SMTO_NORMAL, kTimeout, &result)) return -1;
-    return static_cast<LRESULT>(result);
-}
-
+// The text through WM_GETTEXT, which the system carries across processes.
 std::wstring TextOf(HWND window) {
-    wchar_t text[4096] = {};
-    Send(window, WM_GETTEXT, 4096, reinterpret_cast<LPARAM>(text));
+    DWORD_PTR length = 0;
+    if (!SendMessageTimeoutW(window, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 2000, &length)) return L"";
+    std::wstring text(length + 1, L'\0');
+    DWORD_PTR got = 0;
+    SendMessageTimeoutW(window, WM_GETTEXT, length + 1, reinterpret_cast<LPARAM>(&text[0]), SMTO_ABORTIFHUNG,
+                        2000, &got);
+    text.resize(wcslen(text.c_str()));
     return text;
 }
 
-bool IsCombo(HWND control) {
-    wchar_t name[64] = {};
-    GetClassNameW(control, name, 64);
-    return _wcsicmp(name, L"ComboBox") == 0;
+std::wstring ClassOf(HWND window) {
+    wchar_t name[128] = {};
+    GetClassNameW(window, name, 128);
+    return name;
 }
 
-int Items(HWND control) {
-    const bool combo = IsCombo(control);
-    const int count = static_cast<int>(Send(control, combo ? CB_GETCOUNT : LB_GETCOUNT, 0, 0));
-    const int selected = static_cast<int>(Send(control, combo ? CB_GETCURSEL : LB_GETCURSEL, 0, 0));
-    for (int i = 0; i < count; ++i) {
-        wchar_t text[1024] = {};
-        Send(control, combo ? CB_GETLBTEXT : LB_GETTEXT, static_cast<WPARAM>(i),
-             reinterpret_cast<LPARAM>(text));
-        Print((i == selected ? L"*" : L"") + std::wstring(text));
+std::string Rect(HWND window) {
+    RECT r = {};
+    GetWindowRect(window, &r);
+    char text[96];
+    snprintf(text, sizeof text, "[%ld, %ld, %ld, %ld]", r.left, r.top, r.right, r.bottom);
+    return text;
+}
+
+LRESULT Ask(HWND window, UINT message) {
+    DWORD_PTR result = 0;
+    SendMessageTimeoutW(window, message, 0, 0, SMTO_ABORTIFHUNG, 2000, &result);
+    return static_cast<LRESULT>(result);
+}
+
+// The items of a list box or combo box, as a JSON array.
+std::string Items(HWND box, bool combo) {
+    const LRESULT count = Ask(box, combo ? CB_GETCOUNT : LB_GETCOUNT);
+    std::string out = "[";
+    for (LRESULT i = 0; i < count; ++i) {
+        DWORD_PTR length = 0;
+        SendMessageTimeoutW(box, combo ? CB_GETLBTEXTLEN : LB_GETTEXTLEN, static_cast<WPARAM>(i), 0,
+                            SMTO_ABORTIFHUNG, 2000, &length);
+        std::wstring text(length + 1, L'\0');
+        DWORD_PTR got = 0;
+        SendMessageTimeoutW(box, combo ? CB_GETLBTEXT : LB_GETTEXT, static_cast<WPARAM>(i),
+                            reinterpret_cast<LPARAM>(&text[0]), SMTO_ABORTIFHUNG, 2000, &got);
+        text.resize(wcslen(text.c_str()));
+        out += (i ? ", " : "") + Json(text);
     }
-    return 0;
+    return out + "]";
 }
 
-int Select(HWND window, HWND control, int id, int index) {
-    const bool combo = IsCombo(control);
-    Send(control, combo ? CB_SETCURSEL : LB_SETCURSEL, static_cast<WPARAM>(index), 0);
-    PostMessageW(window, WM_COMMAND, MAKEWPARAM(id, combo ? CBN_SELCHANGE : LBN_SELCHANGE),
-                 reinterpret_cast<LPARAM>(control));
-    return 0;
-}
+struct Dump {
+    std::string out;
+    bool firstChild = true;
+};
 
-// A message box shows its text in a static control; the icon is a static control without text.
-int MessageText(HWND box) {
-    for (HWND child = GetWindow(box, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
-        wchar_t name[64] = {};
-        GetClassNameW(child, name, 64);
-        if (_wcsicmp(name, L"Static") != 0) continue;
-        std::wstring text = TextOf(child);
-        if (!text.empty()) {
-            Print(text);
-            return 0;
-        }
+BOOL CALLBACK DumpChild(HWND child, LPARAM param) {
+    Dump& dump = *reinterpret_cast<Dump*>(param);
+    std::wstring className = ClassOf(child);
+    char head[160];
+    snprintf(head, sizeof head,
+             "%s\n    {\"hwnd\": %llu, \"id\": %ld, \"visible\": %s, \"enabled\": %s, \"rect\": ",
+             dump.firstChild ? "" : ",", static_cast<unsigned long long>(reinterpret_cast<UINT_PTR>(child)),
+             static_cast<long>(GetDlgCtrlID(child)), IsWindowVisible(child) ? "true" : "false",
+             IsWindowEnabled(child) ? "true" : "false");
+    dump.firstChild = false;
+    dump.out += head;
+    dump.out += Rect(child);
+    dump.out += ", \"class\": " + Json(className) + ", \"text\": " + Json(TextOf(child));
+    if (_wcsicmp(className.c_str(), L"Button") == 0) {
+        dump.out += ", \"checked\": " + std::to_string(static_cast<long>(Ask(child, BM_GETCHECK)));
+    } else if (_wcsicmp(className.c_str(), L"ComboBox") == 0) {
+        dump.out += ", \"selection\": " + std::to_string(static_cast<long>(Ask(child, CB_GETCURSEL)));
+        dump.out += ", \"items\": " + Items(child, true);
+    } else if (_wcsicmp(className.c_str(), L"ListBox") == 0) {
+        dump.out += ", \"selection\": " + std::to_string(static_cast<long>(Ask(child, LB_GETCURSEL)));
+        dump.out += ", \"items\": " + Items(child, false);
     }
-    return 1;
+    dump.out += "}";
+    return TRUE;
+}
+
+struct TopLevels {
+    std::string out;
+    bool first = true;
+};
+
+BOOL CALLBACK DumpTopLevel(HWND window, LPARAM param) {
+    if (!IsWindowVisible(window)) return TRUE;
+    TopLevels& all = *reinterpret_cast<TopLevels*>(param);
+    DWORD pid = 0;
+    DWORD thread = GetWindowThreadProcessId(window, &pid);
+    GUITHREADINFO info = {};
+    info.cbSize = sizeof info;
+    HWND focus = GetGUIThreadInfo(thread, &info) ? info.hwndFocus : nullptr;
+    HWND owner = GetWindow(window, GW_OWNER);
+    char head[200];
+    snprintf(head, sizeof head,
+             "%s\n  {\"hwnd\": %llu, \"pid\": %lu, \"owner\": %llu, \"enabled\": %s, \"focus\": %llu, "
+             "\"focus_id\": %ld, \"rect\": ",
+             all.first ? "" : ",", static_cast<unsigned long long>(reinterpret_cast<UINT_PTR>(window)), pid,
+             static_cast<unsigned long long>(reinterpret_cast<UINT_PTR>(owner)),
+             IsWindowEnabled(window) ? "true" : "false",
+             static_cast<unsigned long long>(reinterpret_cast<UINT_PTR>(focus)),
+             focus ? static_cast<long>(GetDlgCtrlID(focus)) : 0L);
+    all.first = false;
+    all.out += head;
+    all.out += Rect(window);
+    // The layered window's opacity (0 to 255), or null.
+    BYTE alpha = 0;
+    DWORD flags = 0;
+    COLORREF key = 0;
+    const bool layered = GetLayeredWindowAttributes(window, &key, &alpha, &flags) && (flags & LWA_ALPHA);
+    all.out += ", \"alpha\": " + (layered ? std::to_string(alpha) : std::string("null"));
+    all.out += ", \"class\": " + Json(ClassOf(window)) + ", \"title\": " + Json(TextOf(window)) +
+               ", \"children\": [";
+    Dump children;
+    EnumChildWindows(window, DumpChild, reinterpret_cast<LPARAM>(&children));
+    all.out += children.out + "]}";
+    return TRUE;
+}
+
+HWND HandleArgument(const wchar_t* text) {
+    return reinterpret_cast<HWND>(static_cast<UINT_PTR>(wcstoull(text, nullptr, 10)));
+}
+
+int Fail(const char* why) {
+    fprintf(stderr, "window_probe: %s\n", why);
+    return 2;
 }
 
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
-    if (argc < 3) return 2;
-    const std::wstring command = argv[1];
-    HWND window = FindTopLevel(argv[2]);
-    if (!window) return 1;
-    if (command == L"opacity") {
-        BYTE alpha = 0;
-        DWORD flags = 0;
-        COLORREF key = 0;
-        if (GetLayeredWindowAttributes(window, &key, &alpha, &flags) && (flags & LWA_ALPHA)) {
-            Print(std::to_wstring(alpha));
-        } else {
-            Print(L"none");
-        }
+    if (argc < 2) return Fail("no command");
+    std::wstring command = argv[1];
+    if (command == L"dump") {
+        TopLevels all;
+        EnumWindows(DumpTopLevel, reinterpret_cast<LPARAM>(&all));
+        std::string out = "[" + all.out + "\n]\n";
+        fwrite(out.data(), 1, out.size(), stdout);
         return 0;
     }
-    if (command == L"message") return MessageText(window);
-    if (argc < 4) return 2;
-    const int id = _wtoi(argv[3]);
-    HWND control = id == 0 ? window : GetDlgItem(window, id);
-    if (!control) return 1;
-    if (command == L"text") {
-        Print(TextOf(control));
-    } else if (command == L"set" && argc >= 5) {
-        Send(control, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(argv[4]));
-    } else if (command == L"command") {
-        PostMessageW(window, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(control));
-    } else if (command == L"items") {
-        return Items(control);
-    } else if (command == L"select" && argc >= 5) {
-        return Select(window, control, id, _wtoi(argv[4]));
-    } else if (command == L"state") {
-        const bool checked = Send(control, BM_GETCHECK, 0, 0) == BST_CHECKED;
-        Print(std::wstring(checked ? L"1" : L"0") + L" " + (IsWindowEnabled(control) ? L"1" : L"0"));
-    } else if (command == L"rect") {
-        RECT r = {};
-        GetWindowRect(control, &r);
-        Print(std::to_wstring(r.left) + L" " + std::to_wstring(r.top) + L" " + std::to_wstring(r.right) +
-              L" " + std::to_wstring(r.bottom));
-    } else {
-        return 2;
+    if (argc < 3) return Fail("no window");
+    HWND window = HandleArgument(argv[2]);
+    if (!IsWindow(window)) return Fail("no such window");
+    if (command == L"settext" && argc >= 4) {
+        DWORD_PTR result = 0;
+        return SendMessageTimeoutW(window, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(argv[3]), SMTO_ABORTIFHUNG,
+                                   2000, &result)
+                   ? 0
+                   : Fail("WM_SETTEXT failed");
     }
-    return 0;
+    if (command == L"select" && argc >= 4) {
+        const bool combo = _wcsicmp(ClassOf(window).c_str(), L"ComboBox") == 0;
+        const int index = _wtoi(argv[3]);
+        DWORD_PTR result = 0;
+        SendMessageTimeoutW(window, combo ? CB_SETCURSEL : LB_SETCURSEL, static_cast<WPARAM>(index), 0,
+                            SMTO_ABORTIFHUNG, 2000, &result);
+        const WPARAM notice = MAKEWPARAM(GetDlgCtrlID(window), combo ? CBN_SELCHANGE : LBN_SELCHANGE);
+        return PostMessageW(GetParent(window), WM_COMMAND, notice, reinterpret_cast<LPARAM>(window))
+                   ? 0
+                   : Fail("the selection notice failed");
+    }
+    if (command == L"click") return PostMessageW(window, BM_CLICK, 0, 0) ? 0 : Fail("BM_CLICK failed");
+    if (command == L"close") return PostMessageW(window, WM_CLOSE, 0, 0) ? 0 : Fail("WM_CLOSE failed");
+    if (command == L"resize" && argc >= 5) {
+        int width = _wtoi(argv[3]), height = _wtoi(argv[4]);
+        return SetWindowPos(window, nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE)
+                   ? 0
+                   : Fail("SetWindowPos failed");
+    }
+    return Fail("unknown command");
 }
