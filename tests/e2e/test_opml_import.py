@@ -14,7 +14,7 @@ import urllib.parse
 import harness
 import loopback
 from harness import MENU_SETTINGS, Ticker, read_bytes
-from probe import Probe
+import probe
 
 DIALOG = "設定"
 IMPORT_DIALOG = "OPML読み込み中．．．"
@@ -51,6 +51,11 @@ class OpmlImportTest(unittest.TestCase):
         output.seek(0)
         self.assertEqual(output.read().decode().split(), ["accepted", "XdndActionCopy", "finished"])
 
+    def feed_lines(self, ticker):
+        """[(line, selected)] of the settings dialog's feed list."""
+        box = probe.control(probe.wait_window(ticker, DIALOG, timeout=5), FEEDS)
+        return [(text, i == box["selection"]) for i, text in enumerate(box["items"])]
+
     def open_dialog(self, ticker):
         ticker.choose_menu_item(MENU_SETTINGS)
         dialog = ticker.wait_window(f"^{DIALOG}$", 10)
@@ -69,7 +74,6 @@ class OpmlImportTest(unittest.TestCase):
 
         ticker = Ticker("opml_import_drop", files={"URL-List.txt": loopback.feed_list([registered])})
         self.addCleanup(ticker.close)
-        probe = Probe(ticker)
         # A name with a blank and Japanese, as a file manager's URI carries it.
         path = os.path.join(ticker.folder, "購読 リスト.opml")
         with open(path, "wb") as f:
@@ -85,19 +89,16 @@ class OpmlImportTest(unittest.TestCase):
         self.finished(drag, output)
         self.assertTrue(ticker.wait_window_gone(importing.id, 5), "the import dialog stayed open")
 
-        lines = [text for text, _ in probe.items(DIALOG, FEEDS)]
         expected = ["（7）登録済み"] + [f"（{i % 4}）購読サイト{i + 1}" for i in range(1, 24)]
-        self.assertEqual(lines, expected)
-        self.assertEqual(probe.items(DIALOG, FEEDS)[-1], (expected[-1], True))
-        self.assertEqual(probe.text(DIALOG, TOTAL), f"{7 + sum(i % 4 for i in range(1, 24))}件")
-        self.assertEqual(probe.text(DIALOG, SITE), "購読サイト24")
+        self.assertEqual(self.feed_lines(ticker), [(line, line == expected[-1]) for line in expected])
+        self.assertEqual(probe.control_text(ticker, DIALOG, TOTAL), f"{7 + sum(i % 4 for i in range(1, 24))}件")
         # Each new feed fetched once, whole; the registered one not at all.
         requests, _ = loopback.nginx_requests(before)
         self.assertEqual(sorted(r["path"] for r in requests), sorted(f"/import/feed{i}.xml" for i in range(1, 24)))
         self.assertTrue(all(r["if_modified_since"] == "Thu, 01 Jan 2004 00:00:00 GMT" for r in requests))
 
         ticker.screenshot("imported")
-        self.assertTrue(probe.press(DIALOG, OK))
+        self.assertTrue(probe.click(ticker, probe.control(probe.wait_window(ticker, DIALOG), OK)))
         self.assertTrue(ticker.wait_for(lambda: not ticker.find_windows(f"^{DIALOG}$"), 10), "OK left the dialog open")
         written = read_bytes(ticker.program_file("URL-List.txt")).decode("cp932").splitlines()
         self.assertEqual(len(written), 24)
@@ -112,14 +113,12 @@ class OpmlImportTest(unittest.TestCase):
         url = loopback.http_url("import/dragged.xml")
         ticker = Ticker("opml_import_text_drop", files={"URL-List.txt": b""})
         self.addCleanup(ticker.close)
-        probe = Probe(ticker)
         dialog = self.open_dialog(ticker)
         # Wine gives X text to the drop target as Unicode text only.
         self.finished(*self.drag(ticker, dialog, "UTF8_STRING", url))
-        self.assertEqual(probe.text(DIALOG, SITE), "地域ニュース")
-        self.assertEqual(probe.text(DIALOG, URL), url)
-        self.assertEqual(probe.text(DIALOG, MAXIMUM), "2")
-        self.assertEqual(probe.items(DIALOG, FEEDS), [])  # not added until Add is pressed
+        fields = [probe.control_text(ticker, DIALOG, field) for field in (SITE, URL, MAXIMUM)]
+        self.assertEqual(fields, ["地域ニュース", url, "2"])
+        self.assertEqual(self.feed_lines(ticker), [])  # not added until Add is pressed
 
 
 if __name__ == "__main__":
