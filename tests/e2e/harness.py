@@ -346,7 +346,8 @@ class Ticker:
         code, output = self.xdotool(*args)
         if code != 0:
             return []
-        return [self.geometry(int(line)) for line in output.split() if line.strip().isdigit()]
+        found = [self.geometry(int(line)) for line in output.split() if line.strip().isdigit()]
+        return [w for w in found if w]
 
     def visible_windows(self):
         """Every visible top-level window (the root's children) with its geometry."""
@@ -370,6 +371,10 @@ class Ticker:
         if code != 0:
             return None
         values = dict(line.split("=", 1) for line in output.splitlines() if "=" in line)
+        # A window that closed between the search and this call (a message box being dismissed) has
+        # no geometry left: it counts as gone.
+        if not all(key in values for key in ("X", "Y", "WIDTH", "HEIGHT")):
+            return None
         return Window(wid, int(values["X"]), int(values["Y"]), int(values["WIDTH"]), int(values["HEIGHT"]))
 
     def refresh(self):
