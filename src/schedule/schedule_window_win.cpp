@@ -54,7 +54,8 @@ class ScheduleWindow {
   private:
     INT_PTR Handle(UINT message, WPARAM wParam, LPARAM lParam);
     void OnInit();
-    void LayOutHeader();
+    // Places the header along the top, right of the buttons; returns the layout it was given.
+    WINDOWPOS LayOutHeader();
     void OnPaint();
     void Draw(HDC dc, const RECT& client);
     bool EnsureBuffer(HDC dc, int width, int height);
@@ -178,13 +179,7 @@ void ScheduleWindow::OnInit() {
                               context_.instance, nullptr);
     SendMessageW(header_, WM_SETFONT, reinterpret_cast<WPARAM>(context_.rowFont), FALSE);
     // The columns are taken from the layout in the template's size, before the window is resized.
-    RECT client;
-    GetClientRect(dialog_, &client);
-    WINDOWPOS layout = {};
-    HDLAYOUT request = {&client, &layout};
-    SendMessageW(header_, HDM_LAYOUT, 0, reinterpret_cast<LPARAM>(&request));
-    SetWindowPos(header_, nullptr, layout.x + kScheduleMargin, layout.y, layout.cx - kScheduleMargin,
-                 layout.cy, SWP_NOZORDER | SWP_NOACTIVATE);
+    WINDOWPOS layout = LayOutHeader();
     OpenScheduleView(v, layout.cx, layout.cy);
     for (int i = 0; i < kScheduleColumnCount; ++i) {
         std::wstring title = Cp932ToWide(kColumnTitles[i]);
@@ -221,15 +216,16 @@ void ScheduleWindow::OnInit() {
 }
 
 // Shifted right and narrowed by the button margin; the column widths stay.
-void ScheduleWindow::LayOutHeader() {
-    if (!header_) return;
+WINDOWPOS ScheduleWindow::LayOutHeader() {
+    WINDOWPOS layout = {};
+    if (!header_) return layout;
     RECT client;
     GetClientRect(dialog_, &client);
-    WINDOWPOS layout = {};
     HDLAYOUT request = {&client, &layout};
     SendMessageW(header_, HDM_LAYOUT, 0, reinterpret_cast<LPARAM>(&request));
     SetWindowPos(header_, nullptr, layout.x + kScheduleMargin, layout.y, layout.cx - kScheduleMargin,
                  layout.cy, SWP_NOZORDER | SWP_NOACTIVATE);
+    return layout;
 }
 
 bool ScheduleWindow::EnsureBuffer(HDC dc, int width, int height) {
