@@ -10,6 +10,8 @@
 #include "schedule/schedule.h"
 #include "schedule/schedule_view.h"
 
+struct SettingsForm;
+
 enum class AppState : int {
     Starting = 0,
     BeginCycle = 1,
@@ -51,6 +53,9 @@ struct AppRunState {
     int pressCounter = 0;
     bool clickHighlight = false;  // the clicked title is drawn highlighted once
     bool dialogOpen = false;      // the settings dialog, the schedule window or About is open
+    // The open settings dialog's working state while its previews (speed, step, transparency) are in
+    // the settings: whatever ends the program meanwhile takes them back before the file is written.
+    const SettingsForm* previewingForm = nullptr;
 
     PainterState painter;
     GestureState gesture;

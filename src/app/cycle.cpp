@@ -5,6 +5,7 @@
 #include <string>
 
 #include "app/app.h"
+#include "app/settings_dialog.h"
 #include "config/feed_list.h"
 #include "config/settings.h"
 #include "feed/parser.h"
@@ -119,7 +120,8 @@ void FinishCycle(App& app) {
     // Requests no longer carry this stamp (each feed is asked since its own cache copy's date), but
     // the settings file keeps it as it always had, for older copies of the program that read it.
     FormatIfModifiedSince(app.cycleStartUtc, app.settings.ifmodified, sizeof app.settings.ifmodified);
-    SaveSettings(app.settings, app.platform);
+    // What a settings dialog open meanwhile only previews is not stored.
+    SaveSettings(SettingsWithoutPreviews(app), app.platform);
     app.cacheOnly = false;
     RequestRepaint(app);
 }
@@ -270,6 +272,8 @@ void OpenLinkStep(App& app) {
 }
 
 void ClosingStep(App& app) {
+    // Closing the program with the settings dialog open is its Cancel.
+    if (app.previewingForm) CancelSettings(app, *app.previewingForm);
     if (app.settings.savepos) {
         int x = 0, y = 0;
         if (app.platform.host.ClientOrigin(x, y)) {

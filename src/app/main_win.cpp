@@ -30,7 +30,6 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
     INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_UPDOWN_CLASS | ICC_PROGRESS_CLASS};
     InitCommonControlsEx(&controls);
     ticker->Show(showCommand);
-    HACCEL accelerators = LoadAcceleratorsW(instance, MAKEINTRESOURCEW(IDA_SETTINGS));
 
     MSG msg = {};
     int exitCode = 0;
@@ -42,11 +41,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
         }
         if (got == -1) break;
         // Keyboard messages go through the open modeless dialog (settings or schedule), if any.
-        HWND dialog = ticker->modelessDialog();
-        if (dialog && IsWindow(dialog)) {
-            if (accelerators && TranslateAcceleratorW(dialog, accelerators, &msg)) continue;
-            if (IsDialogMessageW(dialog, &msg)) continue;
-        }
+        if (ticker->RouteDialogKeys(msg)) continue;
         TranslateMessage(&msg);
         DispatchMessageW(&msg);
     }

@@ -30,6 +30,7 @@ bool CycleIdle(const App& app) { return DisplayIdle(app) && !app.cycleBusy; }
 
 void OpenSettingsForm(App& app, SettingsForm& form) {
     BeginSettingsForm(form, app.settings);
+    app.previewingForm = &form;
     if (LoadFeedList(form.feeds, app.today, app.platform) != 0) form.feeds.count = 0;
 }
 
@@ -88,31 +89,46 @@ void PreviewTransparency(App& app, const SettingsForm& form, int shownTransparen
 }
 
 void CancelSettings(App& app, const SettingsForm& form) {
+    if (app.previewingForm != &form) return;
+    app.previewingForm = nullptr;
     RestorePreviewedSettings(form, app.settings);
     RequestOpacity(app);
     app.repaintPending = true;
     app.dialogOpen = false;
 }
 
-bool BeginSettingsOk(App& app, const SettingsForm& form, const OkFields& fields) {
+AppSettings SettingsWithoutPreviews(const App& app) {
+    AppSettings stored = app.settings;
+    if (app.previewingForm) RestorePreviewedSettings(*app.previewingForm, stored);
+    return stored;
+}
+
+bool BeginSettingsOk(App& app, const SettingsForm& form, const OkFields& fields, AppSettings& chosen) {
     if (CheckSettingsOk(form, CycleIdle(app), app.platform.messages) != OkCheck::Proceed) return false;
-    ReadSettingsOk(form, fields, app.settings, app.screen, app.platform.messages);
+    chosen = app.settings;
+    ReadSettingsOk(form, fields, chosen, app.screen, app.platform.messages);
     return true;
 }
 
-bool FinishSettingsOk(App& app, const SettingsForm& form) {
-    SaveSettings(app.settings, app.platform);
+bool FinishSettingsOk(App& app, const SettingsForm& form, const AppSettings& chosen) {
+    const AfterOk next = NextStepAfterOk(form.listChanged, CycleIdle(app));
+    if (SaveSettings(chosen, app.platform) != kWritten) return false;
+    // An edited list that could not be written would be lost with the dialog: it stays open, the
+    // running cycle keeps the list it has, and the settings file goes back to the running values.
+    if (next == AfterOk::CacheOnlyCycle && SaveFeedList(form.feeds, app.platform) != kWritten) {
+        (void)SaveSettings(SettingsWithoutPreviews(app), app.platform);
+        return false;
+    }
+    app.previewingForm = nullptr;
+    app.settings = chosen;
     if (app.settings.scrollf == 0) {
         app.line1[0] = '\0';
         app.line2[0] = '\0';
     }
     app.fullRepaint = true;
     app.repaintPending = true;
-    switch (NextStepAfterOk(form.listChanged, CycleIdle(app))) {
+    switch (next) {
         case AfterOk::CacheOnlyCycle:
-            // An edited list that could not be written would be lost with the dialog: it stays open
-            // (the writer has said why) and the running cycle keeps the list it has.
-            if (SaveFeedList(form.feeds, app.platform) != 0) return false;
             app.feeds.count = form.feeds.count;
             for (int i = 0; i < form.feeds.count; ++i) {
                 memcpy(app.feeds.site[i], form.feeds.site[i], kSlotSize);

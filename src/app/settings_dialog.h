@@ -17,7 +17,7 @@ class DocumentBuffer;
 bool CycleIdle(const App& app);
 
 // Opening: the working values, and the dialog's copy of the feed list read from the file (empty when
-// it cannot be read).
+// it cannot be read). Until OK or Cancel the form's previews are in force (App::previewingForm).
 void OpenSettingsForm(App& app, SettingsForm& form);
 
 enum class LookupOutcome {
@@ -51,14 +51,21 @@ int CountAndKeepFeed(App& app, const char* url, const DocumentBuffer& document, 
 void PreviewSpeed(App& app, const SettingsForm& form, int shownSpeed);
 void PreviewStep(App& app, const SettingsForm& form, int shownStep);
 void PreviewTransparency(App& app, const SettingsForm& form, int shownTransparency);
+// Cancel, and every other way the dialog goes without OK (the ticker closing with it among them):
+// the previewed values go back to those at opening. Does nothing once OK or Cancel has been taken.
 void CancelSettings(App& app, const SettingsForm& form);
+// The running settings as the file keeps them: with the values at opening in place of any previews.
+AppSettings SettingsWithoutPreviews(const App& app);
 
 // OK before the new ticker font is made: false when the dialog stays open (busy, or too many
-// articles); otherwise the settings hold the dialog's values.
-bool BeginSettingsOk(App& app, const SettingsForm& form, const OkFields& fields);
-// OK after the font: saves the settings and an edited list, then starts a cycle over the cached
-// documents or a recount. False when the edited list could not be saved: the dialog stays open.
-bool FinishSettingsOk(App& app, const SettingsForm& form);
+// articles); otherwise `chosen` holds the running settings with the dialog's values. The running
+// settings are not touched yet.
+bool BeginSettingsOk(App& app, const SettingsForm& form, const OkFields& fields, AppSettings& chosen);
+// OK after the font: writes the chosen settings and an edited list, and only when both are written
+// does the program take them and start a cycle over the cached documents or a recount. False when
+// either could not be written (the writer has said why): nothing has changed, in memory or on disk,
+// and the dialog stays open with the user's edits.
+bool FinishSettingsOk(App& app, const SettingsForm& form, const AppSettings& chosen);
 
 // "OPML保存": the dialog's list as Newsroller.opml.
 void SaveOpmlFromSettings(App& app, const SettingsForm& form);

@@ -62,22 +62,6 @@ std::vector<std::string> JapaneseFaces(HWND window) {
     return faces;
 }
 
-// Message boxes shown while the dialog handles a message belong to the dialog, so that it cannot
-// be used (or closed) while one is open.
-class MessageOwner {
-  public:
-    MessageOwner(Win32MessageBoxes& boxes, HWND dialog, HWND ticker) : boxes_(boxes), ticker_(ticker) {
-        boxes_.SetOwner(dialog);
-    }
-    ~MessageOwner() { boxes_.SetOwner(ticker_); }
-    MessageOwner(const MessageOwner&) = delete;
-    MessageOwner& operator=(const MessageOwner&) = delete;
-
-  private:
-    Win32MessageBoxes& boxes_;
-    HWND ticker_;
-};
-
 class SettingsDialog : public ImportView, public ImportRunner {
   public:
     explicit SettingsDialog(TickerWindow& ticker)
@@ -86,6 +70,15 @@ class SettingsDialog : public ImportView, public ImportRunner {
     static INT_PTR CALLBACK Proc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
     // False when the dialog could not be registered as a drop target: it is closed at once.
     bool dropTarget() const { return dropTarget_; }
+    // The window, until it is destroyed.
+    HWND window() const { return dialog_; }
+
+    // Its creation counts as a call on the stack: a window destroyed while it opens (with its
+    // owner, during a message box of the opening) leaves the object to Release.
+    void Hold() { ++depth_; }
+    static void Release(SettingsDialog* self) {
+        if (--self->depth_ == 0 && !self->dialog_) delete self;
+    }
 
   private:
     INT_PTR Handle(UINT message, WPARAM wParam, LPARAM lParam);
@@ -147,7 +140,9 @@ INT_PTR CALLBACK SettingsDialog::Proc(HWND dialog, UINT message, WPARAM wParam, 
         SetWindowLongPtrW(dialog, DWLP_USER, 0);
         self->dialog_ = nullptr;
         if (self->ticker_.modelessDialog() == dialog) self->ticker_.SetModelessDialog(nullptr);
-        // Closed by its owner rather than by OK or Cancel: the ticker must not stay blocked.
+        // Closed by its owner rather than by OK or Cancel: that is Cancel, and the ticker must not
+        // stay blocked.
+        CancelSettings(self->app_, *self->form_);
         self->app_.dialogOpen = false;
         if (self->depth_ == 0) delete self;
         return FALSE;
@@ -155,7 +150,7 @@ INT_PTR CALLBACK SettingsDialog::Proc(HWND dialog, UINT message, WPARAM wParam, 
     ++self->depth_;
     INT_PTR result;
     {
-        MessageOwner owner(self->ticker_.messageBoxes(), dialog, self->ticker_.window());
+        ScopedMessageOwner owner(self->ticker_.messageBoxes(), dialog);
         result = self->Handle(message, wParam, lParam);
     }
     // A handler that waited (a fetch, a message box) may have seen the dialog destroyed meanwhile.
@@ -213,6 +208,8 @@ void SettingsDialog::OnInit() {
     initializing_ = true;
     const AppSettings& s = app_.settings;
     OpenSettingsForm(app_, *form_);
+    // The list's notice (a file kept as a copy) may have been up while the ticker closed.
+    if (!dialog_) return;
 
     for (int bar : {IDC_SET_RED, IDC_SET_GREEN, IDC_SET_BLUE}) {
         SetScrollRange(GetDlgItem(dialog_, bar), SB_CTL, 0, 255, FALSE);
@@ -233,7 +230,8 @@ void SettingsDialog::OnInit() {
     Check(IDC_SET_MOUSESCHE, s.mousesche != 0);
 
     HINSTANCE instance = ticker_.instance();
-    const DWORD style = WS_CHILD | WS_VISIBLE | WS_BORDER | UDS_ALIGNRIGHT | UDS_SETBUDDYINT;
+    // The arrow keys change the value in its field, which Tab reaches.
+    const DWORD style = WS_CHILD | WS_VISIBLE | WS_BORDER | UDS_ALIGNRIGHT | UDS_SETBUDDYINT | UDS_ARROWKEYS;
     const struct {
         int id, buddy, low, high, position;
     } spins[] = {{IDC_SET_SPEED_SPIN, IDC_SET_SPEED, 1, 10, ShownSpeed(s)},
@@ -285,6 +283,8 @@ void SettingsDialog::ShowColour() {
 
 void SettingsDialog::RefreshList() {
     HWND list = GetDlgItem(dialog_, IDC_SET_FEEDS);
+    // Refilled as a whole, the list keeps the lines the user was looking at.
+    const LRESULT top = SendMessageW(list, LB_GETTOPINDEX, 0, 0);
     SendMessageW(list, WM_SETREDRAW, FALSE, 0);
     SendMessageW(list, LB_RESETCONTENT, 0, 0);
     const FeedTable& feeds = form_->feeds;
@@ -292,6 +292,8 @@ void SettingsDialog::RefreshList() {
         std::wstring line = Cp932ToWide(FeedLine(feeds, i).c_str());
         SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(line.c_str()));
     }
+    SendMessageW(list, LB_SETTOPINDEX, static_cast<WPARAM>(top > 0 ? top : 0), 0);
+    // Scrolls only when the selected line is out of sight.
     SendMessageW(list, LB_SETCURSEL, static_cast<WPARAM>(form_->selection), 0);
     SendMessageW(list, LB_SETHORIZONTALEXTENT, static_cast<WPARAM>(ListExtent(feeds)), 0);
     SendMessageW(list, WM_SETREDRAW, TRUE, 0);
@@ -313,11 +315,19 @@ void SettingsDialog::ShowFields(FieldsShown fields) {
 }
 
 void SettingsDialog::ApplyButtons(const ListButtons& b) {
-    Enable(IDC_SET_ADD, b.add);
-    Enable(IDC_SET_CHANGE, b.change);
+    HWND focus = GetFocus();
+    if (!b.entryKept) {
+        Enable(IDC_SET_ADD, b.add);
+        Enable(IDC_SET_CHANGE, b.change);
+    }
     Enable(IDC_SET_UP, b.up);
     Enable(IDC_SET_DOWN, b.down);
     Enable(IDC_SET_DELETE, b.remove);
+    // A button pressed from the keyboard that its own press disabled ("追加", the last "削除") would
+    // leave the keyboard nowhere: the focus goes to the list, where the change shows.
+    if (focus && GetParent(focus) == dialog_ && !IsWindowEnabled(focus)) {
+        SendMessageW(dialog_, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(GetDlgItem(dialog_, IDC_SET_FEEDS)), TRUE);
+    }
 }
 
 void SettingsDialog::ApplyEdit(const EditResult& result) {
@@ -628,6 +638,7 @@ void SettingsDialog::ShowAddedFeed(int index) {
     SendMessageW(list, LB_SETCURSEL, static_cast<WPARAM>(index), 0);
     SendMessageW(list, LB_SETHORIZONTALEXTENT, static_cast<WPARAM>(ListExtent(feeds)), 0);
     SetText(IDC_SET_TOTAL, TotalText(feeds));
+    ApplyButtons(ButtonsForSelection(*form_));
 }
 
 void SettingsDialog::OnOk() {
@@ -658,15 +669,21 @@ void SettingsDialog::OnOk() {
         f.hasFace = true;
         f.face = WideToCp932(face.c_str());
     }
-    if (!BeginSettingsOk(app_, *form_, f) || !dialog_) return;
+    AppSettings chosen;
+    if (!BeginSettingsOk(app_, *form_, f, chosen) || !dialog_) return;
+    // An interval corrected to 5 minutes shows 5, should the dialog stay open.
+    SetDlgItemInt(dialog_, IDC_SET_UPTIMER, static_cast<UINT>(chosen.uptimer), TRUE);
 
-    AppSettings& s = app_.settings;
-    RemakeTickerFont(s.fsize, s.ftype, s.fontface);
+    RemakeTickerFont(chosen.fsize, chosen.ftype, chosen.fontface);
     SIZE size = {};
     GetTextExtentPoint32W(ticker_.backBuffer(), L"\u30C6", 1, &size);  // "テ"
-    SettleFontSize(s, size.cy);
-    if (!FinishSettingsOk(app_, *form_) || !dialog_) return;
-    Close();
+    SettleFontSize(chosen, size.cy);
+    if (FinishSettingsOk(app_, *form_, chosen)) {
+        if (dialog_) Close();
+        return;
+    }
+    // Nothing was taken: the ticker goes back to the previewed font.
+    if (dialog_) RemakeTickerFont(app_.settings.fsize, form_->workingWeight, form_->face);
 }
 
 void SettingsDialog::OnCancel() {
@@ -696,19 +713,23 @@ void OpenSettingsDialog(TickerWindow& ticker) {
         }
     }
     auto* dialog = new SettingsDialog(ticker);
+    dialog->Hold();
     HWND window = CreateDialogParamW(ticker.instance(), MAKEINTRESOURCEW(IDD_SETTINGS), ticker.window(),
                                      SettingsDialog::Proc, reinterpret_cast<LPARAM>(dialog));
-    if (!window) {
-        // The dialog never existed: the ticker must not stay blocked.
-        delete dialog;
+    // The window may be gone already: destroyed with the ticker while a box of its opening was up.
+    const bool open = window && dialog->window() == window;
+    const bool dropTarget = open && dialog->dropTarget();
+    SettingsDialog::Release(dialog);
+    if (!open) {
+        // The dialog never existed, or no longer does: the ticker must not stay blocked.
         app.dialogOpen = false;
         return;
     }
-    if (!dialog->dropTarget()) {
+    if (!dropTarget) {
         app.dialogOpen = false;
         DestroyWindow(window);  // the dialog object goes with its window
         return;
     }
-    ticker.SetModelessDialog(window);
+    ticker.SetModelessDialog(window, true);
     ShowWindow(window, SW_SHOW);
 }

@@ -53,6 +53,34 @@ TickerWindow::TickerWindow(HINSTANCE instance, HICON icon, SetLayeredWindowAttri
       platform_{messages_, shell_, clock_, files_, *fetcher_, pump_, host_},
       app_(new App(platform_)) {
     host_.SetLayeredFunction(setLayered);
+    accelerators_ = LoadAcceleratorsW(instance, MAKEINTRESOURCEW(IDA_SETTINGS));
+    pump_.SetKeyRouter([this](MSG& msg) { return RouteDialogKeys(msg); });
+}
+
+namespace {
+
+// A combo box or a control inside one: Alt+Up and Alt+Down open and close its list there.
+bool InComboBox(HWND control, HWND dialog) {
+    for (HWND w = control; w && w != dialog; w = GetParent(w)) {
+        wchar_t name[16] = {};
+        if (GetClassNameW(w, name, 16) > 0 && lstrcmpiW(name, L"ComboBox") == 0) return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+bool TickerWindow::RouteDialogKeys(MSG& msg) {
+    HWND dialog = modelessDialog_;
+    if (!dialog || !IsWindow(dialog)) return false;
+    // The list's accelerators act only on keys typed into the dialog itself: Delete pressed on the
+    // ticker must not delete a feed.
+    const bool typedInDialog = msg.hwnd == dialog || IsChild(dialog, msg.hwnd);
+    if (dialogAccelerators_ && accelerators_ && typedInDialog && !InComboBox(msg.hwnd, dialog) &&
+        TranslateAcceleratorW(dialog, accelerators_, &msg)) {
+        return true;
+    }
+    return IsDialogMessageW(dialog, &msg) != FALSE;
 }
 
 TickerWindow::~TickerWindow() {
@@ -417,7 +445,7 @@ void TickerWindow::OpenScheduleWindow() {
         app_->dialogOpen = false;
         modelessDialog_ = nullptr;
     };
-    modelessDialog_ = CreateScheduleWindow(context);
+    SetModelessDialog(CreateScheduleWindow(context));
     // A window that could not be created must not leave the ticker blocked for good.
     if (!modelessDialog_) app.dialogOpen = false;
 }

@@ -45,9 +45,16 @@ class TickerWindow {
     // The message boxes of the portable code; a dialog makes itself their owner while it acts.
     Win32MessageBoxes& messageBoxes() { return messages_; }
 
-    // The modeless dialog (settings or schedule) that keyboard messages are routed through.
+    // The modeless dialog (settings or schedule) that keyboard messages are routed through; the
+    // settings dialog also takes the accelerators of its list (Delete, Alt+Up, Alt+Down).
     HWND modelessDialog() const { return modelessDialog_; }
-    void SetModelessDialog(HWND dialog) { modelessDialog_ = dialog; }
+    void SetModelessDialog(HWND dialog, bool withAccelerators = false) {
+        modelessDialog_ = dialog;
+        dialogAccelerators_ = dialog && withAccelerators;
+    }
+    // A message of the thread, before it is translated and dispatched (by the main loop or by a
+    // pump nested in a fetch): true when the open modeless dialog took it.
+    bool RouteDialogKeys(MSG& msg);
 
     // Drawing resources shared with the painting, the settings dialog and the schedule window.
     HDC backBuffer() const { return backBuffer_; }
@@ -91,6 +98,8 @@ class TickerWindow {
     HICON icon_;
     HWND window_ = nullptr;
     HWND modelessDialog_ = nullptr;
+    bool dialogAccelerators_ = false;
+    HACCEL accelerators_ = nullptr;  // table IDA_SETTINGS, a resource: never destroyed
     UINT taskbarCreated_ = 0;
     NOTIFYICONDATAW tray_ = {};
     bool trayAdded_ = false;

@@ -203,8 +203,15 @@ EditResult MoveFeed(SettingsForm& form, int direction) {
     form.selection = to;
     form.listChanged = true;
     result.done = true;
-    result.buttons = SelectedButtons();
+    result.buttons = ButtonsForSelection(form);
     return result;
+}
+
+ListButtons ButtonsForSelection(const SettingsForm& form) {
+    ListButtons b;
+    if (form.selection >= 0 && form.selection < form.feeds.count) b = SelectedButtons();
+    b.entryKept = true;
+    return b;
 }
 
 void EditFieldFocus(SettingsForm& form, bool gained) { form.deleteKeyArmed = !gained; }

@@ -53,6 +53,7 @@ int ListExtent(const FeedTable& feeds);
 
 struct ListButtons {
     bool add = false, change = false, up = false, down = false, remove = false;
+    bool entryKept = false;  // Add and Change stay as they are (the fields did not change)
 };
 
 // What the three fields show after an edit.
@@ -77,8 +78,12 @@ ListButtons EnabledByTyping(const SettingsForm& form, const char* site, const ch
 EditResult AddFeed(SettingsForm& form, const char* site, const char* url, const char* maximum);
 EditResult ChangeFeed(SettingsForm& form, const char* site, const char* url, const char* maximum);
 EditResult DeleteFeed(SettingsForm& form);
-// direction -1 up, +1 down; the first line does not move up nor the last one down.
+// direction -1 up, +1 down; the first line does not move up nor the last one down. The fields do
+// not change, and neither do Add and Change.
 EditResult MoveFeed(SettingsForm& form, int direction);
+// The buttons of a line selected by the program (an imported feed): Up, Down and Delete follow the
+// selection, Add and Change stay as they are.
+ListButtons ButtonsForSelection(const SettingsForm& form);
 // An edit field got (true) or lost (false) the keyboard focus.
 void EditFieldFocus(SettingsForm& form, bool gained);
 

@@ -276,6 +276,7 @@ void Win32MessagePump::DispatchOne() {
         PostQuitMessage(static_cast<int>(msg.wParam));
         return;
     }
+    if (keyRouter_ && keyRouter_(msg)) return;
     TranslateMessage(&msg);
     DispatchMessageW(&msg);
 }

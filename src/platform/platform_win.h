@@ -2,6 +2,7 @@
 // The real platform behind the portable core's interfaces.
 #include <windows.h>
 
+#include <functional>
 #include <string>
 
 #include "platform/platform.h"
@@ -24,6 +25,7 @@ bool ReadFileStart(const std::wstring& path, size_t limit, std::string& bytes);
 class Win32MessageBoxes : public MessageBoxes {
   public:
     void SetOwner(HWND owner) { owner_ = owner; }
+    HWND owner() const { return owner_; }
     // The owner window is gone for good: later messages are not shown.
     void SetClosed() {
         owner_ = nullptr;
@@ -73,12 +75,34 @@ class Win32FileSystem : public FileSystem {
     std::wstring folder_;
 };
 
+// Message boxes shown while a window handles a message belong to that window, so that it cannot be
+// used (or closed) while one is open; the owner before it comes back afterwards, so a box shown by
+// an outer handler of the same or another dialog still belongs to that dialog.
+class ScopedMessageOwner {
+  public:
+    ScopedMessageOwner(Win32MessageBoxes& boxes, HWND owner) : boxes_(boxes), previous_(boxes.owner()) {
+        boxes_.SetOwner(owner);
+    }
+    ~ScopedMessageOwner() { boxes_.SetOwner(previous_); }
+    ScopedMessageOwner(const ScopedMessageOwner&) = delete;
+    ScopedMessageOwner& operator=(const ScopedMessageOwner&) = delete;
+
+  private:
+    Win32MessageBoxes& boxes_;
+    HWND previous_;
+};
+
 class Win32MessagePump : public MessagePump {
   public:
+    // Keyboard messages of an open modeless dialog (its accelerators and navigation) are taken by
+    // `router` before the ordinary translation, as in the main loop; true when it took the message.
+    using KeyRouter = std::function<bool(MSG&)>;
+    void SetKeyRouter(KeyRouter router) { keyRouter_ = std::move(router); }
     void DispatchOne() override;
     bool QuitSeen() override { return quitSeen_; }
 
   private:
+    KeyRouter keyRouter_;
     bool quitSeen_ = false;
 };
 

@@ -1,6 +1,7 @@
 """The settings dialog from outside: a feed found by its address and added, the live font and
 transparency and Cancel's restore, the update interval corrected to 5 minutes, the refused total
-over 2000 articles, and the list keys of the accelerator table.
+over 2000 articles, the list keys of the accelerator table, and the whole dialog used from the
+keyboard alone.
 
 The dialog is driven with the pointer and the keyboard (xdotool); what its fields, lists and message
 boxes hold and the ticker's opacity are read from a second Wine process (probe.py)."""
@@ -19,6 +20,14 @@ FEEDS, SITE, URL, MAXIMUM, TOTAL = 1008, 1009, 1010, 1012, 1030
 FONT_FACE, LOOKUP, ADD, CHANGE, DELETE = 1034, 1041, 1005, 1017, 1006
 TRANSPARENCY_SPIN = 113
 OK, CANCEL = 1, 2
+WINX, WINY, SAVEPOS, FSIZE, BOLD, SCROLLF, OPML_SAVE = 1000, 1002, 1036, 1033, 1035, 1019, 5
+STEP, XMOVE, WINTOP, UPDAY, ALERTTIME, MOUSESCHE = 1038, 1015, 1001, 1031, 1039, 1011
+UP, DOWN, COLOR_BACK, RED, GREEN, BLUE, RED_VALUE = 1014, 1016, 1018, 1026, 1027, 1028, 1023
+# What Tab reaches, in reading order, while no feed is selected (Up, Delete, Down, Add and Change are
+# disabled then): every control that changes something, none of the fields that only show a value.
+TAB_ORDER = [WINX, WINY, WIDTH_FIELD, SAVEPOS, FSIZE, FONT_FACE, BOLD, SCROLLF, OPML_SAVE, UPTIMER, SPEED,
+             STEP, XMOVE, WINTOP, UPDAY, TRANSPARENCY, FEEDS, SITE, LOOKUP, URL, MAXIMUM, COLOR_BACK, RED,
+             GREEN, BLUE, ALERTTIME, MOUSESCHE, OK, CANCEL]
 
 
 def centre(rect):
@@ -227,6 +236,89 @@ class SettingsDialogTest(unittest.TestCase):
         self.assertTrue(self.dialog_gone(ticker))
         self.assertEqual(read_bytes(ticker.program_file("URL-List.txt")), list_file)
 
+    def focused(self, title=DIALOG):
+        window = probe.wait_window(self.probe.ticker, title, timeout=5)
+        return window["focus_id"] if window else None
+
+    def tab(self, ticker, count, shift=False):
+        ticker.keys(*(["shift+Tab" if shift else "Tab"] * count), delay=0.08)
+
+    def test_every_setting_can_be_changed_from_the_keyboard_and_keys_stay_in_their_window(self):
+        feeds = [("一", loopback.http_url("feed.xml"), 5), ("二", loopback.http_url("atom.xml"), 5)]
+        ticker = self.start("settings_dialog_keyboard", feeds)
+        dialog = self.open_dialog(ticker)
+        # Keys go where the pointer is (no window manager): rest it on the dialog's caption area.
+        ticker.move(dialog.x + 20, dialog.y + 4)
+        ticker.focus(dialog.id)
+        self.assertEqual(self.focused(), WINX)
+        # Speed and transparency: reached by Tab, changed with the arrow keys.
+        self.tab(ticker, TAB_ORDER.index(SPEED))
+        self.assertEqual(self.focused(), SPEED)
+        speed = int(self.probe.text(DIALOG, SPEED))
+        ticker.keys("Down", "Down", "Down")
+        self.assertEqual(self.probe.text(DIALOG, SPEED), str(speed - 3))
+        self.tab(ticker, TAB_ORDER.index(TRANSPARENCY) - TAB_ORDER.index(SPEED))
+        self.assertEqual(self.focused(), TRANSPARENCY)
+        ticker.keys(*["Up"] * 5)
+        self.assertEqual(self.probe.text(DIALOG, TRANSPARENCY), "5")
+        self.assertTrue(ticker.wait_for(lambda: self.probe.opacity() == 250 - 45, 10), "no preview")
+
+        # The first line selected with the arrow key; the list buttons follow the selection.
+        self.tab(ticker, 1)
+        ticker.keys("Down")
+        self.assertEqual(self.probe.items(DIALOG, FEEDS), [("（5）一", True), ("（5）二", False)])
+        for button in (UP, DELETE, DOWN):
+            self.assertTrue(self.probe.control(DIALOG, button)["enabled"], button)
+        # Alt+Down on the font list opens that list; it does not move the selected feed.
+        self.tab(ticker, TAB_ORDER.index(FEEDS) - TAB_ORDER.index(FONT_FACE), shift=True)
+        self.assertEqual(self.focused(), FONT_FACE)
+        ticker.keys("alt+Down")
+        ticker.keys("alt+Up")
+        self.assertEqual([t for t, _ in self.probe.items(DIALOG, FEEDS)], ["（5）一", "（5）二"])
+        # Delete typed on the ticker is the ticker's: the selected feed stays.
+        ticker.move(ticker.client_x + 100, ticker.client_y + 5)
+        ticker.focus(ticker.window.id)
+        ticker.keys("Delete")
+        self.assertEqual(len(self.probe.items(DIALOG, FEEDS)), 2)
+
+        # A new feed typed in and added, then one colour, then OK with the Enter key.
+        ticker.move(dialog.x + 20, dialog.y + 4)
+        ticker.focus(dialog.id)
+        self.assertEqual(self.focused(), FONT_FACE)
+        # From the font list to the site name: past the list's three enabled buttons.
+        self.tab(ticker, TAB_ORDER.index(SITE) - TAB_ORDER.index(FONT_FACE) + 3)
+        self.assertEqual(self.focused(), SITE)
+        ticker.keys("ctrl+a")
+        ticker.xdotool("type", "--delay", "30", "mittsu")
+        self.tab(ticker, 2)
+        self.assertEqual(self.focused(), URL)
+        ticker.keys("ctrl+a")
+        ticker.xdotool("type", "--delay", "20", loopback.http_url("feed.xml?3"))
+        self.tab(ticker, 1)
+        ticker.keys("ctrl+a")
+        ticker.xdotool("type", "7")
+        self.tab(ticker, 1)  # Add, enabled by the typing (the total field is passed over)
+        self.assertEqual(self.focused(), ADD)
+        ticker.keys("space")
+        self.assertEqual(self.probe.items(DIALOG, FEEDS)[-1], ("（7）mittsu", True))
+        self.assertEqual(self.probe.text(DIALOG, TOTAL), "17件")
+        # "追加" disabled itself: the focus is on the list, which shows the new line.
+        self.assertEqual(self.focused(), FEEDS)
+        self.tab(ticker, 9)  # past Up, Delete, Down, the four fields and the selected colour
+        self.assertEqual(self.focused(), RED)
+        red = int(self.probe.text(DIALOG, RED_VALUE).split()[1])
+        ticker.keys(*["Right"] * 10)
+        self.assertEqual(self.probe.text(DIALOG, RED_VALUE), f"R {red + 10}")
+        ticker.keys("Return")
+        self.assertTrue(self.dialog_gone(ticker), "Enter did not take OK")
+
+        settings = ticker.settings()
+        self.assertEqual(settings[b"disptimer"], str(11 - (speed - 3)).encode())
+        self.assertEqual(settings[b"toumeido"], b"250")
+        self.assertEqual(settings[b"backR"], str(red + 10).encode())
+        self.assertEqual(read_bytes(ticker.program_file("URL-List.txt")),
+                         loopback.feed_list(feeds + [("mittsu", loopback.http_url("feed.xml?3"), 7)]))
+
     def test_list_edits_during_a_fetch_wait_for_the_cycle(self):
         # A slow feed (about 8 s) first, so that the dialog acts while the cycle waits on it.
         slow = loopback.fault_url("/drip?chunks=16&interval=0.5")
@@ -244,7 +336,6 @@ class SettingsDialogTest(unittest.TestCase):
         ticker.click(ticker.client_x + 300, ticker.client_y + 10)
         self.assertTrue(ticker.wait_for(lambda: loopback.fault_requests(fault_before)[0], 10), "no cycle started")
         ticker.click(rects[FEEDS][0] + 30, rects[FEEDS][1] + 24)  # the second line
-        # The button: keys typed while a fetch waits are dispatched without the accelerator table.
         ticker.click(*centre(rects[DELETE]))
         ticker.click(*centre(rects[OK]))
         box = ticker.message_box("作業中")

@@ -86,7 +86,8 @@ class SettingsDialogTest : public ::testing::Test {
     }
 
     bool Ok(const OkFields& fields) {
-        return BeginSettingsOk(*app, *form, fields) && FinishSettingsOk(*app, *form);
+        AppSettings chosen;
+        return BeginSettingsOk(*app, *form, fields, chosen) && FinishSettingsOk(*app, *form, chosen);
     }
 
     TestPlatform test;
@@ -193,21 +194,78 @@ TEST_F(SettingsDialogTest, CancelRestoresThePreviewAndWritesNothing) {
     EXPECT_EQ(2u, test.host.opacity.size());
 }
 
-TEST_F(SettingsDialogTest, AListThatCannotBeSavedKeepsTheDialogOpen) {
-    test.folder.Write("URL-List.txt", "A\thttp://a.test/\t5\r\n");
-    Platform lockedPlatform{test.messages, test.shell, test.clock, locked, fetcher, test.pump, test.host};
-    App lockedApp(lockedPlatform);
-    ResetApp(lockedApp);
-    lockedApp.state = AppState::Showing;
-    OpenSettingsForm(lockedApp, *form);
-    ASSERT_TRUE(AddFeed(*form, "B", "http://b.test/", "5").done);
-    ASSERT_TRUE(BeginSettingsOk(lockedApp, *form, Fields()));
-    EXPECT_FALSE(FinishSettingsOk(lockedApp, *form));
-    ASSERT_EQ(1u, test.messages.shown.size());
-    EXPECT_EQ("URL-List.txtファイルをオープンできませんでした。", test.messages.shown[0].text);
-    EXPECT_EQ(AppState::Showing, lockedApp.state);
-    EXPECT_FALSE(lockedApp.cacheOnly);
-    EXPECT_EQ("A\thttp://a.test/\t5\r\n", test.folder.Read("URL-List.txt"));
+// OK is all or nothing: when the settings file or an edited list cannot be written, the dialog stays
+// open and neither the running settings nor either file has changed.
+TEST_F(SettingsDialogTest, OkThatCannotWriteEverythingChangesNothing) {
+    const std::string list = "A\thttp://a.test/\t5\r\n";
+    const struct {
+        const char* lockedFile;
+        bool listEdited;
+        const char* message;
+    } cases[] = {{"URL-List.txt", true, "URL-List.txtファイルをオープンできませんでした。"},
+                 {"Newsroller.ini", true, "Newsroller.iniファイルをオープンできませんでした。"},
+                 {"Newsroller.ini", false, "Newsroller.iniファイルをオープンできませんでした。"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.lockedFile) + (c.listEdited ? ", list edited" : ""));
+        test.folder.Write("URL-List.txt", list);
+        test.folder.Write("Newsroller.ini", "uptimer=90\r\n");
+        const std::string iniBefore = test.folder.Read("Newsroller.ini");
+        test.messages.shown.clear();
+        LockedFile lockedFiles(test.files, c.lockedFile);
+        Platform lockedPlatform{test.messages, test.shell, test.clock, lockedFiles, fetcher, test.pump, test.host};
+        App lockedApp(lockedPlatform);
+        ResetApp(lockedApp);
+        lockedApp.state = AppState::Showing;
+        const AppSettings before = lockedApp.settings;
+        OpenSettingsForm(lockedApp, *form);
+        PreviewSpeed(lockedApp, *form, 10);
+        if (c.listEdited) {
+            ASSERT_TRUE(AddFeed(*form, "B", "http://b.test/", "5").done);
+        }
+        OkFields fields = Fields();
+        fields.uptimer = "30", fields.width = "400", fields.scrollf = false;
+        AppSettings chosen;
+        ASSERT_TRUE(BeginSettingsOk(lockedApp, *form, fields, chosen));
+        EXPECT_FALSE(FinishSettingsOk(lockedApp, *form, chosen));
+        ASSERT_EQ(1u, test.messages.shown.size());
+        EXPECT_EQ(c.message, test.messages.shown[0].text);
+        EXPECT_EQ(before.uptimer, lockedApp.settings.uptimer);
+        EXPECT_EQ(before.width, lockedApp.settings.width);
+        EXPECT_EQ(before.scrollf, lockedApp.settings.scrollf);
+        EXPECT_EQ(1, lockedApp.settings.disptimer);  // the preview stays until Cancel
+        EXPECT_EQ(AppState::Showing, lockedApp.state);
+        EXPECT_FALSE(lockedApp.cacheOnly);
+        EXPECT_EQ(list, test.folder.Read("URL-List.txt"));
+        // Written back from the running values, with the preview taken back.
+        if (std::string(c.lockedFile) == "Newsroller.ini") {
+            EXPECT_EQ(iniBefore, test.folder.Read("Newsroller.ini"));
+        } else {
+            EXPECT_NE(std::string::npos, test.folder.Read("Newsroller.ini").find("uptimer=90\r\n"));
+            EXPECT_NE(std::string::npos, test.folder.Read("Newsroller.ini").find("disptimer=2\r\n"));
+        }
+        // Cancel now takes back everything, as the user expects of it.
+        CancelSettings(lockedApp, *form);
+        EXPECT_EQ(before.disptimer, lockedApp.settings.disptimer);
+    }
+}
+
+// Closing the program, or a cycle ending, while the dialog previews: the file keeps the values
+// at opening, as if Cancel had been pressed.
+TEST_F(SettingsDialogTest, PreviewsAreNeverStored) {
+    app->state = AppState::Showing;
+    app->settings.savepos = 1;
+    OpenSettingsForm(*app, *form);
+    PreviewSpeed(*app, *form, 10);
+    PreviewStep(*app, *form, 40);
+    PreviewTransparency(*app, *form, 20);
+    app->state = AppState::ExitRequested;
+    Tick(*app);
+    Tick(*app);
+    const std::string ini = test.folder.Read("Newsroller.ini");
+    for (const char* line : {"disptimer=2\r\n", "scrolldiv=5\r\n", "toumeido=300\r\n"}) {
+        EXPECT_NE(std::string::npos, ini.find(line)) << line;
+    }
+    EXPECT_EQ(nullptr, app->previewingForm);
 }
 
 // A list that could not be read whole opens empty; OK with a new feed keeps the old file as a copy.
@@ -245,7 +303,8 @@ TEST_F(SettingsDialogTest, ListEditsDuringAFetchLeaveTheRunningCycleAlone) {
         ASSERT_TRUE(DeleteFeed(*form).done);  // A goes, B and C move up
         ASSERT_TRUE(AddFeed(*form, "D", "http://d.test/", "5").done);
         ASSERT_TRUE(MoveFeed(*form, -1).done);  // D before C
-        okDuringFetch = BeginSettingsOk(*app, *form, Fields());
+        AppSettings chosen;
+        okDuringFetch = BeginSettingsOk(*app, *form, Fields(), chosen);
     };
     RunCycle();
     EXPECT_FALSE(okDuringFetch);

@@ -118,4 +118,30 @@ TEST_F(SettingsDialogWin, OpensFilledFromTheSettingsAndTheFeedList) {
     EXPECT_EQ(Cp932ToWide("ＭＳ Ｐゴシック"), faces[static_cast<size_t>(selected)]);
 }
 
+HWND closingTicker = nullptr;
+
+// The ticker closes (as its close destroys it) while a message box of the dialog's opening is up:
+// the feed list's notice that an unreadable list was kept as a copy. The dialog goes with it, and
+// neither its opening nor the menu command uses it afterwards.
+TEST_F(SettingsDialogWin, TickerClosedWhileTheOpeningShowsABoxLeavesNothingOpen) {
+    ASSERT_TRUE(folder.Write(L"URL-List.txt", "A\thttp://a.test/\t5\tfourth field\r\n"));
+    HINSTANCE instance = GetModuleHandleW(nullptr);
+    ticker = std::make_unique<TickerWindow>(instance, LoadIconW(instance, MAKEINTRESOURCEW(IDI_APP)), nullptr,
+                                            folder.path());
+    ASSERT_NE(nullptr, ticker->Create());
+    ticker->app().state = AppState::Showing;
+    closingTicker = ticker->window();
+    // A thread timer: it fires inside the box's own message loop.
+    SetTimer(nullptr, 0, 300, [](HWND, UINT, UINT_PTR timer, DWORD) {
+        KillTimer(nullptr, timer);
+        DestroyWindow(closingTicker);
+    });
+    SendMessageW(ticker->window(), WM_COMMAND, MAKEWPARAM(IDM_SETTINGS, 0), 0);
+    EXPECT_FALSE(IsWindow(closingTicker));
+    EXPECT_EQ(nullptr, ticker->modelessDialog());
+    EXPECT_FALSE(ticker->app().dialogOpen);
+    EXPECT_EQ(nullptr, ticker->app().previewingForm);
+    EXPECT_FALSE(folder.Read(L"URL-List.txt.bak").empty());
+}
+
 }  // namespace
