@@ -24,9 +24,9 @@ int DigitAt(const char* p, int& value) {
         value = *p - '0';
         return 1;
     }
-    const unsigned char lead = static_cast<unsigned char>(p[0]);
+    if (static_cast<unsigned char>(p[0]) != 0x82) return 0;  // p[1] is read only after a lead byte
     const unsigned char trail = static_cast<unsigned char>(p[1]);
-    if (lead == 0x82 && trail >= 0x4F && trail <= 0x58) {
+    if (trail >= 0x4F && trail <= 0x58) {
         value = trail - 0x4F;
         return 2;
     }
