@@ -11,6 +11,23 @@ void ResetApp(App& app) {
     app.document.Release();
 }
 
+void DropStaleAlert(App& app) {
+    if (app.alertIndex < 0 || app.alertChanges == app.schedule.changes) return;
+    app.alertIndex = -1;
+    app.repaintPending = true;
+    app.platform.host.InvalidateTicker();
+}
+
+bool TakeSettingsHeldAtStart(App& app) {
+    if (!TakeSettingsHeldAtStart(app.settings, app.screen, app.platform)) return false;
+    app.fullRepaint = true;
+    app.repaintPending = true;
+    app.transparencyPending = true;
+    app.fontPending = true;
+    app.platform.host.InvalidateTicker();
+    return true;
+}
+
 int NextShownArticle(const App& app, int i) {
     int count = app.articles.count;
     if (count <= 0) return i;

@@ -39,13 +39,15 @@ struct AppRunState {
     int displayCounter = 0;
     int scrollOffset = 0;
     int alertIndex = -1;
-    int today = 0;            // day number of the local date, taken when the feed list is read
-    CivilTime cycleStartUtc;  // when the running update cycle began: the next conditional header
-    bool cycleBusy = false;   // a tick is running (its fetch or parse dispatches messages)
-    bool cacheOnly = false;   // the next cycle reads cached documents instead of fetching
+    uint32_t alertChanges = 0;  // the schedule table's change count when the alert was found
+    int today = 0;              // day number of the local date, taken when the feed list is read
+    CivilTime cycleStartUtc;    // when the running update cycle began: the next conditional header
+    bool cycleBusy = false;     // a tick is running (its fetch or parse dispatches messages)
+    bool cacheOnly = false;     // the next cycle reads cached documents instead of fetching
     bool repaintPending = true;
     bool fullRepaint = true;           // the next paint clears the whole back buffer and re-places the window
     bool transparencyPending = false;  // the opacity changes at the next display step
+    bool fontPending = false;          // the ticker font is made anew from the settings after the tick
 
     // Ticker window.
     int tickCounter = 0;
@@ -76,6 +78,15 @@ struct App : AppRunState {
     DocumentBuffer document;
     ScheduleView scheduleView;  // the schedule window's rows, kept between openings
 };
+
+// The alert names its task by index: once the table has changed since the scan (the schedule
+// window's edits re-sort it), the alert is cleared until the next scan and the line redrawn away.
+void DropStaleAlert(App& app);
+
+// Called before the settings are changed and written: a settings file held by another program at
+// start and free now gives its values (TakeSettingsHeldAtStart), and the ticker follows them: place,
+// size, colours, opacity and font. True when they were taken.
+bool TakeSettingsHeldAtStart(App& app);
 
 // Resets the run-time state and the settings to their defaults, as the ticker window's creation does.
 void ResetApp(App& app);

@@ -119,6 +119,7 @@ void FinishCycle(App& app) {
     }
     // Requests no longer carry this stamp (each feed is asked since its own cache copy's date), but
     // the settings file keeps it as it always had, for older copies of the program that read it.
+    TakeSettingsHeldAtStart(app);
     FormatIfModifiedSince(app.cycleStartUtc, app.settings.ifmodified, sizeof app.settings.ifmodified);
     // What a settings dialog open meanwhile only previews is not stored.
     SaveSettings(SettingsWithoutPreviews(app), app.platform);
@@ -274,9 +275,11 @@ void OpenLinkStep(App& app) {
 void ClosingStep(App& app) {
     // Closing the program with the settings dialog open is its Cancel.
     if (app.previewingForm) CancelSettings(app, *app.previewingForm);
+    // Values just taken from the file include its position; the window never stood there.
+    const bool taken = TakeSettingsHeldAtStart(app);
     if (app.settings.savepos) {
         int x = 0, y = 0;
-        if (app.platform.host.ClientOrigin(x, y)) {
+        if (!taken && app.platform.host.ClientOrigin(x, y)) {
             app.settings.winX = x;
             app.settings.winY = y;
         }
@@ -296,6 +299,7 @@ int64_t UtcSecondsNow(Clock& clock) {
 void ScanForAlert(App& app, int64_t now) {
     int before = app.alertIndex;
     app.alertIndex = FindAlertTask(app.schedule, now, app.settings.alerttime);
+    app.alertChanges = app.schedule.changes;
     // A task that fell due takes its alert line with it: one redraw replaces the line, which with
     // nothing else to show would otherwise stay on screen, perhaps in the inverted colours.
     if (before >= 0 && app.alertIndex < 0) RequestRepaint(app);
@@ -310,6 +314,7 @@ void ScanForAlert(App& app, int64_t now) {
 
 void Tick(App& app) {
     app.cycleBusy = true;
+    DropStaleAlert(app);
     int64_t now = 0;
     FileTimeFromCivil(app.platform.clock.LocalNow(), now);
     switch (app.state) {

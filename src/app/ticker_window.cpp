@@ -72,6 +72,7 @@ void TrayIconClicked(App& app) {
 
 ClickResult ClickTicker(App& app, int x) {
     if (!DisplayIdle(app)) return ClickResult::Ignored;
+    DropStaleAlert(app);  // never dismiss (and delete) a task the alert does not show
     if (app.alertIndex >= 0) {
         // A dialog may be editing the schedule table: the alert stays.
         if (app.dialogOpen) return ClickResult::AlertKept;

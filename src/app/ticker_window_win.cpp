@@ -323,7 +323,13 @@ void TickerWindow::OnTimer() {
     if (!CountTimerTick(app)) return;
     Tick(app);
     // The tick may have closed the window.
-    if (window_ && app.repaintPending) InvalidateTextArea();
+    if (!window_) return;
+    if (app.fontPending) {
+        app.fontPending = false;
+        const AppSettings& s = app.settings;
+        ReplaceTickerFont(CreateTickerFont(s.fsize, s.ftype, s.fontface));
+    }
+    if (app.repaintPending) InvalidateTextArea();
 }
 
 void TickerWindow::OnCommand(int command) {
@@ -423,12 +429,18 @@ void TickerWindow::LoadScheduleAtCreation() { LoadSchedule(app_->schedule, platf
 // ---- Call sites for Parts that the application wires in -------------------------------------
 
 // Settings dialog 105 (modeless): sets the dialog-open flag and the modeless dialog handle.
-void TickerWindow::OpenSettingsDialog() { ::OpenSettingsDialog(*this); }
+// A settings file held at start and free now is taken first: the dialog shows and writes its values.
+void TickerWindow::OpenSettingsDialog() {
+    TakeSettingsHeldAtStart(*app_);
+    ::OpenSettingsDialog(*this);
+}
 
 // The schedule window (modeless): sets the dialog-open flag and the modeless dialog handle; its
 // closing clears both.
 void TickerWindow::OpenScheduleWindow() {
     App& app = *app_;
+    // Its closing writes the settings with its size.
+    TakeSettingsHeldAtStart(app);
     app.dialogOpen = true;
     ScheduleWindowContext context;
     context.instance = instance_;

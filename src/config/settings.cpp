@@ -206,6 +206,19 @@ LoadResult LoadSettings(AppSettings& s, Platform& platform, LegacySettingsStore*
     return kNotLoaded;
 }
 
+bool TakeSettingsHeldAtStart(AppSettings& s, const ScreenMetrics& screen, Platform& platform) {
+    if (!platform.files.MustKeepBeforeReplacing(kSettingsFileName)) return false;
+    WholeReadRules rules;
+    rules.refuseFrom = kConfigFileLimit;
+    std::string text;
+    // Still held, or unreadable for another reason: the promised copy is made by the write.
+    if (ReadWholeText(platform.files, kSettingsFileName, rules, text) != WholeRead::Whole) return false;
+    ClearUnreadFile(platform, kSettingsFileName);
+    ApplySettingsText(s, text.c_str(), static_cast<int>(text.size()));
+    NormalizeSettings(s, screen);
+    return true;
+}
+
 std::string FormatSettingsText(const AppSettings& s) {
     std::string out;
     out.reserve(1024);

@@ -95,6 +95,11 @@ class LegacySettingsStore {
 // such a file is kept as "Newsroller.ini.bak" before anything replaces it, and the user is told.
 // `legacy` may be null.
 LoadResult LoadSettings(AppSettings& settings, Platform& platform, LegacySettingsStore* legacy);
+// Before a write: a settings file that another program held at start (the defaults have been in
+// force, and the user's file was to be kept as .bak before the first write) is read again; when it
+// now reads whole, its values are applied to the record and normalised as at start, and the file
+// needs no copy. True when its values were taken; nothing is shown either way.
+bool TakeSettingsHeldAtStart(AppSettings& settings, const ScreenMetrics& screen, Platform& platform);
 // Applies the keys found in a settings text to the record; text[length] must be a zero byte.
 void ApplySettingsText(AppSettings& settings, const char* text, int length);
 // The whole settings file: all 32 lines "key=value" with CR LF, in the fixed written order.

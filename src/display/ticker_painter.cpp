@@ -138,6 +138,7 @@ void FormatAlertLine(const App& app, int task, char* out, int size) {
 }
 
 bool RedrawTicker(App& app, TickerCanvas& canvas) {
+    DropStaleAlert(app);
     if (!app.repaintPending) return false;
     const AppSettings& s = app.settings;
     PainterState& painter = app.painter;

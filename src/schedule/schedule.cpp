@@ -36,6 +36,7 @@ bool IsLineEnd(char c) { return c == '\r' || c == '\n'; }
 void ResetSchedule(ScheduleTable& schedule) {
     for (ScheduleEntry& entry : schedule.entry) entry = ScheduleEntry{};
     schedule.count = 0;
+    ++schedule.changes;
 }
 
 // Reads one record at `p`; false where reading ends (the record is then not taken). `leftOut` is
@@ -175,6 +176,7 @@ WriteResult SaveSchedule(const ScheduleTable& schedule, Platform& platform) {
 }
 
 void SortSchedule(ScheduleTable& schedule) {
+    ++schedule.changes;  // also every store of a task, which sorts
     int count = schedule.count < kScheduleCapacity ? schedule.count : kScheduleCapacity;
     for (int i = 0; i + 1 < count; ++i) {
         int m = i;
@@ -194,6 +196,7 @@ void RemoveTask(ScheduleTable& schedule, int index) {
     for (int i = index; i + 1 < schedule.count; ++i) schedule.entry[i] = schedule.entry[i + 1];
     --schedule.count;
     schedule.entry[schedule.count] = ScheduleEntry{};
+    ++schedule.changes;
 }
 
 int FindAlertTask(const ScheduleTable& schedule, int64_t now, int alerttime) {

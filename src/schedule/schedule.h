@@ -22,6 +22,9 @@ struct ScheduleEntry {
 
 struct ScheduleTable {
     int count = 0;
+    // Counts the changes of the table (loads, sorts, removals): an index kept from before a change
+    // may name another task now.
+    uint32_t changes = 0;
     ScheduleEntry entry[kScheduleCapacity];
 };
 

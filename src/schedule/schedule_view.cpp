@@ -36,6 +36,13 @@ void OpenScheduleView(ScheduleView& view, int layoutWidth, int headerHeight) {
     view.columnWidth[2] = layoutWidth - 101;
 }
 
+void ClampFirstVisible(ScheduleView& view, int count) {
+    if (count > kScheduleCapacity) count = kScheduleCapacity;
+    const int last = count > 0 ? count - 1 : 0;
+    if (view.firstVisible > last) view.firstVisible = last;
+    if (view.firstVisible < 0) view.firstVisible = 0;
+}
+
 int ClampColumnWidth(int width) { return width < kMinimumColumnWidth ? kMinimumColumnWidth : width; }
 
 int RowTop(const ScheduleView& view, int index) {
@@ -216,5 +223,6 @@ TaskCommand BeginEditTask(ScheduleView& view, const ScheduleTable& schedule) {
 TaskCommand DeleteSelectedTask(ScheduleView& view, ScheduleTable& schedule) {
     if (schedule.count < 1 || !ValidTask(schedule, view.selected)) return TaskCommand::Stopped;
     RemoveTask(schedule, view.selected);
+    ClampFirstVisible(view, schedule.count);
     return TaskCommand::Removed;
 }

@@ -28,6 +28,10 @@ struct ScheduleView {
 // Opening: no selection, the columns 111, 62 and the header layout's width - 101.
 void OpenScheduleView(ScheduleView& view, int layoutWidth, int headerHeight);
 
+// After a delete or a load: the top row is at most the last task (0 with none), so the list never
+// shows blank with tasks scrolled away above it.
+void ClampFirstVisible(ScheduleView& view, int count);
+
 // A column width as the header's divider left it, never below 36.
 int ClampColumnWidth(int width);
 
@@ -116,5 +120,5 @@ enum class TaskCommand {
 TaskCommand BeginAddTask(ScheduleView& view, const ScheduleTable& schedule, MessageBoxes& messages);
 // "編集": nothing on an empty table or without a selected task.
 TaskCommand BeginEditTask(ScheduleView& view, const ScheduleTable& schedule);
-// "削除": removes the selected task.
+// "削除": removes the selected task; the top row follows when it was the last one.
 TaskCommand DeleteSelectedTask(ScheduleView& view, ScheduleTable& schedule);

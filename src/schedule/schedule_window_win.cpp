@@ -49,7 +49,10 @@ class ScheduleWindow {
     ScheduleWindow& operator=(const ScheduleWindow&) = delete;
 
     static INT_PTR CALLBACK Proc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
-    bool attached() const { return dialog_ != nullptr; }
+    // Creates the dialog. Its creation counts as a handler on the stack: a window destroyed while it
+    // opens (the ticker closed while an opening message box is up) frees this only afterwards. The
+    // dialog, or null when it could not be created or is gone again; this is then freed.
+    static HWND Create(ScheduleWindow* self);
 
   private:
     INT_PTR Handle(UINT message, WPARAM wParam, LPARAM lParam);
@@ -95,7 +98,9 @@ INT_PTR CALLBACK ScheduleWindow::Proc(HWND dialog, UINT message, WPARAM wParam, 
         SetWindowLongPtrW(dialog, DWLP_USER, lParam);
         self->dialog_ = dialog;
         self->messages_.SetOwner(dialog);
+        ++self->depth_;
         self->OnInit();
+        --self->depth_;  // the creation still holds it: Create frees an orphan
         return TRUE;
     }
     auto* self = reinterpret_cast<ScheduleWindow*>(GetWindowLongPtrW(dialog, DWLP_USER));
@@ -208,6 +213,7 @@ void ScheduleWindow::OnInit() {
     // The window always shows the file's content.
     LoadSchedule(schedule(), platform_);
     SortSchedule(schedule());
+    ClampFirstVisible(v, schedule().count);
 
     SetWindowPos(dialog_, nullptr, 0, 0, context_.settings->schecx, context_.settings->schecy,
                  SWP_NOMOVE | SWP_NOZORDER);
@@ -426,14 +432,22 @@ void ScheduleWindow::Close() {
     DestroyWindow(dialog_);
 }
 
+HWND ScheduleWindow::Create(ScheduleWindow* self) {
+    ++self->depth_;
+    HWND dialog = CreateDialogParamW(self->context_.instance, MAKEINTRESOURCEW(IDD_SCHEDULE),
+                                     self->context_.owner, Proc, reinterpret_cast<LPARAM>(self));
+    --self->depth_;
+    // Never attached, or destroyed before its creation returned: nobody else will free it.
+    if (!self->dialog_ || self->orphaned_) {
+        delete self;
+        return nullptr;
+    }
+    return dialog;
+}
+
 }  // namespace
 
 HWND CreateScheduleWindow(const ScheduleWindowContext& context) {
     if (!context.schedule || !context.view || !context.settings || !context.platform) return nullptr;
-    auto* window = new ScheduleWindow(context);
-    HWND dialog = CreateDialogParamW(context.instance, MAKEINTRESOURCEW(IDD_SCHEDULE), context.owner,
-                                     ScheduleWindow::Proc, reinterpret_cast<LPARAM>(window));
-    // Once attached, the window deletes its object when it is destroyed.
-    if (!dialog && !window->attached()) delete window;
-    return dialog;
+    return ScheduleWindow::Create(new ScheduleWindow(context));
 }

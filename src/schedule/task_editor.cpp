@@ -5,6 +5,8 @@
 
 #include "platform/platform.h"
 
+const char kTaskTextTooLong[] = "タスクが長すぎます。半角255文字（全角127文字）以内で入力してください。";
+
 const char* const kWeekdayChoices[kWeekdayChoiceCount] = {"無し", "日曜", "月曜", "火曜",
                                                           "水曜", "木曜", "金曜", "土曜"};
 
@@ -14,6 +16,29 @@ constexpr int kFirstYear = 2001;  // the schedule file holds years 2001 to 2999
 constexpr int kLastYear = 2999;
 
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+
+// The value of the digit at p, half-width or full-width ("０" to "９", typed with the Japanese input
+// method, which ES_NUMBER lets through), and its length in bytes; 0 bytes when p holds no digit.
+int DigitAt(const char* p, int& value) {
+    if (*p >= '0' && *p <= '9') {
+        value = *p - '0';
+        return 1;
+    }
+    if (static_cast<unsigned char>(p[0]) != 0x82) return 0;  // p[1] is read only after a lead byte
+    const unsigned char trail = static_cast<unsigned char>(p[1]);
+    if (trail >= 0x4F && trail <= 0x58) {
+        value = trail - 0x4F;
+        return 2;
+    }
+    return 0;
+}
+
+// Characters, not bytes: a double-byte character counts once.
+size_t CharacterCount(const char* text) {
+    size_t n = 0;
+    for (const char* p = text; *p; ++n) p += IsShiftJisLead(static_cast<unsigned char>(*p)) && p[1] ? 2 : 1;
+    return n;
+}
 
 }  // namespace
 
@@ -34,8 +59,9 @@ int TimeFieldValue(const char* text) {
     while (IsBlank(*p)) ++p;
     long value = 0;
     const char* digits = p;
-    for (; *p >= '0' && *p <= '9'; ++p) {
-        if (value < 100000) value = value * 10 + (*p - '0');
+    int digit = 0;
+    for (int bytes; (bytes = DigitAt(p, digit)) > 0; p += bytes) {
+        if (value < 100000) value = value * 10 + digit;
     }
     if (p == digits) return 0;
     while (IsBlank(*p)) ++p;
@@ -43,7 +69,7 @@ int TimeFieldValue(const char* text) {
 }
 
 bool AdvanceFocus(int& remembered, const char* text) {
-    const size_t length = strlen(text);
+    const size_t length = CharacterCount(text);
     const int value = TimeFieldValue(text);
     if (length == 2 && (value > remembered + 5 || remembered == 0)) return true;
     remembered = value;
@@ -104,6 +130,11 @@ bool ReadTaskForm(const TaskForm& form, ScheduleEntry& record, MessageBoxes& mes
     CopyCut(record.text, sizeof record.text, form.text);
     if (record.text[0] == '\0') {
         messages.Show("タスクが入力されていません。", "入力エラー", MessageIcon::Warning);
+        return false;
+    }
+    // The record holds 255 bytes: a longer text would be cut without a word.
+    if (strlen(form.text) >= sizeof record.text) {
+        messages.Show(kTaskTextTooLong, "入力エラー", MessageIcon::Warning);
         return false;
     }
     // The file cannot hold other years: such a record would end the reading of every later one.

@@ -13,6 +13,9 @@ constexpr int kWeekdayChoiceCount = 8;
 // The weekly list: "無し" (a dated task), then "日曜" to "土曜".
 extern const char* const kWeekdayChoices[kWeekdayChoiceCount];
 
+// Shown on OK for a task text of more than 255 bytes (the record's slot).
+extern const char kTaskTextTooLong[];
+
 // The date field: "%4d/%02d/%02d".
 void FormatDateField(const CivilTime& date, char* out, size_t size);
 
@@ -20,7 +23,8 @@ void FormatDateField(const CivilTime& date, char* out, size_t size);
 // (w + 10) that still leaves the sum below the dialog's outer width, starting from two.
 int CalendarMonthsAcross(int monthWidth, int dialogOuterWidth);
 
-// The hour or minute field read as an unsigned number; a text that is not a number reads as 0.
+// The hour or minute field read as an unsigned number, in half-width or full-width digits; a text
+// that is not a number reads as 0.
 int TimeFieldValue(const char* text);
 
 // A change of the hour (or minute) field's text. True: move the focus to the next field (the
@@ -54,7 +58,8 @@ struct TaskForm {
     const char* text = "";  // Shift_JIS
 };
 // Checks the form and builds the record: "時刻が不正です。" for a bad hour, then for a bad minute,
-// then "タスクが入力されていません。" for an empty text (title "入力エラー", warning icon). True when
+// then "タスクが入力されていません。" for an empty text or kTaskTextTooLong for one of more than 255
+// bytes (title "入力エラー", warning icon). True when
 // the record may be stored; false keeps the dialog open.
 bool ReadTaskForm(const TaskForm& form, ScheduleEntry& record, MessageBoxes& messages);
 

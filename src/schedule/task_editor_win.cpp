@@ -107,6 +107,8 @@ void TaskEditor::OnInit() {
                                       kMinuteMax, 0, now.minute);
     SendMessageW(hour, EM_LIMITTEXT, 2, 0);
     SendMessageW(minute, EM_LIMITTEXT, 2, 0);
+    // Characters, not bytes: a longer text of double-byte characters is refused on OK.
+    SendDlgItemMessageW(dialog_, IDC_TASK_TEXT, EM_LIMITTEXT, kSlotSize - 1, 0);
 
     HWND weekday = GetDlgItem(dialog_, IDC_TASK_WEEKDAY);
     for (const char* choice : kWeekdayChoices) {

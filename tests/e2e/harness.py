@@ -24,6 +24,7 @@ import shutil
 import signal
 import struct
 import subprocess
+import threading
 import time
 import zlib
 
@@ -48,8 +49,9 @@ ABOUT_TITLE = "バージョン情報"
 
 
 def run_quiet(args, env=None, timeout=30):
-    """Runs a short command with its output in a file (never a pipe); returns (code, output)."""
-    log = os.path.join(ARTIFACTS, ".command.log")
+    """Runs a short command with its output in a file (never a pipe); returns (code, output). Each
+    thread has its own file: a test may probe a dialog while another thread waits for a window."""
+    log = os.path.join(ARTIFACTS, f".command-{threading.get_ident()}.log")
     os.makedirs(ARTIFACTS, exist_ok=True)
     with open(log, "w+b") as out:
         try:

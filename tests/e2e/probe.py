@@ -1,13 +1,15 @@
 """The ticker's dialogs read and driven from a second program in the same Wine prefix
 (tests/e2e/win/window_probe_win.cpp, built as build/windows/window_probe.exe): control texts,
 message box texts, the focused control, check boxes, list and combo box items and selections, and
-the layered windows' opacity, which a screenshot cannot tell.
+the layered windows' opacity, which a screenshot cannot tell; and a program file held open without
+sharing, as another program may hold it.
 
     box = probe.wait_window(ticker, "入力エラー")
     assert probe.message_text(box) == "時刻が不正です。"
 """
 import json
 import os
+import subprocess
 import time
 
 from harness import BUILD, run_quiet
@@ -108,3 +110,39 @@ def opacity(ticker, title="Newsroller"):
 
 def centre(rect):
     return (rect[0] + rect[2]) // 2, (rect[1] + rect[3]) // 2
+
+
+def windows_path(path):
+    """The path of a host file as Wine programs see it (the host's root is drive Z:)."""
+    return "Z:" + os.path.abspath(path).replace("/", "\\")
+
+
+def hold(ticker, path, seconds=120):
+    """Starts holding the file at `path` open without sharing, in the background, and waits until it
+    is held. Returns release(), which lets it go and returns the holder's exit code (0)."""
+    marks = os.path.join(ticker.folder, os.path.basename(path))
+    ready, release = marks + ".held", marks + ".release"
+    log = open(os.path.join(ticker.folder, "hold.log"), "wb")
+    holder = subprocess.Popen(["wine", PROBE, "hold", windows_path(path), windows_path(ready), windows_path(release),
+                               str(seconds)], cwd=ticker.folder, env=ticker.env, stdin=subprocess.DEVNULL,
+                              stdout=log, stderr=subprocess.STDOUT, start_new_session=True)
+    deadline = time.time() + 30
+    while not os.path.exists(ready) and holder.poll() is None and time.time() < deadline:
+        time.sleep(0.1)
+    if not os.path.exists(ready):
+        holder.kill()
+        log.close()
+        raise RuntimeError(f"window_probe could not hold {path}")
+
+    def let_go():
+        with open(release, "wb"):
+            pass
+        try:
+            return holder.wait(30)
+        finally:
+            log.close()
+            for mark in (ready, release):
+                if os.path.exists(mark):
+                    os.remove(mark)
+
+    return let_go

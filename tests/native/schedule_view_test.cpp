@@ -276,4 +276,37 @@ TEST(ScheduleCommands, AddEditAndDeleteFollowTheTable) {
     EXPECT_EQ(MessageIcon::Error, p.messages.shown[0].icon);
 }
 
+// Scrolled down to the last task, deleting it left a blank list whose next right-click selected an
+// invisible task: the top row is at most the last task after a delete or a load.
+TEST(ScheduleCommands, TheTopRowIsAtMostTheLastTaskAfterADeleteOrALoad) {
+    struct Case {
+        int count, firstVisible, deleted, after;
+    };
+    const Case cases[] = {
+        {3, 2, 2, 1},                // the last task in the top row goes
+        {3, 2, 0, 1},                // another one goes: the top row was the last index
+        {3, 0, 2, 0},                // the top row stays
+        {5, 1, 4, 1}, {1, 0, 0, 0},  // the only task goes
+    };
+    for (const Case& c : cases) {
+        auto table = std::make_unique<ScheduleTable>();
+        for (int i = 0; i < c.count; ++i) table->entry[i] = Task(2025, 3, 14, 9 + i, 0, "t");
+        table->count = c.count;
+        ScheduleView v = View(20, 16, c.firstVisible);
+        v.selected = c.deleted;
+        ASSERT_EQ(TaskCommand::Removed, DeleteSelectedTask(v, *table));
+        EXPECT_EQ(c.after, v.firstVisible) << c.count << " " << c.firstVisible << " " << c.deleted;
+        // A click on the top row selects the task drawn there.
+        if (table->count > 0) {
+            EXPECT_EQ(c.after, TaskAtY(v, table->count, RowTop(v, c.after) + 3));
+        }
+    }
+    // A load of fewer tasks than the row kept from the last opening.
+    ScheduleView v = View(20, 16, 9);
+    ClampFirstVisible(v, 4);
+    EXPECT_EQ(3, v.firstVisible);
+    ClampFirstVisible(v, 0);
+    EXPECT_EQ(0, v.firstVisible);
+}
+
 }  // namespace

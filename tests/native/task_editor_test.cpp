@@ -39,6 +39,8 @@ TEST(TaskEditor, TwoTypedDigitsMoveTheFocusButUpDownStepsDoNot) {
         {0, "1", false, 1},     // one digit never jumps
         {3, "", false, 0},      // an emptied field
         {59, "00", false, 0},   // the minute arrows wrapping are no jump
+        {1, "１５", true, 1},   // two full-width digits typed with the input method jump too
+        {9, "１", false, 1},
     };
     for (const Case& c : cases) {
         int remembered = c.remembered;
@@ -78,8 +80,9 @@ TEST(TaskEditor, FieldsThatAreNotNumbersReadAsZero) {
         const char* text;
         int value;
     };
-    const Case cases[] = {{"", 0},   {"7", 7},  {"07", 7}, {" 12 ", 12},
-                          {"1a", 0}, {"-1", 0}, {"+5", 0}, {"25", 25}};
+    const Case cases[] = {{"", 0},     {"7", 7},     {"07", 7},  {" 12 ", 12}, {"1a", 0},
+                          {"-1", 0},   {"+5", 0},    {"25", 25}, {"１５", 15}, {"０９", 9},
+                          {"1５", 15}, {"２４", 24}, {"１ａ", 0}};
     for (const Case& c : cases) EXPECT_EQ(c.value, TimeFieldValue(c.text)) << c.text;
     EXPECT_GT(TimeFieldValue("99999999999999"), 23);  // never wraps into the valid range
 }
@@ -87,6 +90,11 @@ TEST(TaskEditor, FieldsThatAreNotNumbersReadAsZero) {
 TEST(TaskEditor, BadFieldsAreReportedInTheirOrderAndKeepTheDialogOpen) {
     const std::string kTime = "時刻が不正です。";
     const std::string kText = "タスクが入力されていません。";
+    const std::string kLong = kTaskTextTooLong;
+    const std::string ascii255(255, 'a'), ascii256(256, 'a');
+    std::string japanese127, japanese128;
+    for (int i = 0; i < 127; ++i) japanese127 += "予";
+    japanese128 = japanese127 + "定";
     struct Case {
         const char* hour;
         const char* minute;
@@ -104,6 +112,10 @@ TEST(TaskEditor, BadFieldsAreReportedInTheirOrderAndKeepTheDialogOpen) {
         {"24", "30", "", 0, false, {kTime, kText}},
         {"10", "30", "x", 0, true, {}},
         {"99", "99", "x", 1, true, {}},  // the disabled fields are not read
+        {"10", "30", ascii255.c_str(), 0, true, {}},
+        {"10", "30", ascii256.c_str(), 0, false, {kLong}},  // never cut without a word
+        {"10", "30", japanese127.c_str(), 0, true, {}},
+        {"25", "30", japanese128.c_str(), 0, false, {kTime, kLong}},
     };
     for (const Case& c : cases) {
         RecordingMessageBoxes messages;
@@ -155,7 +167,7 @@ TEST(TaskEditor, TheRecordTakesTheDateTimeWeekdayAndText) {
         EXPECT_EQ(Task(2025, 3, 14, c.storedHour, c.storedMinute, "").stamp, record.stamp);
         EXPECT_STREQ("会議", record.text);
     }
-    // A long text keeps 255 bytes and never half a character.
+    // A text longer than the record's 255 bytes is refused, never cut without a word.
     RecordingMessageBoxes messages;
     const std::string longText = std::string(254, 'a') + "予定";
     TaskForm form;
@@ -164,8 +176,8 @@ TEST(TaskEditor, TheRecordTakesTheDateTimeWeekdayAndText) {
     form.minute = "2";
     form.text = longText.c_str();
     ScheduleEntry record;
-    ASSERT_TRUE(ReadTaskForm(form, record, messages));
-    EXPECT_EQ(std::string(254, 'a'), record.text);
+    EXPECT_FALSE(ReadTaskForm(form, record, messages));
+    EXPECT_EQ(std::vector<std::string>{kTaskTextTooLong}, Texts(messages));
 }
 
 TEST(TaskEditor, DatesTheFileCannotHoldAreRefused) {

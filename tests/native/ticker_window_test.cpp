@@ -3,12 +3,16 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <functional>
 #include <memory>
 
 #include "app/app.h"
+#include "app/cycle.h"
 #include "res/resource.h"
 #include "schedule/schedule.h"
+#include "schedule/task_editor.h"
 #include "support/app_fixture.h"
+#include "support/schedule_tasks.h"
 
 namespace {
 
@@ -219,6 +223,52 @@ TEST_F(TickerWindowLogic, ClickRecomputesTheArticlesToShowFlag) {
     app->settings.upday = 0;  // nothing is young enough any more
     EXPECT_EQ(ClickResult::LinkChosen, ClickTicker(*app, 1));
     EXPECT_EQ(0, app->articlesToShow);
+}
+
+// The alert names its task by index: the schedule window's stores, deletes and loads (which re-sort
+// the table) clear it until the next scan, so a click never dismisses and deletes another task.
+TEST_F(TickerWindowLogic, AChangeOfTheScheduleClearsTheAlertUntilTheNextScan) {
+    struct Case {
+        const char* change;
+        std::function<void(App&)> apply;
+        int count;                 // tasks after the change, which the click must leave
+        const char* alertedAfter;  // the task the next scan alerts, or null
+    };
+    const Case cases[] = {
+        {"a past task stored before it",
+         [](App& a) { StoreTask(a.schedule, 0, -1, Task(2025, 3, 14, 8, 0, "朝礼")); }, 3, "会議"},
+        {"the alerted task deleted", [](App& a) { RemoveTask(a.schedule, 0); }, 1, nullptr},
+        {"the alerted task edited to a later time",
+         [](App& a) { StoreTask(a.schedule, 1, 0, Task(2025, 3, 14, 12, 0, "会議")); }, 2, nullptr},
+        {"the file loaded",
+         [this](App& a) {
+             test.folder.Write(kScheduleFileName, "2025,3,14,11,0,0,-1,\r\n歯医者\r\n");
+             LoadSchedule(a.schedule, a.platform);
+         },
+         1, nullptr},
+    };
+    const int64_t now = Task(2025, 3, 14, 9, 0, "").stamp;
+    app->settings.alerttime = 3;
+    for (const Case& c : cases) {
+        app->state = AppState::Showing;
+        app->schedule = ScheduleTable{};
+        app->schedule.entry[0] = Task(2025, 3, 14, 9, 2, "会議");
+        app->schedule.entry[1] = Task(2025, 3, 14, 11, 0, "歯医者");
+        app->schedule.count = 2;
+        ScanForAlert(*app, now);
+        ASSERT_EQ(0, app->alertIndex) << c.change;
+        c.apply(*app);
+        EXPECT_NE(ClickResult::AlertDismissed, ClickTicker(*app, 10)) << c.change;
+        EXPECT_EQ(-1, app->alertIndex) << c.change;
+        EXPECT_EQ(c.count, app->schedule.count) << c.change;
+        ScanForAlert(*app, now);
+        if (c.alertedAfter) {
+            ASSERT_GE(app->alertIndex, 0) << c.change;
+            EXPECT_STREQ(c.alertedAfter, app->schedule.entry[app->alertIndex].text) << c.change;
+        } else {
+            EXPECT_EQ(-1, app->alertIndex) << c.change;
+        }
+    }
 }
 
 TEST_F(TickerWindowLogic, ClickOnAnAlertDismissesItsTaskUnlessADialogIsOpen) {

@@ -198,12 +198,13 @@ TEST_F(DialogTemplate, TaskEditorPlacesItsControlsAsDesigned) {
         int x, y, w, h;
     };
     const Control controls[] = {
-        {IDOK, L"Button", "OK", 190, 7, 33, 14},
-        {IDCANCEL, L"Button", "ｷｬﾝｾﾙ", 228, 7, 33, 14},
-        {IDC_TASK_DATE, L"Edit", nullptr, 7, 9, 39, 14},
-        {IDC_TASK_HOUR, L"Edit", nullptr, 48, 7, 23, 14},
-        {IDC_TASK_MINUTE, L"Edit", nullptr, 83, 7, 23, 14},
-        {IDC_TASK_NOTIME, L"Button", "時間を指定しない", 121, 9, 67, 10},
+        // The first row is shifted right for a date field that holds the whole date.
+        {IDOK, L"Button", "OK", 197, 7, 30, 14},
+        {IDCANCEL, L"Button", "ｷｬﾝｾﾙ", 231, 7, 30, 14},
+        {IDC_TASK_DATE, L"Edit", nullptr, 7, 9, 50, 14},
+        {IDC_TASK_HOUR, L"Edit", nullptr, 59, 7, 23, 14},
+        {IDC_TASK_MINUTE, L"Edit", nullptr, 94, 7, 23, 14},
+        {IDC_TASK_NOTIME, L"Button", "時間を指定しない", 131, 9, 63, 10},
         {IDC_TASK_TEXT, L"Edit", nullptr, 93, 26, 168, 14},
     };
     for (const Control& c : controls) {
@@ -217,6 +218,18 @@ TEST_F(DialogTemplate, TaskEditorPlacesItsControlsAsDesigned) {
     ExpectControl(IDC_TASK_WEEKDAY, L"ComboBox", nullptr);
     EXPECT_TRUE(GetWindowLongPtrW(GetDlgItem(dialog, IDC_TASK_DATE), GWL_STYLE) & ES_READONLY);
     EXPECT_EQ(Dlu(25, 25, 1, 1).left, Placed(GetDlgItem(dialog, IDC_TASK_WEEKDAY)).left);
+    // The whole date fits the field's text area in the dialog's font ("2026/12/" was all it showed).
+    HWND date = GetDlgItem(dialog, IDC_TASK_DATE);
+    HDC dc = GetDC(date);
+    HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(date, WM_GETFONT, 0, 0)));
+    SIZE text = {};
+    GetTextExtentPoint32W(dc, L"2888/08/28", 10, &text);
+    SelectObject(dc, old);
+    ReleaseDC(date, dc);
+    RECT area = {};
+    SendMessageW(date, EM_GETRECT, 0, reinterpret_cast<LPARAM>(&area));
+    EXPECT_GT(text.cx, 0);
+    EXPECT_LE(text.cx, area.right - area.left);
 }
 
 }  // namespace

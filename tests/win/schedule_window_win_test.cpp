@@ -74,20 +74,27 @@ class DuringModal {
 };
 DuringModal* DuringModal::current_ = nullptr;
 
-HWND FindEditor() {
-    HWND found = nullptr;
+// A visible window of this thread titled `title` (Shift_JIS).
+HWND FindShown(const char* title) {
+    struct Search {
+        std::wstring title;
+        HWND found;
+    } search = {Cp932ToWide(title), nullptr};
     EnumThreadWindows(
         GetCurrentThreadId(),
         [](HWND window, LPARAM param) -> BOOL {
-            wchar_t title[32] = {};
-            GetWindowTextW(window, title, 32);
-            if (Cp932ToWide("編集") != title || !IsWindowVisible(window)) return TRUE;
-            *reinterpret_cast<HWND*>(param) = window;
+            auto& s = *reinterpret_cast<Search*>(param);
+            wchar_t text[32] = {};
+            GetWindowTextW(window, text, 32);
+            if (s.title != text || !IsWindowVisible(window)) return TRUE;
+            s.found = window;
             return FALSE;
         },
-        reinterpret_cast<LPARAM>(&found));
-    return found;
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
 }
+
+HWND FindEditor() { return FindShown("編集"); }
 
 std::wstring Text(HWND window) {
     wchar_t text[300] = {};
@@ -116,7 +123,8 @@ class ScheduleWindowWin : public testing::Test {
         DeleteObject(font);
         for (HBITMAP b : buttons) DeleteObject(b);
     }
-    HWND Open(HWND owner = nullptr) {
+    // `alsoClosed` goes with the window's context: it lives exactly as long as the window's object.
+    HWND Open(HWND owner = nullptr, std::function<void()> alsoClosed = nullptr) {
         ScheduleWindowContext context;
         context.instance = instance;
         context.owner = owner;
@@ -126,7 +134,10 @@ class ScheduleWindowWin : public testing::Test {
         context.view = &view;
         context.settings = &settings;
         context.platform = &files.platform;
-        context.closed = [this] { ++closed; };
+        context.closed = [this, alsoClosed] {
+            ++closed;
+            if (alsoClosed) alsoClosed();
+        };
         window = CreateScheduleWindow(context);
         Pump(200);
         return window;
@@ -284,6 +295,40 @@ TEST_F(ScheduleWindowWin, DestroyingTheOwnerWhileTheEditorIsOpenEndsEverythingCl
     EXPECT_FALSE(IsWindow(window));
     EXPECT_EQ(1, schedule->count);
     EXPECT_EQ(0, closed);  // not closed by its own commands: the opener's flag is its own business
+}
+
+// A message box raised while the window opens (a schedule.dat not read whole) runs a modal loop
+// inside the window's creation; the ticker closed meanwhile destroys the window under it.
+TEST_F(ScheduleWindowWin, DestroyingTheOwnerWhileAnOpeningMessageIsUpFreesTheWindowOnlyAfterItsCreation) {
+    ASSERT_TRUE(
+        files.folder.Write(L"schedule.dat", Record(DaysFromToday(1), 8, "task") + "not a record\r\n"));
+    HWND owner =
+        CreateWindowExW(0, L"STATIC", L"owner", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, instance, nullptr);
+    ASSERT_NE(nullptr, owner);
+    int live = 0;  // copies of a value that goes with the window's object
+    struct Copy {
+        explicit Copy(int& n) : live(&n) { ++*live; }
+        Copy(const Copy& other) : live(other.live) { ++*live; }
+        Copy& operator=(const Copy&) = delete;
+        ~Copy() { --*live; }
+        int* live;
+    };
+    bool boxSeen = false, freedUnderItsCreation = false;
+    {
+        DuringModal step([&] {
+            boxSeen = FindShown("警告") != nullptr;
+            const int before = live;
+            DestroyWindow(owner);
+            freedUnderItsCreation = live < before;
+        });
+        Open(owner, [copy = Copy(live)] { (void)copy; });
+        EXPECT_TRUE(step.ran());
+    }
+    EXPECT_TRUE(boxSeen);
+    EXPECT_FALSE(freedUnderItsCreation);
+    EXPECT_EQ(0, live);  // freed once its creation returned, not leaked
+    EXPECT_EQ(nullptr, window);
+    EXPECT_EQ(1, schedule->count);
 }
 
 }  // namespace

@@ -8,6 +8,10 @@
 //   window_probe select HWND INDEX      selects a list or combo box item and tells its dialog
 //   window_probe resize HWND W H        sets the outer size
 //   window_probe close HWND             posts WM_CLOSE
+//   window_probe hold FILE READY RELEASE SECONDS
+//       opens FILE for reading and writing without sharing (as an editor, a virus scanner or a
+//       backup program may), creates the file READY, and keeps FILE open until the file RELEASE
+//       exists or SECONDS have passed
 //
 // HWND is decimal, as the dump prints it. Texts are written as UTF-8.
 #include <windows.h>
@@ -176,6 +180,21 @@ int Fail(const char* why) {
     return 2;
 }
 
+bool Exists(const wchar_t* path) { return GetFileAttributesW(path) != INVALID_FILE_ATTRIBUTES; }
+
+int Hold(const wchar_t* path, const wchar_t* ready, const wchar_t* release, int seconds) {
+    HANDLE file = CreateFileW(path, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return Fail("the file cannot be held");
+    HANDLE mark =
+        CreateFileW(ready, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (mark == INVALID_HANDLE_VALUE) return Fail("READY cannot be created");
+    CloseHandle(mark);
+    for (int waited = 0; waited < seconds * 1000 && !Exists(release); waited += 50) Sleep(50);
+    CloseHandle(file);
+    return 0;
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -188,6 +207,7 @@ int wmain(int argc, wchar_t** argv) {
         fwrite(out.data(), 1, out.size(), stdout);
         return 0;
     }
+    if (command == L"hold" && argc >= 6) return Hold(argv[2], argv[3], argv[4], _wtoi(argv[5]));
     if (argc < 3) return Fail("no window");
     HWND window = HandleArgument(argv[2]);
     if (!IsWindow(window)) return Fail("no such window");
