@@ -96,7 +96,7 @@ void CancelSettings(App& app, const SettingsForm& form) {
 
 bool BeginSettingsOk(App& app, const SettingsForm& form, const OkFields& fields) {
     if (CheckSettingsOk(form, CycleIdle(app), app.platform.messages) != OkCheck::Proceed) return false;
-    ReadSettingsOk(form, fields, app.settings, app.screen, app.platform.messages);
+    ReadSettingsOk(form, fields, app.settings, ScreenInUnits(app.screen), app.platform.messages);
     return true;
 }
 
