@@ -280,7 +280,7 @@ void TickerWindow::OnDestroy() {
 LRESULT TickerWindow::OnPaint() {
     App& app = *app_;
     {
-        GdiTickerCanvas canvas(backBuffer_, window_, app.screen.frameX, app.screen.frameY);
+        GdiTickerCanvas canvas(backBuffer_, window_, app.screen.frameX, app.screen.frameY, Px(1));
         RedrawTicker(app, canvas);
     }
     PAINTSTRUCT ps;
