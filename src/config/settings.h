@@ -13,7 +13,8 @@ constexpr int kSettingTextSize = 128;
 
 // The field names are the keys of the file. Integers are whatever the file held until
 // NormalizeSettings (program start) brings the ranged ones into range; the ranges below are those
-// after it and in the settings dialog.
+// after it and in the settings dialog. Lengths ("pixels") are pixels of a 96-dpi screen, scaled
+// by the system DPI where the program places, sizes and draws (platform/screen_scale.h).
 struct AppSettings {
     int32_t winX;       // left edge of the ticker's client area, screen pixels; kept on the screen
     int32_t winY;       // top edge of the ticker's client area, screen pixels; kept on the screen
