@@ -23,7 +23,7 @@ struct ScheduleView {
     int firstVisible = 0;  // the task in the top row
     int columnWidth[kScheduleColumnCount] = {111, 62, 0};
     int headerHeight = 0;
-    int rowHeight = 16;  // font height + internal leading + 2
+    int rowHeight = 16;  // font height + internal leading + 2 (scaled)
     int editorMode = 0;  // 0 add, 1 edit the selected task
     int dpi = kBaseDpi;  // the screen's, set when the window opens
 };

@@ -202,7 +202,7 @@ void ScheduleWindow::OnInit() {
     HGDIOBJ old = SelectObject(dc, context_.rowFont);
     TEXTMETRICW metrics = {};
     if (GetTextMetricsW(dc, &metrics)) {
-        v.rowHeight = metrics.tmHeight + metrics.tmInternalLeading + 2;
+        v.rowHeight = metrics.tmHeight + metrics.tmInternalLeading + Px(2);
         averageCharWidth_ = metrics.tmAveCharWidth;
     }
     SelectObject(dc, old);
@@ -291,7 +291,7 @@ void ScheduleWindow::Draw(HDC dc, const RECT& client) {
     HGDIOBJ oldFont = SelectObject(dc, context_.rowFont);
     TEXTMETRICW metrics = {};
     if (GetTextMetricsW(dc, &metrics)) {
-        v.rowHeight = metrics.tmHeight + metrics.tmInternalLeading + 2;
+        v.rowHeight = metrics.tmHeight + metrics.tmInternalLeading + Px(2);
         averageCharWidth_ = metrics.tmAveCharWidth;
     }
     const CivilTime today = platform_.clock.LocalNow();
