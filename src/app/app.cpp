@@ -19,7 +19,7 @@ void DropStaleAlert(App& app) {
 }
 
 bool TakeSettingsHeldAtStart(App& app) {
-    if (!TakeSettingsHeldAtStart(app.settings, app.screen, app.platform)) return false;
+    if (!TakeSettingsHeldAtStart(app.settings, ScreenInUnits(app.screen), app.platform)) return false;
     app.fullRepaint = true;
     app.repaintPending = true;
     app.transparencyPending = true;

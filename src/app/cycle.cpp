@@ -14,6 +14,7 @@
 #include "net/conditional_header.h"
 #include "net/links.h"
 #include "net/service_hosts.h"
+#include "platform/screen_scale.h"
 
 namespace {
 
@@ -249,7 +250,7 @@ void ShowingStep(App& app, int64_t now) {
             app.displayCounter = 0;
             // The band stands still while an alert is shown; the redraw still comes, so it blinks.
             if (app.alertIndex < 0) {
-                app.scrollOffset -= ScrollStep(s);
+                app.scrollOffset -= ScrollStepInPixels(s, app.screen.dpi);
             }
             RequestRepaint(app);
         } else {
@@ -280,8 +281,8 @@ void ClosingStep(App& app) {
     if (app.settings.savepos) {
         int x = 0, y = 0;
         if (!taken && app.platform.host.ClientOrigin(x, y)) {
-            app.settings.winX = x;
-            app.settings.winY = y;
+            app.settings.winX = ScaleFromDpi(x, app.screen.dpi);
+            app.settings.winY = ScaleFromDpi(y, app.screen.dpi);
         }
         SaveSettings(app.settings, app.platform);
     }

@@ -106,7 +106,7 @@ AppSettings SettingsWithoutPreviews(const App& app) {
 bool BeginSettingsOk(App& app, const SettingsForm& form, const OkFields& fields, AppSettings& chosen) {
     if (CheckSettingsOk(form, CycleIdle(app), app.platform.messages) != OkCheck::Proceed) return false;
     chosen = app.settings;
-    ReadSettingsOk(form, fields, chosen, app.screen, app.platform.messages);
+    ReadSettingsOk(form, fields, chosen, ScreenInUnits(app.screen), app.platform.messages);
     return true;
 }
 

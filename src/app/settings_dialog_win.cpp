@@ -22,10 +22,10 @@ namespace {
 // The drop notification message: the application message base + 100.
 constexpr UINT kDropMessage = WM_APP + 100;
 
-// The colour preview, in dialog client pixels, and where its two sample texts go.
-const RECT kPreview = {400, 470, 480, 520};
-const POINT kPreviewText1 = {410, 483};
-const POINT kPreviewText2 = {410, 497};
+// The colour preview inside the group "カラー", in dialog units (so it scales with the dialog), and
+// where its two sample texts go.
+const RECT kPreviewUnits = {229, 289, 274, 320};
+const RECT kPreviewTextUnits = {234, 297, 234, 306};  // left/top: text 1, right/bottom: text 2
 
 const int kEditIds[] = {IDC_SET_WINX,        IDC_SET_WINY,       IDC_SET_WIDTH,        IDC_SET_POS_HINT,
                         IDC_SET_FSIZE,       IDC_SET_UPTIMER,    IDC_SET_SPEED,        IDC_SET_STEP,
@@ -102,6 +102,8 @@ class SettingsDialog : public ImportView, public ImportRunner {
     void ApplyEdit(const EditResult& result);
     void ShowPositionHint();
     void RemakeTickerFont(int height, int weight, const char* face);
+    // Dialog units of this dialog in client pixels.
+    RECT PreviewRect(const RECT& dialogUnits) const;
 
     // The import as it goes (ImportView), and the import dialog run over a document (ImportRunner).
     void MoveProgress(ProgressMove) override {}
@@ -340,12 +342,12 @@ void SettingsDialog::ApplyEdit(const EditResult& result) {
 }
 
 void SettingsDialog::ShowPositionHint() {
-    SetText(IDC_SET_POS_HINT,
-            PositionHint(app_.screen, Number(IDC_SET_WIDTH), Number(IDC_SET_FSIZE), app_.settings.scrollf));
+    SetText(IDC_SET_POS_HINT, PositionHint(ScreenInUnits(app_.screen), Number(IDC_SET_WIDTH),
+                                           Number(IDC_SET_FSIZE), app_.settings.scrollf));
 }
 
 void SettingsDialog::RemakeTickerFont(int height, int weight, const char* face) {
-    ticker_.ReplaceTickerFont(CreateTickerFont(height, weight, face));
+    ticker_.ReplaceTickerFont(CreateTickerFont(ticker_.Px(height), weight, face));
     app_.repaintPending = true;
     app_.platform.host.InvalidateTicker();
 }
@@ -484,7 +486,14 @@ void SettingsDialog::OnColourScroll(HWND bar, int code, int position) {
     }
     ScrollColour(*form_, component, scroll, position);
     ShowColour();
-    InvalidateRect(dialog_, &kPreview, FALSE);
+    const RECT preview = PreviewRect(kPreviewUnits);
+    InvalidateRect(dialog_, &preview, FALSE);
+}
+
+RECT SettingsDialog::PreviewRect(const RECT& dialogUnits) const {
+    RECT pixels = dialogUnits;
+    MapDialogRect(dialog_, &pixels);
+    return pixels;
 }
 
 void SettingsDialog::OnPaint() {
@@ -496,14 +505,15 @@ void SettingsDialog::OnPaint() {
     HPEN pen = CreatePen(PS_SOLID, 1, RGB(c[kColourFrame][0], c[kColourFrame][1], c[kColourFrame][2]));
     HGDIOBJ oldBrush = SelectObject(dc, brush);
     HGDIOBJ oldPen = SelectObject(dc, pen);
-    Rectangle(dc, kPreview.left, kPreview.top, kPreview.right, kPreview.bottom);
+    const RECT preview = PreviewRect(kPreviewUnits), texts = PreviewRect(kPreviewTextUnits);
+    Rectangle(dc, preview.left, preview.top, preview.right, preview.bottom);
     HGDIOBJ oldFont = SelectObject(dc, ticker_.smallFont12());
     SetBkColor(dc, back);
     const std::wstring text1 = Cp932ToWide("テキスト１"), text2 = Cp932ToWide("テキスト２");
     SetTextColor(dc, RGB(c[kColourText1][0], c[kColourText1][1], c[kColourText1][2]));
-    TextOutW(dc, kPreviewText1.x, kPreviewText1.y, text1.c_str(), static_cast<int>(text1.size()));
+    TextOutW(dc, texts.left, texts.top, text1.c_str(), static_cast<int>(text1.size()));
     SetTextColor(dc, RGB(c[kColourText2][0], c[kColourText2][1], c[kColourText2][2]));
-    TextOutW(dc, kPreviewText2.x, kPreviewText2.y, text2.c_str(), static_cast<int>(text2.size()));
+    TextOutW(dc, texts.right, texts.bottom, text2.c_str(), static_cast<int>(text2.size()));
     SelectObject(dc, oldFont);
     SelectObject(dc, oldPen);
     SelectObject(dc, oldBrush);
@@ -677,7 +687,7 @@ void SettingsDialog::OnOk() {
     RemakeTickerFont(chosen.fsize, chosen.ftype, chosen.fontface);
     SIZE size = {};
     GetTextExtentPoint32W(ticker_.backBuffer(), L"\u30C6", 1, &size);  // "テ"
-    SettleFontSize(chosen, size.cy);
+    SettleFontSize(chosen, ScaleFromDpi(size.cy, app_.screen.dpi));
     if (FinishSettingsOk(app_, *form_, chosen)) {
         if (dialog_) Close();
         return;
@@ -708,8 +718,8 @@ void OpenSettingsDialog(TickerWindow& ticker) {
     if (app.settings.savepos) {
         int x = 0, y = 0;
         if (app.platform.host.ClientOrigin(x, y)) {
-            app.settings.winX = x;
-            app.settings.winY = y;
+            app.settings.winX = ScaleFromDpi(x, app.screen.dpi);
+            app.settings.winY = ScaleFromDpi(y, app.screen.dpi);
         }
     }
     auto* dialog = new SettingsDialog(ticker);

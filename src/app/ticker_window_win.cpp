@@ -115,6 +115,8 @@ void TickerWindow::Show(int showCommand) {
     UpdateWindow(window_);
 }
 
+int TickerWindow::Px(int units) const { return ScaleToDpi(units, app_->screen.dpi); }
+
 HBITMAP TickerWindow::buttonBitmap(int index) const {
     return index >= 0 && index < kButtonBitmapCount ? buttonBitmaps_[index] : nullptr;
 }
@@ -233,6 +235,12 @@ void TickerWindow::MeasureScreen() {
     }
     screen.frameX = GetSystemMetrics(SM_CXDLGFRAME);
     screen.frameY = GetSystemMetrics(SM_CYDLGFRAME);
+    // The system DPI (the manifest declares system awareness): every length of the settings is
+    // scaled by it.
+    HDC screenDc = GetDC(nullptr);
+    const int dpi = screenDc ? GetDeviceCaps(screenDc, LOGPIXELSY) : 0;
+    if (screenDc) ReleaseDC(nullptr, screenDc);
+    screen.dpi = dpi > 0 ? dpi : kBaseDpi;
 }
 
 // The back buffer: as wide as the screen and as high as the page mode at the largest font.
@@ -240,7 +248,7 @@ void TickerWindow::CreateBackBuffer() {
     HDC windowDc = GetDC(window_);
     SetMapMode(windowDc, MM_TEXT);
     backBuffer_ = CreateCompatibleDC(windowDc);
-    backBitmap_ = CreateCompatibleBitmap(windowDc, app_->screen.width, kBackBufferHeight);
+    backBitmap_ = CreateCompatibleBitmap(windowDc, app_->screen.width, Px(kBackBufferHeight));
     originalBitmap_ = SelectObject(backBuffer_, backBitmap_);
     ReleaseDC(window_, windowDc);
     SetBkMode(backBuffer_, TRANSPARENT);
@@ -257,9 +265,9 @@ void TickerWindow::LoadButtonBitmaps(HINSTANCE resources) {
 // The ticker font from the settings, selected into the back buffer, and the two small fonts.
 void TickerWindow::CreateFonts() {
     const AppSettings& s = app_->settings;
-    tickerFont_ = CreateTickerFont(s.fsize, s.ftype, s.fontface);
-    smallFont12_ = CreateTickerFont(12, FW_NORMAL, "ＭＳ ゴシック");
-    smallFont14_ = CreateTickerFont(14, FW_NORMAL, "ＭＳ ゴシック");
+    tickerFont_ = CreateTickerFont(Px(s.fsize), s.ftype, s.fontface);
+    smallFont12_ = CreateTickerFont(Px(12), FW_NORMAL, "ＭＳ ゴシック");
+    smallFont14_ = CreateTickerFont(Px(14), FW_NORMAL, "ＭＳ ゴシック");
     originalFont_ = SelectObject(backBuffer_, tickerFont_);
 }
 
@@ -267,8 +275,8 @@ void TickerWindow::CreateFonts() {
 void TickerWindow::PlaceWindow() {
     const App& app = *app_;
     const AppSettings& s = app.settings;
-    SetWindowPos(window_, s.wintop ? HWND_TOPMOST : HWND_NOTOPMOST, s.winX - app.screen.frameX,
-                 s.winY - app.screen.frameY, s.width, TickerHeight(s), 0);
+    SetWindowPos(window_, s.wintop ? HWND_TOPMOST : HWND_NOTOPMOST, Px(s.winX) - app.screen.frameX,
+                 Px(s.winY) - app.screen.frameY, Px(s.width), Px(TickerHeight(s)), 0);
 }
 
 void TickerWindow::OnDestroy() {
@@ -300,7 +308,7 @@ void TickerWindow::OnDestroy() {
 LRESULT TickerWindow::OnPaint() {
     App& app = *app_;
     {
-        GdiTickerCanvas canvas(backBuffer_, window_, app.screen.frameX, app.screen.frameY);
+        GdiTickerCanvas canvas(backBuffer_, window_, app.screen.frameX, app.screen.frameY, Px(1));
         RedrawTicker(app, canvas);
     }
     PAINTSTRUCT ps;
@@ -314,7 +322,7 @@ LRESULT TickerWindow::OnPaint() {
 
 void TickerWindow::InvalidateTextArea() {
     const AppSettings& s = app_->settings;
-    RECT area = {0, 0, s.width, TickerHeight(s)};
+    RECT area = {0, 0, Px(s.width), Px(TickerHeight(s))};
     InvalidateRect(window_, &area, FALSE);
 }
 
@@ -421,7 +429,7 @@ void TickerWindow::LoadSettingsAtCreation() {
     App& app = *app_;
     RegistryLegacySettings legacy;
     LoadSettings(app.settings, platform_, &legacy);
-    NormalizeSettings(app.settings, app.screen);
+    NormalizeSettings(app.settings, ScreenInUnits(app.screen));
 }
 
 void TickerWindow::LoadScheduleAtCreation() { LoadSchedule(app_->schedule, platform_); }
@@ -451,6 +459,7 @@ void TickerWindow::OpenScheduleWindow() {
     for (int i = 0; i < 4; ++i) context.buttons[i] = buttonBitmap(order[i]);
     context.schedule = &app.schedule;
     context.view = &app.scheduleView;
+    app.scheduleView.dpi = app.screen.dpi;
     context.settings = &app.settings;
     context.platform = &platform_;
     context.closed = [this] {

@@ -65,6 +65,8 @@ class TickerWindow {
     HFONT smallFont14() const { return smallFont14_; }  // the schedule window's rows
     // 0 first, 1 last, 2 up, 3 down (resources 128, 129, 130, 131).
     HBITMAP buttonBitmap(int index) const;
+    // A length of the settings (96-dpi units) in pixels of the screen.
+    int Px(int units) const;
     const NOTIFYICONDATAW& trayIcon() const { return tray_; }
 
   private:

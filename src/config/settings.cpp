@@ -153,6 +153,15 @@ void SetDefaultSettings(AppSettings& s) {
 
 int TickerHeight(const AppSettings& s) { return s.scrollf == 0 ? 2 * s.fsize + 10 : s.fsize + 9; }
 
+ScreenMetrics ScreenInUnits(const ScreenMetrics& screen) {
+    ScreenMetrics units = screen;
+    for (int* value : {&units.left, &units.top, &units.width, &units.height, &units.frameX, &units.frameY}) {
+        *value = ScaleFromDpi(*value, screen.dpi);
+    }
+    units.dpi = kBaseDpi;
+    return units;
+}
+
 void ApplySettingsText(AppSettings& s, const char* text, int length) {
     if (!text || length <= 0) return;
     TextView view{text, length};

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "platform/safe_write.h"
+#include "platform/screen_scale.h"
 #include "platform/whole_file.h"
 
 struct Platform;
@@ -12,7 +13,8 @@ constexpr int kSettingTextSize = 128;
 
 // The field names are the keys of the file. Integers are whatever the file held until
 // NormalizeSettings (program start) brings the ranged ones into range; the ranges below are those
-// after it and in the settings dialog.
+// after it and in the settings dialog. Lengths ("pixels") are pixels of a 96-dpi screen, scaled
+// by the system DPI where the program places, sizes and draws (platform/screen_scale.h).
 struct AppSettings {
     int32_t winX;       // left edge of the ticker's client area, screen pixels; kept on the screen
     int32_t winY;       // top edge of the ticker's client area, screen pixels; kept on the screen
@@ -57,11 +59,14 @@ extern const char kSettingsFileName[];   // "Newsroller.ini"
 void SetDefaultSettings(AppSettings& settings);
 
 // The screen the ticker must stay on: the primary screen with one monitor, else the virtual
-// screen; frame sizes are SM_CXDLGFRAME and SM_CYDLGFRAME.
+// screen; frame sizes are SM_CXDLGFRAME and SM_CYDLGFRAME; all in pixels at the system DPI.
 struct ScreenMetrics {
     int left = 0, top = 0, width = 1024, height = 768;
     int frameX = 3, frameY = 3;
+    int dpi = kBaseDpi;
 };
+// The same screen in the 96-dpi units of the settings, for the clamps and the position hint.
+ScreenMetrics ScreenInUnits(const ScreenMetrics& screen);
 
 // Values derived from the settings, each computed here only.
 // Ticker window height: fsize + 9 in scroll mode, 2 * fsize + 10 in page mode.
@@ -72,6 +77,8 @@ inline uint8_t OpacityAlpha(const AppSettings& s) { return static_cast<uint8_t>(
 inline int ScrollStep(const AppSettings& s) {
     return s.scrolldiv == 1 ? 1 : ((s.scrolldiv + 1) * s.fsize) / 12;
 }
+// The same step in pixels of a screen at `dpi`.
+inline int ScrollStepInPixels(const AppSettings& s, int dpi) { return ScaleToDpi(ScrollStep(s), dpi); }
 // Ticks between two display steps: disptimer - 1 in scroll mode, disptimer * 10 in page mode.
 inline int DisplayPace(const AppSettings& s) { return s.scrollf != 0 ? s.disptimer - 1 : s.disptimer * 10; }
 

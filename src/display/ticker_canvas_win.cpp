@@ -1,7 +1,7 @@
 #include "display/ticker_canvas_win.h"
 
-GdiTickerCanvas::GdiTickerCanvas(HDC backBuffer, HWND window, int frameX, int frameY)
-    : dc_(backBuffer), window_(window), frameX_(frameX), frameY_(frameY) {}
+GdiTickerCanvas::GdiTickerCanvas(HDC backBuffer, HWND window, int frameX, int frameY, int lineWidth)
+    : dc_(backBuffer), window_(window), frameX_(frameX), frameY_(frameY), lineWidth_(lineWidth) {}
 
 GdiTickerCanvas::~GdiTickerCanvas() {
     if (oldBrush_) SelectObject(dc_, oldBrush_);
@@ -38,7 +38,8 @@ void GdiTickerCanvas::FillAndOutline(Color fill, Color frame, int right, int bot
         oldBrush_ = SelectObject(dc_, brush_);
     }
     if (!pen_) {
-        pen_ = CreatePen(PS_SOLID, 1, frame);
+        // A wider outline stays inside the client area, as the 1-pixel one does.
+        pen_ = lineWidth_ > 1 ? CreatePen(PS_INSIDEFRAME, lineWidth_, frame) : CreatePen(PS_SOLID, 1, frame);
         oldPen_ = SelectObject(dc_, pen_);
     }
     Rectangle(dc_, 0, 0, right, bottom);

@@ -7,7 +7,8 @@
 
 class GdiTickerCanvas : public TickerCanvas {
   public:
-    GdiTickerCanvas(HDC backBuffer, HWND window, int frameX, int frameY);
+    // lineWidth: the outline's width in pixels, one 96-dpi pixel on the screen.
+    GdiTickerCanvas(HDC backBuffer, HWND window, int frameX, int frameY, int lineWidth = 1);
     ~GdiTickerCanvas() override;
     GdiTickerCanvas(const GdiTickerCanvas&) = delete;
     GdiTickerCanvas& operator=(const GdiTickerCanvas&) = delete;
@@ -26,6 +27,7 @@ class GdiTickerCanvas : public TickerCanvas {
     HDC dc_;
     HWND window_;
     int frameX_, frameY_;
+    int lineWidth_;
     HBRUSH brush_ = nullptr;
     HPEN pen_ = nullptr;
     HGDIOBJ oldBrush_ = nullptr;

@@ -6,6 +6,7 @@
 #include "app/app.h"
 #include "app/cycle.h"
 #include "feed/text.h"
+#include "platform/screen_scale.h"
 
 namespace {
 
@@ -13,6 +14,9 @@ Color BackColor(const AppSettings& s) { return MakeColor(s.backR, s.backG, s.bac
 Color FrameColor(const AppSettings& s) { return MakeColor(s.rectR, s.rectG, s.rectB); }
 Color Text1Color(const AppSettings& s) { return MakeColor(s.text1R, s.text1G, s.text1B); }
 Color Text2Color(const AppSettings& s) { return MakeColor(s.text2R, s.text2G, s.text2B); }
+
+// The settings' lengths are 96-dpi units; the back buffer is drawn in pixels of the screen.
+int Px(const App& app, int units) { return ScaleToDpi(units, app.screen.dpi); }
 
 bool AlertShown(const App& app) { return app.alertIndex >= 0 && app.alertIndex < app.schedule.count; }
 
@@ -52,7 +56,7 @@ void DrawScrollingBand(App& app, TickerCanvas& canvas) {
         // The first item has left the window: the band restarts one shown article later.
         app.currentArticle = NextShownArticle(app, app.currentArticle);
         app.scrollOffset = 0;
-        painter.scrollBase = painter.firstItemEnd - ((s.scrolldiv + 1) * s.fsize) / 12;
+        painter.scrollBase = painter.firstItemEnd - Px(app, ((s.scrolldiv + 1) * s.fsize) / 12);
         x = painter.scrollBase;
     } else {
         x = painter.scrollBase + app.scrollOffset;
@@ -60,14 +64,15 @@ void DrawScrollingBand(App& app, TickerCanvas& canvas) {
     painter.hitCount = 0;
     int a = app.currentArticle;
     char marker[kSlotSize];
-    while (x < s.width) {
+    const int width = Px(app, s.width), top = Px(app, 2);
+    while (x < width) {
         const ArticleEntry& article = app.articles.slot[a];
         if (app.articles.count == 1 ||
             strcmp(article.site, app.articles.slot[PreviousShownArticle(app, a)].site) != 0) {
             FormatSiteMarker(article.site, marker, sizeof marker);
             canvas.SetTextColor(Text1Color(s));
-            Draw(canvas, x, 2, marker);
-            x += s.fsize / 2 + Width(canvas, marker);
+            Draw(canvas, x, top, marker);
+            x += Px(app, s.fsize / 2) + Width(canvas, marker);
         }
         if (app.clickHighlight && a == app.linkArticle) {
             canvas.SetTextColor(Text1Color(s));
@@ -75,8 +80,8 @@ void DrawScrollingBand(App& app, TickerCanvas& canvas) {
         } else {
             canvas.SetTextColor(Text2Color(s));
         }
-        Draw(canvas, x, 2, article.title);
-        x += Width(canvas, article.title) + 2 * s.fsize;
+        Draw(canvas, x, top, article.title);
+        x += Width(canvas, article.title) + Px(app, 2 * s.fsize);
         // Every drawn item is recorded, so every item on screen can be clicked.
         if (painter.hitCount < kScrollHitCapacity) painter.hits[painter.hitCount++] = ScrollHit{x, a};
         if (painter.hitCount == 1) painter.firstItemEnd = x;
@@ -94,31 +99,31 @@ void DrawScrollMode(App& app, TickerCanvas& canvas) {
         ApplyBlinkColour(app, canvas);
         char line[kSlotSize];
         FormatAlertLine(app, app.alertIndex, line, sizeof line);
-        Draw(canvas, (s.width - Width(canvas, line)) / 2, 2, line);
+        Draw(canvas, (Px(app, s.width) - Width(canvas, line)) / 2, Px(app, 2), line);
     } else if ((app.state == AppState::Showing || app.state == AppState::OpenLink) &&
                app.articles.count > 0 && app.articlesToShow) {
         DrawScrollingBand(app, canvas);
     } else {
         // A status text is drawn by exactly one redraw.
-        Draw(canvas, 3, 2, app.line1);
+        Draw(canvas, Px(app, 3), Px(app, 2), app.line1);
         app.line1[0] = '\0';
     }
-    canvas.DrawLine(FrameColor(s), 0, 0, 0, s.fsize + 8);
+    canvas.DrawLine(FrameColor(s), 0, 0, 0, Px(app, s.fsize + 8));
 }
 
 void DrawPageMode(App& app, TickerCanvas& canvas) {
     const AppSettings& s = app.settings;
     canvas.SetTextColor(Text1Color(s));
     if (AlertShown(app)) {
-        Draw(canvas, 3, 2, "スケジュール");  // the heading keeps text colour 1
+        Draw(canvas, Px(app, 3), Px(app, 2), "スケジュール");  // the heading keeps text colour 1
         ApplyBlinkColour(app, canvas);
         char line[kSlotSize];
         FormatAlertLine(app, app.alertIndex, line, sizeof line);
-        Draw(canvas, 3, s.fsize + 2, line);
+        Draw(canvas, Px(app, 3), Px(app, s.fsize + 2), line);
     } else {
-        Draw(canvas, 3, 2, app.line1);
+        Draw(canvas, Px(app, 3), Px(app, 2), app.line1);
         canvas.SetTextColor(Text2Color(s));
-        Draw(canvas, 3, s.fsize + 2, app.line2);
+        Draw(canvas, Px(app, 3), Px(app, s.fsize + 2), app.line2);
     }
 }
 
@@ -143,18 +148,17 @@ bool RedrawTicker(App& app, TickerCanvas& canvas) {
     const AppSettings& s = app.settings;
     PainterState& painter = app.painter;
     if (!painter.scrollBaseTaken) {
-        painter.scrollBase = s.width;
+        painter.scrollBase = Px(app, s.width);
         painter.scrollBaseTaken = true;
     }
     Color fill = (AlertShown(app) && painter.blinkPhase == 1) ? Text2Color(s) : BackColor(s);
-    int height = TickerHeight(s);
+    const int width = Px(app, s.width), height = Px(app, TickerHeight(s));
     if (app.fullRepaint) {
-        canvas.ApplyShapeAndPlacement(s.winX - app.screen.frameX, s.winY - app.screen.frameY, s.width, height,
-                                      s.wintop != 0);
+        canvas.ApplyShapeAndPlacement(Px(app, s.winX) - app.screen.frameX,
+                                      Px(app, s.winY) - app.screen.frameY, width, height, s.wintop != 0);
         app.fullRepaint = false;
     }
-    canvas.FillAndOutline(fill, FrameColor(s), s.width - 2 * app.screen.frameX,
-                          height - 2 * app.screen.frameY);
+    canvas.FillAndOutline(fill, FrameColor(s), width - 2 * app.screen.frameX, height - 2 * app.screen.frameY);
     if (s.scrollf != 0) {
         DrawScrollMode(app, canvas);
     } else {

@@ -24,6 +24,8 @@ bool SameDate(const CivilTime& a, const CivilTime& b) {
 
 long DateKey(const CivilTime& t) { return (long{t.year} * 13 + t.month) * 32 + t.day; }
 
+int Px(const ScheduleView& view, int units) { return ScaleToDpi(units, view.dpi); }
+
 int RowStep(const ScheduleView& view) { return view.rowHeight > 0 ? view.rowHeight : 1; }
 
 }  // namespace
@@ -31,9 +33,9 @@ int RowStep(const ScheduleView& view) { return view.rowHeight > 0 ? view.rowHeig
 void OpenScheduleView(ScheduleView& view, int layoutWidth, int headerHeight) {
     view.selected = -1;
     view.headerHeight = headerHeight;
-    view.columnWidth[0] = 111;
-    view.columnWidth[1] = 62;
-    view.columnWidth[2] = layoutWidth - 101;
+    view.columnWidth[0] = Px(view, 111);
+    view.columnWidth[1] = Px(view, 62);
+    view.columnWidth[2] = layoutWidth - Px(view, 101);
 }
 
 void ClampFirstVisible(ScheduleView& view, int count) {
@@ -43,7 +45,10 @@ void ClampFirstVisible(ScheduleView& view, int count) {
     if (view.firstVisible < 0) view.firstVisible = 0;
 }
 
-int ClampColumnWidth(int width) { return width < kMinimumColumnWidth ? kMinimumColumnWidth : width; }
+int ClampColumnWidth(int width, int dpi) {
+    const int minimum = ScaleToDpi(kMinimumColumnWidth, dpi);
+    return width < minimum ? minimum : width;
+}
 
 int RowTop(const ScheduleView& view, int index) {
     return view.headerHeight + (index - view.firstVisible) * RowStep(view) + 2;
@@ -111,11 +116,12 @@ void ColumnText(const ScheduleEntry& task, int column, char* out, size_t size) {
     }
 }
 
-void FitColumnText(char* text, size_t size, int columnWidth, int averageCharWidth, TextMeasure& measure) {
+void FitColumnText(char* text, size_t size, int columnWidth, int averageCharWidth, TextMeasure& measure,
+                   int inset) {
     if (size < 4) return;
     size_t length = strnlen(text, size - 1);
     text[length] = '\0';
-    const int limit = columnWidth - kColumnInset;
+    const int limit = columnWidth - inset;
     if (measure.Width(text, length) <= limit) return;
     const int perCharacter = averageCharWidth > 0 ? averageCharWidth : 1;
     size_t lastCut = length + 1;
@@ -148,7 +154,8 @@ void PlanRow(const ScheduleView& view, const ScheduleTable& schedule, int index,
     plan.separator = SeparatorBelow(schedule, index);
     for (int c = 0; c < kScheduleColumnCount; ++c) {
         ColumnText(task, c, plan.text[c], sizeof plan.text[c]);
-        FitColumnText(plan.text[c], sizeof plan.text[c], view.columnWidth[c], averageCharWidth, measure);
+        FitColumnText(plan.text[c], sizeof plan.text[c], view.columnWidth[c], averageCharWidth, measure,
+                      Px(view, kColumnInset));
     }
 }
 
@@ -162,7 +169,7 @@ MarginButton MarginButtonAt(int y) {
 
 int FirstVisibleForLast(const ScheduleView& view, int count, int outerHeight) {
     if (count > kScheduleCapacity) count = kScheduleCapacity;
-    const int limit = outerHeight - 64;
+    const int limit = outerHeight - Px(view, 64);
     int y = view.headerHeight + 2;
     int n = 0;
     while (y < limit && n < count - 1) {

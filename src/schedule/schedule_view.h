@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "platform/screen_scale.h"
 #include "schedule/schedule.h"
 
 class MessageBoxes;
@@ -15,14 +16,16 @@ constexpr int kColumnInset = 8;          // a column's text starts this far righ
 constexpr int kScheduleColumnCount = 3;  // date, time, task
 constexpr int kMaxTasksForAdd = 1022;    // "追加" is refused above this count
 
-// What the schedule window keeps while the program runs, also between openings.
+// What the schedule window keeps while the program runs, also between openings. Its pixel values
+// are pixels of the screen; the constants above are 96-dpi units, scaled by `dpi`.
 struct ScheduleView {
     int selected = -1;     // the selected task, drawn in blue; -1 none
     int firstVisible = 0;  // the task in the top row
     int columnWidth[kScheduleColumnCount] = {111, 62, 0};
     int headerHeight = 0;
-    int rowHeight = 16;  // font height + internal leading + 2
+    int rowHeight = 16;  // font height + internal leading + 2 (scaled)
     int editorMode = 0;  // 0 add, 1 edit the selected task
+    int dpi = kBaseDpi;  // the screen's, set when the window opens
 };
 
 // Opening: no selection, the columns 111, 62 and the header layout's width - 101.
@@ -32,8 +35,8 @@ void OpenScheduleView(ScheduleView& view, int layoutWidth, int headerHeight);
 // shows blank with tasks scrolled away above it.
 void ClampFirstVisible(ScheduleView& view, int count);
 
-// A column width as the header's divider left it, never below 36.
-int ClampColumnWidth(int width);
+// A column width as the header's divider left it, never below 36 (scaled to `dpi`).
+int ClampColumnWidth(int width, int dpi = kBaseDpi);
 
 // ---- Rows ----------------------------------------------------------------------------------------
 
@@ -76,7 +79,8 @@ class TextMeasure {
 // pixels wide, ending it in "...": the cut moves from byte (column width / average character width
 // - 2) one byte to the left at a time. It never splits a double-byte character, never starts before
 // the text, and stops at "..." alone.
-void FitColumnText(char* text, size_t size, int columnWidth, int averageCharWidth, TextMeasure& measure);
+void FitColumnText(char* text, size_t size, int columnWidth, int averageCharWidth, TextMeasure& measure,
+                   int inset = kColumnInset);
 
 // Everything needed to draw one row.
 struct RowPlan {

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "platform/platform_win.h"
+#include "platform/screen_scale.h"
 #include "platform/wide_win.h"
 #include "res/resource.h"
 #include "schedule/task_editor_win.h"
@@ -71,6 +72,10 @@ class ScheduleWindow {
     void OnCommand(int command);
     void Close();
     int OuterHeight() const;
+    // 96-dpi units in pixels of the screen.
+    int Px(int units) { return ScaleToDpi(units, view().dpi); }
+    void CreatePens();
+    void DrawMarginButtons(HDC dc);
 
     ScheduleView& view() { return *context_.view; }
     ScheduleTable& schedule() { return *context_.schedule; }
@@ -202,20 +207,19 @@ void ScheduleWindow::OnInit() {
     HGDIOBJ old = SelectObject(dc, context_.rowFont);
     TEXTMETRICW metrics = {};
     if (GetTextMetricsW(dc, &metrics)) {
-        v.rowHeight = metrics.tmHeight + metrics.tmInternalLeading + 2;
+        v.rowHeight = metrics.tmHeight + metrics.tmInternalLeading + Px(2);
         averageCharWidth_ = metrics.tmAveCharWidth;
     }
     SelectObject(dc, old);
     ReleaseDC(dialog_, dc);
-    dottedPen_ = CreatePen(PS_DOT, 1, Colour(kSeparatorColour));
-    linePen_ = CreatePen(PS_SOLID, 1, Colour(kSeparatorColour));
+    CreatePens();
 
     // The window always shows the file's content.
     LoadSchedule(schedule(), platform_);
     SortSchedule(schedule());
     ClampFirstVisible(v, schedule().count);
 
-    SetWindowPos(dialog_, nullptr, 0, 0, context_.settings->schecx, context_.settings->schecy,
+    SetWindowPos(dialog_, nullptr, 0, 0, Px(context_.settings->schecx), Px(context_.settings->schecy),
                  SWP_NOMOVE | SWP_NOZORDER);
     ShowWindow(dialog_, SW_SHOW);
     SetForegroundWindow(dialog_);
@@ -229,7 +233,7 @@ WINDOWPOS ScheduleWindow::LayOutHeader() {
     GetClientRect(dialog_, &client);
     HDLAYOUT request = {&client, &layout};
     SendMessageW(header_, HDM_LAYOUT, 0, reinterpret_cast<LPARAM>(&request));
-    SetWindowPos(header_, nullptr, layout.x + kScheduleMargin, layout.y, layout.cx - kScheduleMargin,
+    SetWindowPos(header_, nullptr, layout.x + Px(kScheduleMargin), layout.y, layout.cx - Px(kScheduleMargin),
                  layout.cy, SWP_NOZORDER | SWP_NOACTIVATE);
     return layout;
 }
@@ -288,20 +292,12 @@ void ScheduleWindow::Draw(HDC dc, const RECT& client) {
     const ScheduleTable& table = schedule();
     FillRect(dc, &client, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
 
-    HDC source = CreateCompatibleDC(dc);
-    for (int i = 0; i < 4; ++i) {
-        const ButtonPlace& place = kMarginButtons[i];
-        if (!context_.buttons[i]) continue;
-        HGDIOBJ old = SelectObject(source, context_.buttons[i]);
-        BitBlt(dc, place.x, place.y, place.width, place.height, source, 0, 0, SRCCOPY);
-        SelectObject(source, old);
-    }
-    DeleteDC(source);
+    DrawMarginButtons(dc);
 
     HGDIOBJ oldFont = SelectObject(dc, context_.rowFont);
     TEXTMETRICW metrics = {};
     if (GetTextMetricsW(dc, &metrics)) {
-        v.rowHeight = metrics.tmHeight + metrics.tmInternalLeading + 2;
+        v.rowHeight = metrics.tmHeight + metrics.tmInternalLeading + Px(2);
         averageCharWidth_ = metrics.tmAveCharWidth;
     }
     const CivilTime today = platform_.clock.LocalNow();
@@ -316,28 +312,64 @@ void ScheduleWindow::Draw(HDC dc, const RECT& client) {
         PlanRow(v, table, i, today, averageCharWidth_, measure, plan);
         if (plan.fill != RowFill::None) {
             SetDCBrushColor(dc, Colour(plan.fill == RowFill::Today ? kTodayFill : kPastFill));
-            RECT band = {kScheduleMargin, plan.top - 1, client.right, plan.top - 1 + v.rowHeight};
+            RECT band = {Px(kScheduleMargin), plan.top - 1, client.right, plan.top - 1 + v.rowHeight};
             FillRect(dc, &band, static_cast<HBRUSH>(GetStockObject(DC_BRUSH)));
         }
         SetTextColor(dc, Colour(plan.selected ? kSelectedText : kRowText));
-        int x = kScheduleMargin;
+        int x = Px(kScheduleMargin);
         for (int c = 0; c < kScheduleColumnCount; ++c) {
             std::wstring text = Cp932ToWide(plan.text[c]);
-            TextOutW(dc, x + kColumnInset, plan.top, text.c_str(), static_cast<int>(text.size()));
+            TextOutW(dc, x + Px(kColumnInset), plan.top, text.c_str(), static_cast<int>(text.size()));
             x += v.columnWidth[c];
         }
         if (plan.separator) {
             const int y = plan.top + v.rowHeight - 2;
-            MoveToEx(dc, kScheduleMargin, y, nullptr);
+            MoveToEx(dc, Px(kScheduleMargin), y, nullptr);
             LineTo(dc, client.right, y);
         }
     }
     SelectObject(dc, linePen_);
-    MoveToEx(dc, kScheduleMargin, v.headerHeight, nullptr);
-    LineTo(dc, kScheduleMargin, client.bottom);
+    MoveToEx(dc, Px(kScheduleMargin), v.headerHeight, nullptr);
+    LineTo(dc, Px(kScheduleMargin), client.bottom);
     SelectObject(dc, oldBrush);
     SelectObject(dc, oldPen);
     SelectObject(dc, oldFont);
+}
+
+// At 96 dpi 1-pixel cosmetic pens; above it geometric pens as wide as one unit, whose dots grow with
+// them (a cosmetic dotted pen wider than 1 pixel would draw solid).
+void ScheduleWindow::CreatePens() {
+    const int width = Px(1);
+    if (width <= 1) {
+        dottedPen_ = CreatePen(PS_DOT, 1, Colour(kSeparatorColour));
+        linePen_ = CreatePen(PS_SOLID, 1, Colour(kSeparatorColour));
+        return;
+    }
+    LOGBRUSH brush = {BS_SOLID, Colour(kSeparatorColour), 0};
+    dottedPen_ = ExtCreatePen(PS_GEOMETRIC | PS_DOT | PS_ENDCAP_FLAT, width, &brush, 0, nullptr);
+    linePen_ = ExtCreatePen(PS_GEOMETRIC | PS_SOLID | PS_ENDCAP_FLAT, width, &brush, 0, nullptr);
+}
+
+// The picture buttons at their places scaled to the screen; above 96 dpi stretched smoothly.
+void ScheduleWindow::DrawMarginButtons(HDC dc) {
+    HDC source = CreateCompatibleDC(dc);
+    const int oldMode = SetStretchBltMode(dc, HALFTONE);
+    SetBrushOrgEx(dc, 0, 0, nullptr);
+    for (int i = 0; i < 4; ++i) {
+        const ButtonPlace& place = kMarginButtons[i];
+        if (!context_.buttons[i]) continue;
+        HGDIOBJ old = SelectObject(source, context_.buttons[i]);
+        const int width = Px(place.width), height = Px(place.height);
+        if (width == place.width && height == place.height) {
+            BitBlt(dc, place.x, place.y, width, height, source, 0, 0, SRCCOPY);
+        } else {
+            StretchBlt(dc, Px(place.x), Px(place.y), width, height, source, 0, 0, place.width, place.height,
+                       SRCCOPY);
+        }
+        SelectObject(source, old);
+    }
+    SetStretchBltMode(dc, oldMode);
+    DeleteDC(source);
 }
 
 int ScheduleWindow::OuterHeight() const {
@@ -347,19 +379,19 @@ int ScheduleWindow::OuterHeight() const {
 }
 
 void ScheduleWindow::OnLeftButtonUp(int x, int y) {
-    if (x > kScheduleMargin) {
+    if (x > Px(kScheduleMargin)) {
         view().selected = TaskAtY(view(), schedule().count, y);
         InvalidateRect(dialog_, nullptr, FALSE);
         return;
     }
-    MarginButton button = MarginButtonAt(y);
+    MarginButton button = MarginButtonAt(ScaleFromDpi(y, view().dpi));
     if (button == MarginButton::None) return;
     PressMarginButton(view(), button, schedule().count, OuterHeight());
     InvalidateRect(dialog_, nullptr, TRUE);
 }
 
 void ScheduleWindow::OnRightButtonDown(int x, int y) {
-    if (x <= kScheduleMargin) return;
+    if (x <= Px(kScheduleMargin)) return;
     view().selected = TaskAtY(view(), schedule().count, y);
     InvalidateRect(dialog_, nullptr, FALSE);
     UpdateWindow(dialog_);
@@ -384,7 +416,7 @@ void ScheduleWindow::OnHeaderEndTrack(const NMHEADERW& notification) {
     if (!notification.pitem || !(notification.pitem->mask & HDI_WIDTH)) return;
     const int column = notification.iItem;
     if (column < 0 || column >= kScheduleColumnCount) return;
-    const int width = ClampColumnWidth(notification.pitem->cxy);
+    const int width = ClampColumnWidth(notification.pitem->cxy, view().dpi);
     view().columnWidth[column] = width;
     // The header takes the dragged width when this notification returns; a snapped width follows.
     if (width != notification.pitem->cxy) PostMessageW(dialog_, kSetColumnWidth, column, width);
@@ -426,8 +458,8 @@ void ScheduleWindow::Close() {
     if (context_.closed) context_.closed();
     RECT outer;
     GetWindowRect(dialog_, &outer);
-    context_.settings->schecx = outer.right - outer.left;
-    context_.settings->schecy = outer.bottom - outer.top;
+    context_.settings->schecx = ScaleFromDpi(outer.right - outer.left, view().dpi);
+    context_.settings->schecy = ScaleFromDpi(outer.bottom - outer.top, view().dpi);
     SaveSettings(*context_.settings, platform_);
     DestroyWindow(dialog_);
 }

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "platform/platform_win.h"
+#include "platform/screen_scale.h"
 #include "platform/wide_win.h"
 #include "res/resource.h"
 #include "schedule/task_editor.h"
@@ -15,6 +16,7 @@ constexpr int kHourMax = 23;
 constexpr int kMinuteMax = 59;
 constexpr int kCalendarX = 10, kCalendarY = 67;
 constexpr int kHeightBelowCalendar = 103;  // the dialog's outer height is the calendar's + 103
+constexpr int kMonthGap = 15;              // added to each month's width
 
 class TaskEditor {
   public:
@@ -140,8 +142,12 @@ void TaskEditor::CreateCalendar(const CivilTime& today) {
     GetWindowRect(dialog_, &outer);
     const int outerWidth = outer.right - outer.left;
     const int months = CalendarMonthsAcross(w, outerWidth);
-    SetWindowPos(dialog_, nullptr, 0, 0, outerWidth, h + kHeightBelowCalendar, SWP_NOMOVE | SWP_NOZORDER);
-    SetWindowPos(calendar_, nullptr, kCalendarX, kCalendarY, (w + 15) * months, h, SWP_NOZORDER);
+    // The fixed distances are 96-dpi units, like the dialog's controls they keep clear of.
+    const int dpi = view_.dpi;
+    SetWindowPos(dialog_, nullptr, 0, 0, outerWidth, h + ScaleToDpi(kHeightBelowCalendar, dpi),
+                 SWP_NOMOVE | SWP_NOZORDER);
+    SetWindowPos(calendar_, nullptr, ScaleToDpi(kCalendarX, dpi), ScaleToDpi(kCalendarY, dpi),
+                 (w + ScaleToDpi(kMonthGap, dpi)) * months, h, SWP_NOZORDER);
     // The schedule file holds the years 2001 to 2999 only.
     SYSTEMTIME range[2] = {};
     range[0].wYear = 2001;
