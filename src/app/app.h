@@ -51,6 +51,9 @@ struct AppRunState {
     int pressCounter = 0;
     bool clickHighlight = false;  // the clicked title is drawn highlighted once
     bool dialogOpen = false;      // the settings dialog, the schedule window or About is open
+    bool pointerOver = false;     // the pointer rests on the ticker (hoverstop holds the display)
+    bool steppedBack = false;     // a full-screen program covers the ticker's monitor: not topmost
+    int screenCheckCounter = 0;   // timer messages since the last look for a full-screen program
 
     PainterState painter;
     GestureState gesture;

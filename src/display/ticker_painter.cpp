@@ -148,8 +148,11 @@ bool RedrawTicker(App& app, TickerCanvas& canvas) {
     Color fill = (AlertShown(app) && painter.blinkPhase == 1) ? Text2Color(s) : BackColor(s);
     int height = TickerHeight(s);
     if (app.fullRepaint) {
+        TickerZOrder order = app.steppedBack ? TickerZOrder::KeepBehind
+                             : s.wintop      ? TickerZOrder::Topmost
+                                             : TickerZOrder::Foreground;
         canvas.ApplyShapeAndPlacement(s.winX - app.screen.frameX, s.winY - app.screen.frameY, s.width, height,
-                                      s.wintop != 0);
+                                      order);
         app.fullRepaint = false;
     }
     canvas.FillAndOutline(fill, FrameColor(s), s.width - 2 * app.screen.frameX,
