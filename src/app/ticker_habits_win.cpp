@@ -105,16 +105,11 @@ void TickerWindow::CheckForFullScreenProgram() {
     if (!window_) return;
     const UINT keep = SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE;
     switch (FullScreenSeen(*app_, FullScreenProgramCoversTicker())) {
-        case ZOrderChange::StepBack: {
-            SetWindowPos(window_, HWND_NOTOPMOST, 0, 0, 0, 0, keep);
-            // Not topmost is still above the other windows: go below the full-screen one too (a
-            // topmost one is above the ticker already).
-            HWND foreground = GetForegroundWindow();
-            if (foreground && !(GetWindowLongW(foreground, GWL_EXSTYLE) & WS_EX_TOPMOST)) {
-                SetWindowPos(window_, foreground, 0, 0, 0, 0, keep);
-            }
+        case ZOrderChange::StepBack:
+            // Not topmost alone would still be above the full-screen window: to the bottom, until
+            // it goes. A ticker that is not kept on top is below the foreground window already.
+            if (app_->settings.wintop) SetWindowPos(window_, HWND_BOTTOM, 0, 0, 0, 0, keep);
             break;
-        }
         case ZOrderChange::ComeBack:
             if (app_->settings.wintop) SetWindowPos(window_, HWND_TOPMOST, 0, 0, 0, 0, keep);
             break;

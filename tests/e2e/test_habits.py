@@ -23,7 +23,11 @@ def helper(ticker, *args):
 
 
 def topmost(ticker):
-    return bool(int(helper(ticker, "exstyle")[-1]) & WS_EX_TOPMOST)
+    return bool(int(helper(ticker, "exstyle")[-2]) & WS_EX_TOPMOST)
+
+
+def below_film(ticker):
+    return helper(ticker, "exstyle")[-1] == "1"
 
 
 class HabitsTest(unittest.TestCase):
@@ -62,6 +66,8 @@ class HabitsTest(unittest.TestCase):
                                 stderr=subprocess.STDOUT)
         self.assertTrue(ticker.wait_for(lambda: not topmost(ticker), timeout=5, step=0.3),
                         "the ticker stayed topmost over the full-screen window")
+        # Below the full-screen window too (which is not topmost itself).
+        self.assertTrue(below_film(ticker))
         ticker.screenshot("full-screen")
         film.wait(30)
         self.assertTrue(ticker.wait_for(lambda: topmost(ticker), timeout=5, step=0.3),

@@ -2,7 +2,9 @@
 //     Shows a borderless window over the whole monitor the ticker is on, in the foreground, as a
 //     film or a slide show does, for SECONDS; then closes it.
 // screen_helper exstyle
-//     Prints the ticker window's extended style (decimal).
+//     Prints the ticker window's extended style (decimal), and 1 when the full-screen window lies
+//     above it in the z-order, else 0. (Wine without a window manager never lowers an X window, so
+//     a screenshot cannot show it.)
 // screen_helper lose X Y
 //     Moves the ticker window to (X, Y), sends it WM_DISPLAYCHANGE as the system does when a
 //     monitor goes, and prints its window rectangle afterwards: "left top right bottom".
@@ -22,7 +24,7 @@ int ShowFullScreen(int seconds) {
     WNDCLASSW wc = {};
     wc.lpfnWndProc = DefWindowProcW;
     wc.hInstance = GetModuleHandleW(nullptr);
-    wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
+    wc.hbrBackground = CreateSolidBrush(RGB(0, 0, 128));  // dark blue: not the empty screen's black
     wc.lpszClassName = L"FullScreenFilm";
     RegisterClassW(&wc);
     const RECT& r = monitor.rcMonitor;
@@ -47,7 +49,12 @@ int wmain(int argc, wchar_t** argv) {
     HWND ticker = Ticker();
     if (!ticker) return 2;
     if (argc == 2 && wcscmp(argv[1], L"exstyle") == 0) {
-        std::printf("%ld\n", GetWindowLongW(ticker, GWL_EXSTYLE));
+        int below = 0;
+        wchar_t name[32];
+        for (HWND above = GetWindow(ticker, GW_HWNDPREV); above; above = GetWindow(above, GW_HWNDPREV)) {
+            if (GetClassNameW(above, name, 32) > 0 && wcscmp(name, L"FullScreenFilm") == 0) below = 1;
+        }
+        std::printf("%ld %d\n", GetWindowLongW(ticker, GWL_EXSTYLE), below);
         return 0;
     }
     if (argc == 4 && wcscmp(argv[1], L"lose") == 0) {
