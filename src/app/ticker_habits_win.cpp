@@ -136,8 +136,10 @@ void TickerWindow::KeepOnAMonitor() {
     // The z-order stays as it is (topmost, or behind a full-screen program).
     SetWindowPos(window_, nullptr, s.winX - app.screen.frameX, s.winY - app.screen.frameY, s.width,
                  TickerHeight(s), SWP_NOZORDER | SWP_NOACTIVATE);
-    // A narrower screen made the ticker narrower: its region and band follow at the next redraw.
-    if (s.width != width) app.fullRepaint = true;
+    // The paint that the move brings copies the back buffer as it is (a status text is drawn by one
+    // redraw only). A narrower screen made the ticker narrower: its region and band are made anew.
+    if (s.width == width) return;
+    app.fullRepaint = true;
     app.repaintPending = true;
     InvalidateRect(window_, nullptr, FALSE);
 }
