@@ -19,7 +19,6 @@ TEST(FullScreenProgram, CoversTheTickersMonitorWhenItsRectangleHoldsTheMonitors)
         {"both monitors", {{0, 0, 3840, 1080}, "ScreenSaverClass"}, true},
         {"the desktop", {{0, 0, 3840, 1080}, "Progman"}, false},
         {"the desktop behind the icons", {{0, 0, 3840, 1080}, "WorkerW"}, false},
-        {"the system's desktop window", {{0, 0, 3840, 1080}, "#32769"}, false},
         {"the taskbar", {{1920, 0, 3840, 1080}, "Shell_TrayWnd"}, false},
         {"a second monitor's taskbar", {{1920, 0, 3840, 1080}, "Shell_SecondaryTrayWnd"}, false},
         {"one of the ticker's own windows", {{1920, 0, 3840, 1080}, "#32770", true}, false},
@@ -52,9 +51,7 @@ TEST(DisplaysChanged, ALostTickerComesBackByTheRuleOfTheStartAndAShownOneStays) 
         bool moved;
         int winX, winY;
     } cases[] = {
-        {"on the monitor left (winX, winY as stored)", 100, 700, laptop, alone, false, 230, 0},
-        {"partly on it", 1270, 790, laptop, alone, false, 230, 0},
-        {"on the monitor taken away", 1500, 300, laptop, alone, true, 1280 + 6 - 600, 300},
+        {"partly on the monitor left (winX, winY as stored)", 1270, 790, laptop, alone, false, 230, 0},
         {"above and left of every monitor", -900, -50, laptop, alone, true, 0, 0},
         {"in the corner no monitor shows", 3000, 1000, pair, lShaped, true, 1920 + 6 - 600, 1000},
     };
