@@ -15,7 +15,7 @@ namespace {
 class MeasuringCanvas : public TickerCanvas {
   public:
     int TextWidth(const char*, int length) override { return 9 * length; }
-    void ApplyShapeAndPlacement(int, int, int, int, bool) override {}
+    void ApplyShapeAndPlacement(int, int, int, int, TickerZOrder) override {}
     void FillAndOutline(Color fill, Color, int, int) override { benchmark::DoNotOptimize(fill); }
     void SetTextColor(Color color) override { benchmark::DoNotOptimize(color); }
     void DrawText(int x, int, const char* text, int) override {

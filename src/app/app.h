@@ -58,6 +58,9 @@ struct AppRunState {
     // The open settings dialog's working state while its previews (speed, step, transparency) are in
     // the settings: whatever ends the program meanwhile takes them back before the file is written.
     const SettingsForm* previewingForm = nullptr;
+    bool pointerOver = false;    // the pointer rests on the ticker (hoverstop holds the display)
+    bool steppedBack = false;    // a full-screen program covers the ticker's monitor: not topmost
+    int screenCheckCounter = 0;  // timer messages since the last look for a full-screen program
 
     PainterState painter;
     GestureState gesture;

@@ -6,6 +6,7 @@
 
 #include "app/app.h"
 #include "app/settings_dialog.h"
+#include "app/ticker_habits.h"
 #include "config/feed_list.h"
 #include "config/settings.h"
 #include "feed/parser.h"
@@ -233,6 +234,13 @@ void ShowingStep(App& app, int64_t now) {
         CopyCut(app.line1, sizeof app.line1, "表示する記事はありません。");
         app.line2[0] = '\0';
         RequestRepaint(app);
+        ScanForAlert(app, now);
+        return;
+    }
+    // Under the resting pointer the band and the page stay where they are, to be read and clicked;
+    // the counter keeps its count, so they go on where they stopped.
+    if (PointerHoldsDisplay(app)) {
+        ApplyPendingOpacity(app);
         ScanForAlert(app, now);
         return;
     }

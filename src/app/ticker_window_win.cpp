@@ -149,6 +149,7 @@ LRESULT CALLBACK TickerWindow::WindowProc(HWND window, UINT message, WPARAM wPar
 
 LRESULT TickerWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
     App& app = *app_;
+    WatchPointerAndScreen(message, wParam);
     switch (message) {
         case WM_CREATE:
             return OnCreate(*reinterpret_cast<CREATESTRUCTW*>(lParam));

@@ -19,6 +19,8 @@ constexpr UINT kTickMilliseconds = 60;
 constexpr UINT kTrayCallbackMessage = WM_USER;
 constexpr int kBackBufferHeight = 138;  // 2 x 64 + 10: the page-mode height at the largest font
 constexpr int kButtonBitmapCount = 4;
+// Posted when another window came to the foreground: look for a full-screen program.
+constexpr UINT kForegroundChangedMessage = WM_APP + 1;
 
 class TickerWindow {
   public:
@@ -95,6 +97,14 @@ class TickerWindow {
     void OpenSettingsDialog();
     void OpenScheduleWindow();
     void PointerMovedOverTicker(int x);
+
+    // Pause under the pointer, step back for full-screen programs, stay on a monitor
+    // (ticker_habits_win.cpp). Sees every message before the handlers above; handles none alone.
+    void WatchPointerAndScreen(UINT message, WPARAM wParam);
+    bool FullScreenProgramCoversTicker() const;
+    void CheckForFullScreenProgram();
+    void KeepOnAMonitor();
+    HWINEVENTHOOK foregroundHook_ = nullptr;
 
     HINSTANCE instance_;
     HICON icon_;

@@ -70,6 +70,9 @@ const SettingKey kKeys[] = {
     Int("alerttime", &AppSettings::alerttime, 3, false),
     Int("disptimer", &AppSettings::disptimer, 2, true),
     Int("savepos", &AppSettings::savepos, 1, false),
+    // Keys of this program's own after the ones every copy writes: a file of an older copy reads
+    // the same, and the older copy ignores them.
+    Int("hoverstop", &AppSettings::hoverstop, 0, false),
 };
 
 constexpr int kIntegerValueLimit = 99;  // longer integer values are not converted
@@ -250,7 +253,7 @@ WriteResult SaveSettings(const AppSettings& s, Platform& platform) {
                             "Newsroller.iniファイルをオープンできませんでした。");
 }
 
-void NormalizeSettings(AppSettings& s, const ScreenMetrics& screen) {
+void KeepWindowInScreen(AppSettings& s, const ScreenMetrics& screen) {
     // 64-bit arithmetic: the loaded values are whatever the file held.
     const int64_t maxWidth = int64_t{screen.width} + 2 * int64_t{screen.frameX};
     if (s.width > maxWidth) {
@@ -272,6 +275,10 @@ void NormalizeSettings(AppSettings& s, const ScreenMetrics& screen) {
     } else if (s.winY > maxY) {
         s.winY = ClampInt(maxY);
     }
+}
+
+void NormalizeSettings(AppSettings& s, const ScreenMetrics& screen) {
+    KeepWindowInScreen(s, screen);
     if (s.upday < 1) s.upday = 1;
     if (s.xmove < 10) s.xmove = 10;
     if (s.disptimer < 1) s.disptimer = 1;

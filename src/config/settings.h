@@ -50,6 +50,8 @@ struct AppSettings {
     int32_t alerttime;  // minutes before a task at which its alert is shown: 0 .. 30
     int32_t disptimer;  // display pace in ticks, smaller is faster: 1 .. 10
     int32_t savepos;    // 1: the window position is stored in winX/winY when the program ends
+    // Beyond the keys older copies of the program know (they ignore it), so written after them:
+    int32_t hoverstop;  // 1: the display stands still while the pointer rests on the ticker
 };
 
 extern const char kDefaultIfModified[];  // "If-Modified-Since: Thu, 01 Jan 2004 00:00:00 GMT"
@@ -109,8 +111,11 @@ LoadResult LoadSettings(AppSettings& settings, Platform& platform, LegacySetting
 bool TakeSettingsHeldAtStart(AppSettings& settings, const ScreenMetrics& screen, Platform& platform);
 // Applies the keys found in a settings text to the record; text[length] must be a zero byte.
 void ApplySettingsText(AppSettings& settings, const char* text, int length);
-// The whole settings file: all 32 lines "key=value" with CR LF, in the fixed written order.
+// The whole settings file: every key as a line "key=value" with CR LF, in the fixed written order.
 std::string FormatSettingsText(const AppSettings& settings);
 // On failure the "OPEN ERROR" message has been shown and the file is unchanged.
 WriteResult SaveSettings(const AppSettings& settings, Platform& platform);
 void NormalizeSettings(AppSettings& settings, const ScreenMetrics& screen);
+// NormalizeSettings' first steps, which place the window at start: `width` no wider than the
+// screen, and winX, winY so that the whole window lies on it.
+void KeepWindowInScreen(AppSettings& settings, const ScreenMetrics& screen);

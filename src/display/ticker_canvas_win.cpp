@@ -24,12 +24,22 @@ int GdiTickerCanvas::TextWidth(const char* text, int length) {
     return size.cx;
 }
 
-void GdiTickerCanvas::ApplyShapeAndPlacement(int x, int y, int width, int height, bool topmost) {
+void GdiTickerCanvas::ApplyShapeAndPlacement(int x, int y, int width, int height, TickerZOrder order) {
     // The region cuts the dialog frame away; the visible ticker is the client area.
     HRGN region = CreateRectRgn(frameX_, frameY_, width - frameX_, height - frameY_);
     if (!SetWindowRgn(window_, region, TRUE)) DeleteObject(region);
-    if (!topmost) SetForegroundWindow(window_);
-    SetWindowPos(window_, topmost ? HWND_TOPMOST : HWND_NOTOPMOST, x, y, width, height, 0);
+    switch (order) {
+        case TickerZOrder::Topmost:
+            SetWindowPos(window_, HWND_TOPMOST, x, y, width, height, 0);
+            break;
+        case TickerZOrder::Foreground:
+            SetForegroundWindow(window_);
+            SetWindowPos(window_, HWND_NOTOPMOST, x, y, width, height, 0);
+            break;
+        case TickerZOrder::KeepBehind:
+            SetWindowPos(window_, nullptr, x, y, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+            break;
+    }
 }
 
 void GdiTickerCanvas::FillAndOutline(Color fill, Color frame, int right, int bottom) {

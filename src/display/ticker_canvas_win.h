@@ -14,7 +14,7 @@ class GdiTickerCanvas : public TickerCanvas {
     GdiTickerCanvas& operator=(const GdiTickerCanvas&) = delete;
 
     int TextWidth(const char* text, int length) override;
-    void ApplyShapeAndPlacement(int x, int y, int width, int height, bool topmost) override;
+    void ApplyShapeAndPlacement(int x, int y, int width, int height, TickerZOrder order) override;
     void FillAndOutline(Color fill, Color frame, int right, int bottom) override;
     void SetTextColor(Color color) override;
     void DrawText(int x, int y, const char* text, int length) override;

@@ -154,8 +154,11 @@ bool RedrawTicker(App& app, TickerCanvas& canvas) {
     Color fill = (AlertShown(app) && painter.blinkPhase == 1) ? Text2Color(s) : BackColor(s);
     const int width = Px(app, s.width), height = Px(app, TickerHeight(s));
     if (app.fullRepaint) {
+        TickerZOrder order = app.steppedBack ? TickerZOrder::KeepBehind
+                             : s.wintop      ? TickerZOrder::Topmost
+                                             : TickerZOrder::Foreground;
         canvas.ApplyShapeAndPlacement(Px(app, s.winX) - app.screen.frameX,
-                                      Px(app, s.winY) - app.screen.frameY, width, height, s.wintop != 0);
+                                      Px(app, s.winY) - app.screen.frameY, width, height, order);
         app.fullRepaint = false;
     }
     canvas.FillAndOutline(fill, FrameColor(s), width - 2 * app.screen.frameX, height - 2 * app.screen.frameY);

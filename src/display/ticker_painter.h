@@ -11,14 +11,20 @@ inline Color MakeColor(int red, int green, int blue) {
     return static_cast<Color>((red & 0xFF) | ((green & 0xFF) << 8) | ((blue & 0xFF) << 16));
 }
 
+enum class TickerZOrder {
+    Topmost,     // `wintop`: above all other windows
+    Foreground,  // brought to the foreground, below the topmost windows
+    KeepBehind,  // a full-screen program covers the monitor: the place in the z-order is kept
+};
+
 class TickerCanvas {
   public:
     virtual ~TickerCanvas() = default;
     // Width in pixels of Shift_JIS text in the ticker font.
     virtual int TextWidth(const char* text, int length) = 0;
     // Cuts the window to its client area (region from (frameX, frameY) to (width - frameX,
-    // height - frameY)) and places it at (x, y) with the given size, topmost or not.
-    virtual void ApplyShapeAndPlacement(int x, int y, int width, int height, bool topmost) = 0;
+    // height - frameY)) and places it at (x, y) with the given size and z-order.
+    virtual void ApplyShapeAndPlacement(int x, int y, int width, int height, TickerZOrder order) = 0;
     // Fills the rectangle (0, 0)-(right, bottom) with `fill` and outlines it in `frame`.
     virtual void FillAndOutline(Color fill, Color frame, int right, int bottom) = 0;
     virtual void SetTextColor(Color color) = 0;

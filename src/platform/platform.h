@@ -151,6 +151,19 @@ class TickerHost {
     virtual void DestroyTicker() = 0;
 };
 
+// The current user's entry that starts this program with Windows (the value "Newsroller" of the
+// Run key). The only thing the program writes outside its folder, and only when the user asks.
+class StartupEntry {
+  public:
+    virtual ~StartupEntry() = default;
+    // True when the entry exists and names this program's executable (its full path).
+    virtual bool NamesThisProgram() = 0;
+    // Writes the entry: the executable's full path, quoted. False on failure.
+    virtual bool Write() = 0;
+    // Removes the entry; true also when there was none.
+    virtual bool Remove() = 0;
+};
+
 struct Platform {
     MessageBoxes& messages;
     Shell& shell;

@@ -14,6 +14,8 @@ DEFAULTS = [
     ("uptimer", "90"), ("ifmodified", "If-Modified-Since: Thu, 01 Jan 2004 00:00:00 GMT"),
     ("fontface", "ＭＳ Ｐゴシック"), ("ftype", "700"), ("scrolldiv", "5"), ("toumeido", "300"), ("alerttime", "3"),
     ("disptimer", "2"), ("savepos", "1"),
+    # A key of this program's own, after every key older copies write.
+    ("hoverstop", "0"),
 ]
 
 
@@ -35,7 +37,7 @@ class SettingsFileTest(unittest.TestCase):
         ticker = self.start("settings_first_start")
         path = ticker.program_file("Newsroller.ini")
         written = ticker.wait_for(lambda: read_bytes(path), 10)
-        self.assertEqual(len(DEFAULTS), 32)
+        self.assertEqual(len(DEFAULTS), 33)
         self.assertEqual(written.split(b"\r\n")[0], b"winX=230")
         self.assertEqual(written, settings_text())
         # With no feed list there is no cycle to end, so nothing rewrites the file until the program

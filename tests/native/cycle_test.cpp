@@ -538,6 +538,24 @@ TEST_F(ShowingTest, ScrollModeMovesTheBandEveryDisptimerTicks) {
     EXPECT_EQ(-2, app->scrollOffset);
 }
 
+TEST_F(ShowingTest, RestingPointerHoldsTheBandAndThePageOnlyWithHoverstop) {
+    Fill(3, 1000);
+    app->settings.disptimer = 1;
+    struct Case {
+        int scrollf, hoverstop;
+        bool pointerOver, moves;
+    } cases[] = {{1, 1, true, false}, {0, 1, true, false}, {0, 0, true, true}, {0, 1, false, true}};
+    for (const Case& c : cases) {
+        app->settings.scrollf = c.scrollf;
+        app->settings.hoverstop = c.hoverstop;
+        app->pointerOver = c.pointerOver;
+        const int offset = app->scrollOffset, article = app->currentArticle;
+        for (int i = 0; i < 12; ++i) Tick(*app);
+        EXPECT_EQ(c.moves, app->scrollOffset != offset || app->currentArticle != article)
+            << "scrollf " << c.scrollf << " hoverstop " << c.hoverstop << " pointer " << c.pointerOver;
+    }
+}
+
 TEST_F(ShowingTest, PendingOpacityIsAppliedOnceAtTheNextStep) {
     Fill(2, 1000);
     app->transparencyPending = 1;

@@ -17,7 +17,9 @@ const char kDefaultFile[] =
     "upday=2\r\nwintop=1\r\nmousesche=0\r\nfsize=18\r\nuptimer=90\r\n"
     "ifmodified=If-Modified-Since: Thu, 01 Jan 2004 00:00:00 GMT\r\n"
     "fontface=ＭＳ Ｐゴシック\r\n"
-    "ftype=700\r\nscrolldiv=5\r\ntoumeido=300\r\nalerttime=3\r\ndisptimer=2\r\nsavepos=1\r\n";
+    "ftype=700\r\nscrolldiv=5\r\ntoumeido=300\r\nalerttime=3\r\ndisptimer=2\r\nsavepos=1\r\n"
+    // A key of this program's own, after every key older copies write.
+    "hoverstop=0\r\n";
 
 AppSettings Defaults() {
     AppSettings s;
@@ -63,7 +65,7 @@ TEST(SettingsFile, FirstStartWritesEveryLineWithDefaults) {
     EXPECT_EQ(0u, file.find("winX=230\r\n"));
     size_t lines = 0;
     for (size_t at = file.find("\r\n"); at != std::string::npos; at = file.find("\r\n", at + 2)) ++lines;
-    EXPECT_EQ(32u, lines);
+    EXPECT_EQ(33u, lines);
     EXPECT_EQ(std::vector<std::string>{"Newsroller.ini"}, p.folder.List());
     EXPECT_TRUE(p.messages.shown.empty());
 }
@@ -114,7 +116,7 @@ TEST(SettingsFile, WhatWasSavedLoadsBackTheSame) {
         &AppSettings::text2R,    &AppSettings::text2G,    &AppSettings::text2B,   &AppSettings::upday,
         &AppSettings::wintop,    &AppSettings::mousesche, &AppSettings::fsize,    &AppSettings::uptimer,
         &AppSettings::ftype,     &AppSettings::scrolldiv, &AppSettings::toumeido, &AppSettings::alerttime,
-        &AppSettings::disptimer, &AppSettings::savepos};
+        &AppSettings::disptimer, &AppSettings::savepos,   &AppSettings::hoverstop};
     int32_t value = -7;
     for (auto field : fields) s.*field = value += 13;
     s.winX = INT32_MIN;
@@ -138,6 +140,8 @@ TEST(SettingsText, KeysAreFoundAnywhereInAnyCaseAndTheFirstWins) {
     EXPECT_EQ(44, s.xmove);
     EXPECT_EQ(0, s.winY);
     EXPECT_EQ(90, s.uptimer);  // missing: default
+    EXPECT_EQ(0, s.hoverstop);
+    EXPECT_EQ(1, Applied("savepos=0\r\nhoverstop=1\r\n").hoverstop);
 }
 
 TEST(SettingsText, AKeyNeedsThreeBytesAfterIt) {

@@ -21,8 +21,8 @@ class RecordingCanvas : public TickerCanvas {
         Color color;
     };
     int TextWidth(const char*, int length) override { return 9 * length; }
-    void ApplyShapeAndPlacement(int x, int y, int width, int height, bool topmost) override {
-        placements.push_back({x, y, width, height, topmost ? 1 : 0});
+    void ApplyShapeAndPlacement(int x, int y, int width, int height, TickerZOrder order) override {
+        placements.push_back({x, y, width, height, static_cast<int>(order)});
     }
     void FillAndOutline(Color fill, Color frame, int right, int bottom) override {
         fills.push_back(fill);
@@ -237,9 +237,15 @@ TEST_F(PainterTest, FullRepaintPlacesTheWindowOnce) {
     app->settings.winY = 0;
     RecordingCanvas first = Redraw();
     ASSERT_EQ(1u, first.placements.size());
-    EXPECT_EQ((std::vector<int>{227, -3, 600, 27, 1}), first.placements[0]);
+    EXPECT_EQ((std::vector<int>{227, -3, 600, 27, static_cast<int>(TickerZOrder::Topmost)}),
+              first.placements[0]);
     RecordingCanvas second = Redraw();
     EXPECT_TRUE(second.placements.empty());
+    // While a full-screen program covers the monitor, neither wintop nor the foreground brings the
+    // ticker over it.
+    app->steppedBack = true;
+    app->fullRepaint = true;
+    EXPECT_EQ(static_cast<int>(TickerZOrder::KeepBehind), Redraw().placements.at(0)[4]);
 }
 
 TEST_F(PainterTest, ClickedArticleIsHighlightedOnce) {
