@@ -29,10 +29,10 @@ def crlf(text):
     return text.replace("\r\n", "\n").replace("\n", "\r\n")
 
 
-def guide_bytes(source):
+def guide_bytes(source, version):
     """The guide in Shift_JIS with CR LF; a character Shift_JIS cannot hold stops the packing."""
     with open(source, encoding="utf-8") as f:
-        text = f.read()
+        text = f.read().replace("@VERSION@", version)
     try:
         return crlf(text).encode("cp932")
     except UnicodeEncodeError as error:
@@ -80,12 +80,14 @@ def notices_bytes(version):
 
 def add(archive, name, data, date_time):
     info = zipfile.ZipInfo(name, date_time)
-    info.create_system = 0  # MS-DOS attributes, as Windows' own archives carry
+    # Made on Unix, with the MS-DOS attributes Windows reads in the low byte. (Info-ZIP's unzip
+    # reads names from an MS-DOS-made archive in the OEM code page even when bit 11 is set.)
+    info.create_system = 3
     if name.endswith("/"):
-        info.external_attr = 0x10  # directory
+        info.external_attr = (0o40755 << 16) | 0x10  # directory
         info.compress_type = zipfile.ZIP_STORED
     else:
-        info.external_attr = 0x20  # archive bit
+        info.external_attr = (0o100644 << 16) | 0x20  # a file with the archive bit
         info.compress_type = zipfile.ZIP_DEFLATED
     archive.writestr(info, data, compress_type=info.compress_type, compresslevel=9)
 
@@ -110,7 +112,7 @@ def main():
         (folder, b""),
         (folder + EXE_NAME, exe),
         (folder + NOTICES_NAME, notices_bytes(args.version)),
-        (folder + GUIDE_NAME, guide_bytes(args.guide)),
+        (folder + GUIDE_NAME, guide_bytes(args.guide, args.version)),
     ]
     os.makedirs(args.out, exist_ok=True)
     zip_name = f"Newsroller-{args.version}-win64.zip"
