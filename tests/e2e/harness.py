@@ -242,10 +242,14 @@ class _EndedEarly(Exception):
 class Ticker:
     """One run of Newsroller.exe in a fresh program folder under build/e2e/<name>/program."""
 
-    def __init__(self, name, files=None, start=True):
+    def __init__(self, name, files=None, start=True, program=None, command=None, cwd=None):
+        """`program`: a folder that already holds Newsroller.exe, used as it is; `command` and `cwd`:
+        how it is started (default: "wine Newsroller.exe" in the program folder)."""
         self.name = name
         self.folder = os.path.join(ARTIFACTS, name)
-        self.program = os.path.join(self.folder, "program")
+        self.program = program or os.path.join(self.folder, "program")
+        self.command = command or ["wine", "Newsroller.exe"]
+        self.cwd = cwd or self.program
         self.browser_log_path = os.path.join(self.folder, "browser.log")
         self.env = wine_env()
         self.env["NEWSROLLER_BROWSER_LOG"] = self.browser_log_path
@@ -255,8 +259,10 @@ class Ticker:
         self._shots = 0
         kill_wine(self.env)
         shutil.rmtree(self.folder, ignore_errors=True)
-        os.makedirs(self.program)
-        shutil.copy2(EXE, os.path.join(self.program, "Newsroller.exe"))
+        os.makedirs(self.folder)
+        if program is None:
+            os.makedirs(self.program)
+            shutil.copy2(EXE, os.path.join(self.program, "Newsroller.exe"))
         for relative, content in (files or {}).items():
             path = os.path.join(self.program, relative)
             os.makedirs(os.path.dirname(path), exist_ok=True)
@@ -285,7 +291,7 @@ class Ticker:
         if getattr(self, "_output", None):
             self._output.close()
         self._output = open(os.path.join(self.folder, "wine-output.log"), "wb")
-        self.process = subprocess.Popen(["wine", "Newsroller.exe"], cwd=self.program, env=self.env,
+        self.process = subprocess.Popen(self.command, cwd=self.cwd, env=self.env,
                                         stdin=subprocess.DEVNULL, stdout=self._output, stderr=subprocess.STDOUT,
                                         start_new_session=True)
         deadline = time.time() + timeout
