@@ -10,10 +10,12 @@
 
 #include "app/opml_import_dialog_win.h"
 #include "app/settings_dialog.h"
+#include "app/ticker_habits.h"
 #include "app/ticker_window_win.h"
 #include "app/url_drop.h"
 #include "config/file_text.h"
 #include "platform/drop_target_win.h"
+#include "platform/startup_entry_win.h"
 #include "platform/wide_win.h"
 #include "res/resource.h"
 
@@ -24,8 +26,8 @@ constexpr UINT kDropMessage = WM_APP + 100;
 
 // The colour preview inside the group "カラー", in dialog units (so it scales with the dialog), and
 // where its two sample texts go.
-const RECT kPreviewUnits = {229, 289, 274, 320};
-const RECT kPreviewTextUnits = {234, 297, 234, 306};  // left/top: text 1, right/bottom: text 2
+const RECT kPreviewUnits = {229, 303, 274, 334};
+const RECT kPreviewTextUnits = {234, 311, 234, 320};  // left/top: text 1, right/bottom: text 2
 
 const int kEditIds[] = {IDC_SET_WINX,        IDC_SET_WINY,       IDC_SET_WIDTH,        IDC_SET_POS_HINT,
                         IDC_SET_FSIZE,       IDC_SET_UPTIMER,    IDC_SET_SPEED,        IDC_SET_STEP,
@@ -127,7 +129,8 @@ class SettingsDialog : public ImportView, public ImportRunner {
     bool dropTarget_ = false;
     bool dropping_ = false;  // a drop is being handled (its fetch or its import is running)
     DropFormat dragFormat_ = DropFormat::None;
-    int depth_ = 0;  // nested calls of the procedure on the stack
+    Win32StartupEntry startup_;  // "Windowsの起動時に実行"
+    int depth_ = 0;              // nested calls of the procedure on the stack
 };
 
 INT_PTR CALLBACK SettingsDialog::Proc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -230,6 +233,8 @@ void SettingsDialog::OnInit() {
     Check(IDC_SET_WINTOP, s.wintop != 0);
     Check(IDC_SET_SCROLLF, s.scrollf != 0);
     Check(IDC_SET_MOUSESCHE, s.mousesche != 0);
+    Check(IDC_SET_HOVERSTOP, s.hoverstop != 0);
+    Check(IDC_SET_STARTUP, startup_.NamesThisProgram());
 
     HINSTANCE instance = ticker_.instance();
     // The arrow keys change the value in its field, which Tab reaches.
@@ -328,7 +333,8 @@ void SettingsDialog::ApplyButtons(const ListButtons& b) {
     // A button pressed from the keyboard that its own press disabled ("追加", the last "削除") would
     // leave the keyboard nowhere: the focus goes to the list, where the change shows.
     if (focus && GetParent(focus) == dialog_ && !IsWindowEnabled(focus)) {
-        SendMessageW(dialog_, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(GetDlgItem(dialog_, IDC_SET_FEEDS)), TRUE);
+        SendMessageW(dialog_, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(GetDlgItem(dialog_, IDC_SET_FEEDS)),
+                     TRUE);
     }
 }
 
@@ -428,6 +434,9 @@ void SettingsDialog::OnCommand(int id, int code) {
             return;
         case IDC_SET_LOOKUP:
             OnLookup();
+            return;
+        case IDC_SET_HOVERSTOP:
+            if (code == BN_CLICKED) PreviewHoverStop(app_, Checked(IDC_SET_HOVERSTOP));
             return;
         case IDC_SET_OPML_SAVE:
             SaveOpmlFromSettings(app_, *form_);
@@ -669,6 +678,7 @@ void SettingsDialog::OnOk() {
     f.scrollf = Checked(IDC_SET_SCROLLF);
     f.mousesche = Checked(IDC_SET_MOUSESCHE);
     f.savepos = Checked(IDC_SET_SAVEPOS);
+    f.hoverstop = Checked(IDC_SET_HOVERSTOP);
     f.bold = Checked(IDC_SET_BOLD);
     HWND faces = GetDlgItem(dialog_, IDC_SET_FONTFACE);
     int index = static_cast<int>(SendMessageW(faces, CB_GETCURSEL, 0, 0));
@@ -688,9 +698,14 @@ void SettingsDialog::OnOk() {
     SIZE size = {};
     GetTextExtentPoint32W(ticker_.backBuffer(), L"\u30C6", 1, &size);  // "テ"
     SettleFontSize(chosen, ScaleFromDpi(size.cy, app_.screen.dpi));
-    if (FinishSettingsOk(app_, *form_, chosen)) {
-        if (dialog_) Close();
-        return;
+    // The Run entry first: when the registry refuses, nothing else has changed either.
+    const bool startedWithWindows = startup_.NamesThisProgram();
+    if (ApplyStartWithWindows(startup_, Checked(IDC_SET_STARTUP), app_.platform.messages) && dialog_) {
+        if (FinishSettingsOk(app_, *form_, chosen)) {
+            if (dialog_) Close();
+            return;
+        }
+        (void)ApplyStartWithWindows(startup_, startedWithWindows, app_.platform.messages);
     }
     // Nothing was taken: the ticker goes back to the previewed font.
     if (dialog_) RemakeTickerFont(app_.settings.fsize, form_->workingWeight, form_->face);

@@ -92,8 +92,6 @@ bool BringOntoAMonitor(AppSettings& s, int clientX, int clientY, const ScreenMet
 
 void PreviewHoverStop(App& app, bool checked) { app.settings.hoverstop = checked ? 1 : 0; }
 
-void CancelHoverStop(App& app, int32_t hoverstopAtOpening) { app.settings.hoverstop = hoverstopAtOpening; }
-
 bool ApplyStartWithWindows(StartupEntry& startup, bool checked, MessageBoxes& messages) {
     const bool ours = startup.NamesThisProgram();
     if (checked && !ours && !startup.Write()) {

@@ -61,10 +61,9 @@ bool BringOntoAMonitor(AppSettings& settings, int clientX, int clientY, const Sc
 
 // ---- The settings dialog's check boxes (IDD_SETTINGS) -----------------------------------------
 
-// "マウスを重ねると停止": seen on the ticker as soon as it is clicked; Cancel gives back the value
-// the dialog opened with (OK keeps it: SaveSettings writes it with the rest).
+// "マウスを重ねると停止": seen on the ticker as soon as it is clicked; Cancel, like the other
+// previews, gives back the value the dialog opened with (RestorePreviewedSettings).
 void PreviewHoverStop(App& app, bool checked);
-void CancelHoverStop(App& app, int32_t hoverstopAtOpening);
 
 // "Windowsの起動時に実行": checked when the Run entry names this program (StartupEntry::
 // NamesThisProgram). On OK the entry is written when the box is checked and it does not name this

@@ -77,6 +77,7 @@ void BeginSettingsForm(SettingsForm& form, const AppSettings& s) {
     form.savedScrolldiv = s.scrolldiv;
     form.savedDisptimer = s.disptimer;
     form.savedToumeido = s.toumeido;
+    form.savedHoverstop = s.hoverstop;
     CopyCut(form.face, sizeof form.face, s.fontface);
     const int colours[4][3] = {{s.backR, s.backG, s.backB},
                                {s.text1R, s.text1G, s.text1B},
@@ -279,6 +280,7 @@ void RestorePreviewedSettings(const SettingsForm& form, AppSettings& s) {
     s.scrolldiv = form.savedScrolldiv;
     s.disptimer = form.savedDisptimer;
     s.toumeido = form.savedToumeido;
+    s.hoverstop = form.savedHoverstop;
 }
 
 // ---- Fonts ------------------------------------------------------------------------------------
@@ -355,6 +357,7 @@ void ReadSettingsOk(const SettingsForm& form, const OkFields& f, AppSettings& s,
     s.winY = ToInt(Clamp(Value(f.winY), screen.top, maxY < screen.top ? screen.top : maxY));
 
     s.wintop = f.wintop ? 1 : 0;
+    s.hoverstop = f.hoverstop ? 1 : 0;
     s.scrollf = f.scrollf ? 1 : 0;
     s.mousesche = f.mousesche ? 1 : 0;
     s.savepos = f.savepos ? 1 : 0;

@@ -20,7 +20,7 @@ enum ColourSlot : int { kColourBack = 0, kColourText1 = 1, kColourText2 = 2, kCo
 
 struct SettingsForm {
     int savedWeight = 400, workingWeight = 400;
-    int savedScrolldiv = 0, savedDisptimer = 0, savedToumeido = 0;
+    int savedScrolldiv = 0, savedDisptimer = 0, savedToumeido = 0, savedHoverstop = 0;
     char face[kSettingTextSize] = {};
     int colours[4][3] = {};  // background, text 1, text 2, frame; each red, green, blue
     int selectedColour = kColourBack;
@@ -119,7 +119,7 @@ int FaceToSelect(const std::vector<std::string>& faces, const char* fontface);
 // The controls' contents as OK reads them (Shift_JIS texts; a text that is not a number reads as 0).
 struct OkFields {
     std::string upday, uptimer, speed, step, transparency, alerttime, width, xmove, winX, winY, fsize;
-    bool wintop = false, scrollf = false, mousesche = false, savepos = false, bold = false;
+    bool wintop = false, scrollf = false, mousesche = false, savepos = false, bold = false, hoverstop = false;
     bool hasFace = false;
     std::string face;
 };

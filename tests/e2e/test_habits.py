@@ -1,6 +1,7 @@
 """The ticker beside other programs, from outside: the band held under the resting pointer with
 hoverstop=1 (and not without it), the ticker leaving the top of the z-order while a full-screen window
-covers its monitor, and a ticker lost off screen by a display change coming back.
+covers its monitor, a ticker lost off screen by a display change coming back, and the Run entry
+written and removed with the settings dialog's check box.
 build/windows/screen_helper.exe (tests/e2e/win/screen_helper_win.cpp) plays the full-screen program
 and the display change."""
 import os
@@ -9,10 +10,13 @@ import time
 import unittest
 
 import loopback
-from harness import BUILD, FRAME_X, FRAME_Y, Ticker, run_quiet
+import probe
+from harness import BUILD, FRAME_X, FRAME_Y, MENU_SETTINGS, Ticker, run_quiet
 
 HELPER = os.path.join(BUILD, "windows", "screen_helper.exe")
 WS_EX_TOPMOST = 0x8
+RUN_KEY = r"HKCU\Software\Microsoft\Windows\CurrentVersion\Run"
+STARTUP_BOX, OK = 1043, 1
 
 
 def helper(ticker, *args):
@@ -83,6 +87,35 @@ class HabitsTest(unittest.TestCase):
         ticker.screenshot("back-on-screen")
         # On the monitor, even half beyond its edge: kept where it is.
         self.assertEqual(helper(ticker, "lose", 900, 300)[-4:], ["900", "300", "1500", "327"])
+
+    def run_entry(self, ticker):
+        code, output = ticker.run_wine("reg", "query", RUN_KEY, "/v", "Newsroller")
+        return output if code == 0 and "Newsroller" in output else None
+
+    def set_start_with_windows(self, ticker, checked):
+        """Opens 設定, sets "Windowsの起動時に実行" as asked and presses OK; the box as it opened."""
+        ticker.choose_menu_item(MENU_SETTINGS)
+        dialog = probe.wait_window(ticker, "設定")
+        self.assertIsNotNone(dialog, "設定 did not open")
+        box = probe.control(dialog, STARTUP_BOX)
+        was = box["checked"]
+        if was != checked:
+            self.assertTrue(probe.click(ticker, box))
+        self.assertTrue(probe.click(ticker, probe.control(dialog, OK)))
+        self.assertTrue(probe.wait_window(ticker, "設定", gone=True), "OK left the dialog open")
+        return was
+
+    def test_the_run_entry_comes_and_goes_with_the_check_box(self):
+        ticker = self.start("habits_run_entry")
+        ticker.run_wine("reg", "delete", RUN_KEY, "/v", "Newsroller", "/f")
+        self.addCleanup(ticker.run_wine, "reg", "delete", RUN_KEY, "/v", "Newsroller", "/f")
+        self.assertFalse(self.set_start_with_windows(ticker, True))
+        entry = self.run_entry(ticker)
+        self.assertIsNotNone(entry, "no Run entry after OK")
+        self.assertIn('"' + probe.windows_path(ticker.program_file("Newsroller.exe")) + '"', entry)
+        # Shown checked when it names this program; cleared, it goes.
+        self.assertTrue(self.set_start_with_windows(ticker, False))
+        self.assertIsNone(self.run_entry(ticker), "the Run entry stayed")
 
 
 if __name__ == "__main__":

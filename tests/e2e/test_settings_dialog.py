@@ -23,11 +23,12 @@ OK, CANCEL = 1, 2
 WINX, WINY, SAVEPOS, FSIZE, BOLD, SCROLLF, OPML_SAVE = 1000, 1002, 1036, 1033, 1035, 1019, 5
 STEP, XMOVE, WINTOP, UPDAY, ALERTTIME, MOUSESCHE = 1038, 1015, 1001, 1031, 1039, 1011
 UP, DOWN, COLOR_BACK, RED, GREEN, BLUE, RED_VALUE = 1014, 1016, 1018, 1026, 1027, 1028, 1023
+HOVERSTOP, STARTUP = 1042, 1043
 # What Tab reaches, in reading order, while no feed is selected (Up, Delete, Down, Add and Change are
 # disabled then): every control that changes something, none of the fields that only show a value.
 TAB_ORDER = [WINX, WINY, WIDTH_FIELD, SAVEPOS, FSIZE, FONT_FACE, BOLD, SCROLLF, OPML_SAVE, UPTIMER, SPEED,
-             STEP, XMOVE, WINTOP, UPDAY, TRANSPARENCY, FEEDS, SITE, LOOKUP, URL, MAXIMUM, COLOR_BACK, RED,
-             GREEN, BLUE, ALERTTIME, MOUSESCHE, OK, CANCEL]
+             STEP, XMOVE, WINTOP, UPDAY, TRANSPARENCY, HOVERSTOP, FEEDS, SITE, LOOKUP, URL, MAXIMUM,
+             COLOR_BACK, RED, GREEN, BLUE, ALERTTIME, MOUSESCHE, STARTUP, OK, CANCEL]
 
 
 def centre(rect):
@@ -264,7 +265,7 @@ class SettingsDialogTest(unittest.TestCase):
         self.assertTrue(ticker.wait_for(lambda: self.probe.opacity() == 250 - 45, 10), "no preview")
 
         # The first line selected with the arrow key; the list buttons follow the selection.
-        self.tab(ticker, 1)
+        self.tab(ticker, TAB_ORDER.index(FEEDS) - TAB_ORDER.index(TRANSPARENCY))
         ticker.keys("Down")
         self.assertEqual(self.probe.items(DIALOG, FEEDS), [("（5）一", True), ("（5）二", False)])
         for button in (UP, DELETE, DOWN):

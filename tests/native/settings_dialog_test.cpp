@@ -10,6 +10,7 @@
 
 #include "app/app.h"
 #include "app/cycle.h"
+#include "app/ticker_habits.h"
 #include "net/conditional_header.h"
 #include "support/test_platform.h"
 
@@ -212,7 +213,8 @@ TEST_F(SettingsDialogTest, OkThatCannotWriteEverythingChangesNothing) {
         const std::string iniBefore = test.folder.Read("Newsroller.ini");
         test.messages.shown.clear();
         LockedFile lockedFiles(test.files, c.lockedFile);
-        Platform lockedPlatform{test.messages, test.shell, test.clock, lockedFiles, fetcher, test.pump, test.host};
+        Platform lockedPlatform{test.messages, test.shell, test.clock, lockedFiles,
+                                fetcher,       test.pump,  test.host};
         App lockedApp(lockedPlatform);
         ResetApp(lockedApp);
         lockedApp.state = AppState::Showing;
@@ -258,11 +260,12 @@ TEST_F(SettingsDialogTest, PreviewsAreNeverStored) {
     PreviewSpeed(*app, *form, 10);
     PreviewStep(*app, *form, 40);
     PreviewTransparency(*app, *form, 20);
+    PreviewHoverStop(*app, true);
     app->state = AppState::ExitRequested;
     Tick(*app);
     Tick(*app);
     const std::string ini = test.folder.Read("Newsroller.ini");
-    for (const char* line : {"disptimer=2\r\n", "scrolldiv=5\r\n", "toumeido=300\r\n"}) {
+    for (const char* line : {"disptimer=2\r\n", "scrolldiv=5\r\n", "toumeido=300\r\n", "hoverstop=0\r\n"}) {
         EXPECT_NE(std::string::npos, ini.find(line)) << line;
     }
     EXPECT_EQ(nullptr, app->previewingForm);
