@@ -20,7 +20,7 @@ SETTINGS_FILE = "".join(f"{pair}\r\n" for pair in (
     "winX=100 winY=47 width=600 schecx=400 schecy=300 xmove=100 scrollf=1 backR=112 backG=112 backB=96 rectR=188 "
     "rectG=188 rectB=82 text1R=255 text1G=222 text1B=119 text2R=248 text2G=246 text2B=192 upday=2 wintop=1 "
     "mousesche=0 fsize=18 uptimer=90 ifmodified=").split() + ["fontface=ＭＳ Ｐゴシック"] + (
-    "ftype=700 scrolldiv=5 toumeido=300 alerttime=3 disptimer=2 savepos=1").split())
+    "ftype=700 scrolldiv=5 toumeido=300 alerttime=3 disptimer=2 savepos=1 hoverstop=0").split())
 
 
 def set_log_pixels(env, dpi):
