@@ -82,7 +82,7 @@ class DialogTemplate : public testing::Test {
 TEST_F(DialogTemplate, SettingsDialogHasEveryControlInSixGroups) {
     Open(IDD_SETTINGS);
     EXPECT_EQ(Cp932ToWide("設定"), Text(dialog));
-    ExpectClientSize(291, 405);
+    ExpectClientSize(291, 419);
     ExpectFont();
     struct Control {
         int id;
@@ -130,6 +130,8 @@ TEST_F(DialogTemplate, SettingsDialogHasEveryControlInSixGroups) {
         {IDC_SET_BLUE_VALUE, L"Edit", nullptr},
         {IDC_SET_ALERTTIME, L"Edit", nullptr},
         {IDC_SET_MOUSESCHE, L"Button", "マウスジェスチャで起動"},
+        {IDC_SET_HOVERSTOP, L"Button", "マウスを重ねると停止"},
+        {IDC_SET_STARTUP, L"Button", "Windowsの起動時に実行"},
         {IDOK, L"Button", "OK"},
         {IDCANCEL, L"Button", "ｷｬﾝｾﾙ"},
     };
