@@ -687,27 +687,3 @@ TEST(ConditionalHeader, IsFormattedInEnglishWithTwoDigitFields) {
 }
 
 }  // namespace
-
-namespace {
-
-// Newsroller.ini held by another program at start leaves the defaults in force and its copy promised
-// before the first write; free again by then, the user's file is taken, not kept and overwritten.
-TEST_F(CycleTest, ASettingsFileHeldAtStartAndFreeAtTheFirstWriteIsTakenNotReplaced) {
-    const std::string user = "width=800\r\nwinX=100\r\nfsize=24\r\nbackR=0\r\n";
-    test.folder.Write(kSettingsFileName, user);
-    app->platform.files.KeepBeforeReplacing(kSettingsFileName);  // what the load of the held file left
-    test.host.originX = 230;  // the window still stands where the defaults put it
-    app->state = AppState::Closing;
-    Tick(*app);
-    EXPECT_EQ(1, test.host.destroyed);
-    EXPECT_FALSE(test.folder.Exists("Newsroller.ini.bak"));
-    const std::string written = test.folder.Read(kSettingsFileName);
-    for (const char* line :
-         {"width=800\r\n", "winX=100\r\n", "fsize=24\r\n", "backR=0\r\n", "backG=112\r\n"}) {
-        EXPECT_NE(std::string::npos, written.find(line)) << line;
-    }
-    EXPECT_TRUE(app->fontPending);
-    EXPECT_TRUE(test.messages.shown.empty());
-}
-
-}  // namespace
