@@ -10,8 +10,8 @@ namespace {
 class ImportDialog : public ImportView {
   public:
     ImportDialog(App& app, SettingsForm& form, Win32MessageBoxes& messages, ImportView& settingsView,
-                 TextView document, HWND owner)
-        : session_(app, form, document), messages_(messages), settingsView_(settingsView), owner_(owner) {}
+                 TextView document)
+        : session_(app, form, document), messages_(messages), settingsView_(settingsView) {}
 
     bool nothingToImport() const { return session_.nothingToImport(); }
 
@@ -65,10 +65,12 @@ class ImportDialog : public ImportView {
     }
 
     void OnTick() {
-        // A message box of the tick (the 100-site message) belongs to this dialog.
-        messages_.SetOwner(dialog_);
-        ImportTick tick = session_.Tick(*this);
-        messages_.SetOwner(owner_);
+        ImportTick tick;
+        {
+            // A message box of the tick (the 100-site message) belongs to this dialog.
+            ScopedMessageOwner owner(messages_, dialog_);
+            tick = session_.Tick(*this);
+        }
         // Destroyed meanwhile with its owners (the program is closing): the loop has ended.
         if (tick != ImportTick::Finished || !dialog_) return;
         KillTimer(dialog_, kImportTimer);
@@ -78,7 +80,6 @@ class ImportDialog : public ImportView {
     ImportSession session_;
     Win32MessageBoxes& messages_;
     ImportView& settingsView_;
-    HWND owner_;
     HWND dialog_ = nullptr;
 };
 
@@ -86,7 +87,7 @@ class ImportDialog : public ImportView {
 
 void RunOpmlImportDialog(HINSTANCE instance, HWND owner, App& app, SettingsForm& form,
                          Win32MessageBoxes& messages, ImportView& settingsView, TextView document) {
-    ImportDialog dialog(app, form, messages, settingsView, document, owner);
+    ImportDialog dialog(app, form, messages, settingsView, document);
     if (dialog.nothingToImport()) return;
     DialogBoxParamW(instance, MAKEINTRESOURCEW(IDD_OPML_IMPORT), owner, ImportDialog::Proc,
                     reinterpret_cast<LPARAM>(&dialog));
