@@ -25,6 +25,7 @@ class NullPlatform {
     struct : Clock {
         CivilTime LocalNow() override { return CivilTime{}; }
         CivilTime UtcNow() override { return CivilTime{}; }
+        uint64_t Milliseconds() override { return 0; }
     } clock;
     struct : FileSystem {
         FileProbe Probe(const char*) override { return FileProbe{FileAccess::Missing, -1}; }
@@ -41,6 +42,11 @@ class NullPlatform {
     } files;
     struct : Fetcher {
         Session EnsureSession() override { return Session::OpenFailed; }
+        FetchId Start(const char*, const char*) override { return 0; }
+        void Advance() override {}
+        bool Take(FetchId, FetchAnswer&, DocumentBuffer&) override { return false; }
+        void Cancel(FetchId) override {}
+        int InFlight() const override { return 0; }
         FetchResult Fetch(const char*, const char*, DocumentBuffer&) override { return kFetchFailed; }
     } fetcher;
     struct : MessagePump {

@@ -23,6 +23,11 @@ constexpr int kTasks = 1023;
 class NoFetcher : public Fetcher {
   public:
     Session EnsureSession() override { return Session::OpenFailed; }
+    FetchId Start(const char*, const char*) override { return 0; }
+    void Advance() override {}
+    bool Take(FetchId, FetchAnswer&, DocumentBuffer&) override { return false; }
+    void Cancel(FetchId) override {}
+    int InFlight() const override { return 0; }
     FetchResult Fetch(const char*, const char*, DocumentBuffer&) override { return kFetchFailed; }
 };
 

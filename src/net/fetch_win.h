@@ -26,6 +26,12 @@ class WinInetFetcher : public Fetcher {
     WinInetFetcher& operator=(const WinInetFetcher&) = delete;
 
     Session EnsureSession() override;
+    // Not built yet: the requests of the non-blocking fetch.
+    FetchId Start(const char*, const char*) override { return 0; }
+    void Advance() override {}
+    bool Take(FetchId, FetchAnswer&, DocumentBuffer&) override { return false; }
+    void Cancel(FetchId) override {}
+    int InFlight() const override { return 0; }
     FetchResult Fetch(const char* url, const char* header, DocumentBuffer& document) override {
         return FetchDocument(url, header, document);
     }

@@ -34,6 +34,8 @@ class Clock {
     virtual ~Clock() = default;
     virtual CivilTime LocalNow() = 0;
     virtual CivilTime UtcNow() = 0;
+    // Milliseconds from an arbitrary start that never go back: time-outs and time budgets.
+    virtual uint64_t Milliseconds() = 0;
 };
 
 // Whether a file of the program's folder can be opened for reading and writing without sharing,
@@ -116,15 +118,53 @@ class FileSystem {
 // Results of a document fetch.
 enum FetchResult : int { kFetchOk = 0, kFetchEmpty = 99, kFetchFailed = -1 };
 
+// What a finished GET said besides its body.
+struct FetchAnswer {
+    // 0: a non-empty document of a 2xx answer; 99: no body (304 Not Modified, or an empty 2xx
+    // answer); -1: no document (no connection, a time-out, an answer cut short, a status other than
+    // 2xx and 304, a document over the size limit). A failure never carries a document.
+    FetchResult result = kFetchFailed;
+    int status = 0;            // HTTP status of the final answer after redirects; 0 when none came
+    int64_t lastModified = 0;  // Last-Modified of a 2xx answer as a UTC file time; 0 when none
+    std::string etag;          // the ETag of a 2xx or 304 answer as the server sent it; empty for none
+    std::string retryAfter;    // the Retry-After value of the final answer as sent; empty for none
+    std::string finalUrl;      // where the redirects ended (the address asked for when none)
+    // The address the document moved to for good: the target of the redirects of the chain's start
+    // that were all permanent (301, 308); empty when there was none or the first was temporary.
+    std::string movedTo;
+};
+
+// A request in flight, as the fetcher numbers it; 0 is no request.
+using FetchId = uint32_t;
+
+// The document fetch. Nothing here waits: a request is started, moves on in the background (the
+// library's threads) and is taken when done, so that the window thread never blocks and no window
+// message is dispatched from inside a fetch. Many requests may be in flight at once; each has its
+// own connection, request and buffer.
 class Fetcher {
   public:
     enum class Session { Ready, OpenFailed, CallbackFailed };
     virtual ~Fetcher() = default;
     // Opens the internet session on first use (kept afterwards; retried after a failure).
     virtual Session EnsureSession() = 0;
-    // GET `url` sending `header` (one whole request header line) into `document`; 0, 99 or -1.
-    // The Last-Modified date of a 200 answer goes with the document (DocumentBuffer::lastModified).
-    // A fetch requested while another one is waiting is refused with -1.
+    // Starts a GET of `url` sending `headers` (request header lines separated by CR LF, may be
+    // empty) and returns at once; 0 when it could not start (no session, an address without a host,
+    // memory): the caller then takes it as a failed fetch.
+    virtual FetchId Start(const char* url, const char* headers) = 0;
+    // Moves the requests in flight on without waiting: takes what the library has done and reads
+    // what has arrived, within a small time budget. Called on every tick and whenever the library
+    // says something arrived.
+    virtual void Advance() = 0;
+    // True once request `id` is done: its answer and body (an empty text unless the result is 0) are
+    // moved out and the id is forgotten. False while it is still in flight or for an unknown id.
+    virtual bool Take(FetchId id, FetchAnswer& answer, DocumentBuffer& document) = 0;
+    // Gives a request up: its handles are closed and its answer never comes. Unknown ids are ignored.
+    virtual void Cancel(FetchId id) = 0;
+    // Requests started and neither taken nor cancelled.
+    virtual int InFlight() const = 0;
+
+    // The blocking fetch of earlier versions, kept while its callers move to the calls above:
+    // GET `url` sending `header` into `document`; 0, 99 or -1.
     virtual FetchResult Fetch(const char* url, const char* header, DocumentBuffer& document) = 0;
 };
 

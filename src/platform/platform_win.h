@@ -52,6 +52,7 @@ class Win32Clock : public Clock {
   public:
     CivilTime LocalNow() override;
     CivilTime UtcNow() override;
+    uint64_t Milliseconds() override { return GetTickCount64(); }
 };
 
 class Win32FileSystem : public FileSystem {
