@@ -8,6 +8,8 @@ void ResetApp(App& app) {
     app.feeds.count = 0;
     app.articles.count = 0;
     app.schedule.count = 0;
+    app.cycle.Cancel(app);
+    app.incoming.count = 0;
     app.document.Release();
 }
 
@@ -52,6 +54,13 @@ int PreviousShownArticle(const App& app, int i) {
 
 int FirstShownArticle(const App& app) { return NextShownArticle(app, PreviousShownArticle(app, 0)); }
 
+bool AnyShownArticle(const App& app, const ArticleTable& table) {
+    for (int i = 0; i < table.count; ++i) {
+        if (IsShownDay(app, table.slot[i].day)) return true;
+    }
+    return false;
+}
+
 void RecountShownArticles(App& app) {
     app.articlesToShow = false;
     for (int i = 0; i < app.articles.count; ++i) {
@@ -67,4 +76,16 @@ void ShowArticleOnLines(App& app, int index) {
     CopyCut(app.line1, sizeof app.line1, app.articles.slot[index].site);
     CopyCut(app.line2, sizeof app.line2, app.articles.slot[index].title);
     app.repaintPending = true;
+}
+
+const ArticleEntry* BandArticle(const App& app, int code) {
+    if (code >= kBandCopyCode) {
+        const int copy = code - kBandCopyCode;
+        return copy < app.painter.copyCount ? &app.painter.copies[copy].entry : nullptr;
+    }
+    return code >= 0 && code < app.articles.count ? &app.articles.slot[code] : nullptr;
+}
+
+void AddNotice(App& app, const char* text, const char* title, MessageIcon icon) {
+    app.notices.push_back(Notice{text, title, icon});
 }

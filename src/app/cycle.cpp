@@ -3,24 +3,27 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <utility>
 
 #include "app/app.h"
 #include "app/settings_dialog.h"
 #include "app/ticker_habits.h"
 #include "config/feed_list.h"
 #include "config/settings.h"
-#include "feed/parser.h"
-#include "feed/site_root.h"
 #include "net/cache.h"
 #include "net/conditional_header.h"
 #include "net/links.h"
-#include "net/service_hosts.h"
 #include "platform/screen_scale.h"
+#include "res/version.h"
 
 namespace {
 
-const char kAccessErrorTitle[] = "[Newsroller]アクセスエラー";
-const char kFormatErrorTitle[] = "[Newsroller]書式エラー";
+// A step of the cycle reads documents for at most this long: the display keeps its pace.
+constexpr uint64_t kCycleBudgetPerTick = 15;
+// A step between ticks (an answer came) does less: the next tick is near.
+constexpr uint64_t kCycleBudgetBetweenTicks = 8;
+// The access-error message names at most so many sites, then how many more there are.
+constexpr size_t kFailuresNamed = 20;
 
 void RequestRepaint(App& app) { app.repaintPending = true; }
 
@@ -28,97 +31,123 @@ bool ExitWasRequested(const App& app) {
     return app.state == AppState::ExitRequested || app.state == AppState::Closing;
 }
 
-// The program is ending (a quit chosen or the window asked to close while a fetch or a parse
-// dispatched messages): the feed is left as it is, with no further fetch, file or message.
-bool ClosingDown(const App& app) { return ExitWasRequested(app) || app.platform.pump.QuitSeen(); }
-
 void ApplyPendingOpacity(App& app) {
     if (!app.transparencyPending) return;
     app.transparencyPending = false;
     app.platform.host.ApplyOpacity(OpacityAlpha(app.settings));
 }
 
+bool SomethingShown(const App& app) { return app.articles.count > 0 && app.articlesToShow; }
+
 // "RSS取得中..." and the feed's name: in scroll mode after the status text, in page mode on line 2.
+// Set only when it changes: in scroll mode a status text is drawn by one redraw.
 void ShowFetchingStatus(App& app, int feed) {
-    CopyCut(app.line1, sizeof app.line1, "RSS取得中...");
-    if (app.feeds.maximum[feed] <= 0) return;
-    const char* site = app.feeds.site[feed];
-    if (app.settings.scrollf != 0) {
-        if (strlen(app.line1) + strlen(site) < kSlotSize) strcat(app.line1, site);
-    } else {
-        CopyCut(app.line2, sizeof app.line2, site);
+    char line1[kSlotSize], line2[kSlotSize];
+    CopyCut(line1, sizeof line1, "RSS取得中...");
+    CopyCut(line2, sizeof line2, app.line2);
+    if (feed >= 0 && feed < app.feeds.count && app.feeds.maximum[feed] > 0) {
+        const char* site = app.feeds.site[feed];
+        if (app.settings.scrollf != 0) {
+            if (strlen(line1) + strlen(site) < kSlotSize) strcat(line1, site);
+        } else {
+            CopyCut(line2, sizeof line2, site);
+        }
     }
-}
-
-void AppendErrorEntry(App& app, int feed, const char* title) {
-    ArticleEntry& entry = app.articles.slot[app.articles.count++];
-    CopyCut(entry.site, sizeof entry.site, app.feeds.site[feed]);
-    CopyCut(entry.title, sizeof entry.title, title);
-    CopyCut(entry.link, sizeof entry.link, app.feeds.url[feed]);
-    entry.day = app.today;
-    app.perFeedFound[feed] = 1;
-}
-
-// The blog-search service answers in UTF-8 only when asked to.
-void RequestUtf8FromBlogSearch(char* url) {
-    size_t baseLength = strlen(kBlogSearchBase);
-    if (strncmp(url, kBlogSearchBase, baseLength) != 0) return;
-    size_t length = strlen(url);
-    if (length >= 9 && (EqualsIgnoringAsciiCase(url + length - 9, "&ie=UTF-8") ||
-                        EqualsIgnoringAsciiCase(url + length - 9, "&ie=UTF_8"))) {
-        return;
-    }
-    if (length + 9 < kSlotSize) strcat(url, "&ie=UTF-8");
-}
-
-void BeginCycle(App& app) {
-    app.state = AppState::Fetching;
-    app.currentFeed = 0;
-    app.articlesToShow = false;
-    app.articles.count = 0;
-    app.currentArticle = 0;
-    app.displayCounter = 0;
-    CopyCut(app.line1, sizeof app.line1, "接続中...");
-    app.line2[0] = '\0';
+    CopyCut(app.line1, sizeof app.line1, line1);
+    CopyCut(app.line2, sizeof app.line2, line2);
     RequestRepaint(app);
-    app.cycleStartUtc = app.platform.clock.UtcNow();
-
-    if (LoadFeedList(app.feeds, app.today, app.platform) != 0) {
-        app.feeds.count = 0;
-        return;
-    }
-    app.platform.files.CreateFolder(kCacheFolderName);
-
-    switch (app.platform.fetcher.EnsureSession()) {
-        case Fetcher::Session::Ready:
-            break;
-        case Fetcher::Session::OpenFailed:
-            app.platform.messages.Show("Internet Openエラー", "ERROR", MessageIcon::Error);
-            if (!ExitWasRequested(app)) app.state = AppState::Showing;
-            break;
-        case Fetcher::Session::CallbackFailed:
-            app.platform.messages.Show("Internet Callbackエラー", "ERROR", MessageIcon::Error);
-            if (!ExitWasRequested(app)) app.state = AppState::Showing;
-            break;
-    }
-    if (app.feeds.count >= 1) ShowFetchingStatus(app, 0);
 }
 
-void FinishCycle(App& app) {
-    if (app.articles.count >= kArticleCapacity) {
+void SetTrayTip(App& app, const char* tip) {
+    if (strcmp(app.trayTip, tip) == 0) return;
+    CopyCut(app.trayTip, sizeof app.trayTip, tip);
+    app.trayTipChanged = true;
+}
+
+// The tray icon's tip says how far a running cycle is: "Newsroller 2.09 RSS取得中 37/100".
+void UpdateProgress(App& app) {
+    char tip[sizeof app.trayTip];
+    if (app.cycle.running() && app.cycle.kind() != CycleKind::StartupCache) {
+        snprintf(tip, sizeof tip, "%s RSS取得中 %d/%d", NEWSROLLER_TRAY_TIP, app.cycle.feedsDone(),
+                 app.cycle.feedsToDo());
+    } else {
+        CopyCut(tip, sizeof tip, NEWSROLLER_TRAY_TIP);
+    }
+    SetTrayTip(app, tip);
+    if (app.state != AppState::Fetching || !app.cycle.running() ||
+        app.cycle.kind() == CycleKind::StartupCache)
+        return;
+    const int feed = app.cycle.waitingFeed();
+    if (feed != app.statusFeed) {
+        app.statusFeed = feed;
+        ShowFetchingStatus(app, feed);
+    }
+}
+
+// Sites that could not be fetched and had no copy, in one box per cycle; a site announced in the
+// previous cycle is not announced again while it keeps failing (its entry stays on the ticker).
+void AnnounceFailures(App& app) {
+    std::vector<std::string> failing;
+    std::vector<const FeedFailure*> announce;
+    for (const FeedFailure& failure : app.cycle.failures()) {
+        failing.push_back(failure.url);
+        bool announced = false;
+        for (const std::string& url : app.failedLastCycle) announced = announced || url == failure.url;
+        if (!announced) announce.push_back(&failure);
+    }
+    app.failedLastCycle = std::move(failing);
+    if (announce.empty()) return;
+    std::string text;
+    for (size_t i = 0; i < announce.size() && i < kFailuresNamed; ++i) {
+        if (!text.empty()) text += "\n";
+        text += announce[i]->site;
+    }
+    if (announce.size() > kFailuresNamed) {
+        char more[64];
+        snprintf(more, sizeof more, "\nほか%d件", static_cast<int>(announce.size() - kFailuresNamed));
+        text += more;
+    }
+    app.noticesWithTable.push_back(
+        Notice{text, "下記のサイトでアクセスエラーが起きました。", MessageIcon::Error});
+}
+
+// The display begins anew on a table taken while nothing was shown: the first shown article, the
+// band from the right edge.
+void ShowNewTableFromTheStart(App& app) {
+    TakeNewTable(app);
+    if (!ExitWasRequested(app)) app.state = AppState::Showing;
+    app.painter.copyCount = 0;
+    app.painter.scrollBaseTaken = false;
+    app.scrollOffset = 0;
+    app.displayCounter = 0;
+    if (app.articlesToShow) ShowArticleOnLines(app, FirstShownArticle(app));
+    RequestRepaint(app);
+}
+
+void StartCycle(App& app);
+
+void CompleteCycle(App& app) {
+    const CycleKind kind = app.cycle.kind();
+    if (kind == CycleKind::StartupCache) {
+        // The copies there were are on the ticker at once; the network is asked behind them.
+        if (app.incoming.count > 0) ShowNewTableFromTheStart(app);
+        StartCycle(app);
+        return;
+    }
+    if (app.cycle.tableFull() && app.incoming.count > 0) {
         char text[600];
         snprintf(text, sizeof text,
                  "記事数が多いため「%"
                  "s」以降のサイトの記事は表示されません。\nRSSリスト数または各最大記事数を減らしてください。",
-                 app.articles.slot[app.articles.count - 1].site);
-        app.platform.messages.Show(text, "件数超過", MessageIcon::Warning);
+                 app.incoming.slot[app.incoming.count - 1].site);
+        app.noticesWithTable.push_back(Notice{text, "件数超過", MessageIcon::Warning});
     }
-    // A quit chosen while the last feed was being fetched must not be lost.
-    if (!ExitWasRequested(app)) app.state = AppState::Showing;
-    RecountShownArticles(app);
-    if (app.articlesToShow) {
-        ShowArticleOnLines(app, FirstShownArticle(app));
-    }
+    AnnounceFailures(app);
+    app.tablePending = true;
+    // With nothing on the ticker the table is shown at once; otherwise it takes its place at the
+    // next page turn or the band's next article boundary.
+    if (!SomethingShown(app) || app.state == AppState::Fetching || app.state == AppState::NothingToShow)
+        ShowNewTableFromTheStart(app);
     // Requests no longer carry this stamp (each feed is asked since its own cache copy's date), but
     // the settings file keeps it as it always had, for older copies of the program that read it.
     TakeSettingsHeldAtStart(app);
@@ -126,113 +155,114 @@ void FinishCycle(App& app) {
     // What a settings dialog open meanwhile only previews is not stored.
     SaveSettings(SettingsWithoutPreviews(app), app.platform);
     app.cacheOnly = false;
+    // The update interval counts from the end of a cycle.
+    app.tickCounter = 0;
+    app.minuteCounter = 0;
     RequestRepaint(app);
+    if (app.networkCycleOwed) {
+        app.networkCycleOwed = false;
+        StartCycle(app);
+    }
 }
 
-// Handles feed i: fetch (or cache), parse, cache the good document, or record why it failed.
-void HandleFeed(App& app, int i) {
-    char* url = app.feeds.url[i];
-    RequestUtf8FromBlogSearch(url);
-    DocumentBuffer& document = app.document;
-    Platform& platform = app.platform;
-
-    bool fetched = false;
-    bool haveDocument = false;
-    bool askedForWhole = false;  // a request without condition was made already
-    int64_t fetchBegan = 0;
-    // One fetch of the feed: the document is kept only when it came whole.
-    auto fetch = [&](const char* header) {
-        fetchBegan = UtcSecondsNow(platform.clock);
-        if (platform.fetcher.Fetch(url, header, document) == kFetchOk) {
-            fetched = haveDocument = true;
-        } else {
-            document.Release();
-        }
-    };
-    if (!app.cacheOnly) {
-        // Each feed is asked whether it changed since the date of its own cache copy.
-        char header[kHeaderLineSize];
-        askedForWhole = !CacheConditionalHeader(url, platform.files, header, sizeof header);
-        fetch(header);
+void StartCycle(App& app) {
+    // A finished table still waiting for its place is taken now: the new cycle fills `incoming`.
+    if (app.tablePending) ShowNewTableFromTheStart(app);
+    const bool firstPass = app.startupPassDue;
+    app.startupPassDue = false;
+    const CycleKind kind = app.cacheOnly ? CycleKind::CacheOnly
+                           : firstPass   ? CycleKind::StartupCache
+                                         : CycleKind::Network;
+    if (app.cycle.running()) {
+        // Started again (the feed list was edited meanwhile): a network cycle given up for a
+        // cache-only one is made good right after it.
+        if (app.cycle.kind() == CycleKind::Network && kind == CycleKind::CacheOnly)
+            app.networkCycleOwed = true;
+        app.cycle.Cancel(app);
     }
-    if (ClosingDown(app)) {
-        document.Release();
+    app.cycleStartUtc = app.platform.clock.UtcNow();
+    if (!ExitWasRequested(app)) app.state = SomethingShown(app) ? AppState::Showing : AppState::Fetching;
+    if (app.state == AppState::Fetching && kind != CycleKind::StartupCache) {
+        CopyCut(app.line1, sizeof app.line1, "接続中...");
+        app.line2[0] = '\0';
+        app.statusFeed = -2;
+        RequestRepaint(app);
+    }
+
+    if (LoadFeedList(app.feeds, app.today, app.platform) != 0) app.feeds.count = 0;
+    if (app.feeds.count <= 0) {
+        // Nothing registered: nothing to show either.
+        app.platform.files.CreateFolder(kCacheFolderName);
+        app.articles.count = 0;
+        app.articlesToShow = false;
+        app.painter.copyCount = 0;
+        app.networkCycleOwed = false;
+        if (!ExitWasRequested(app)) app.state = AppState::NothingToShow;
+        CopyCut(app.line1, sizeof app.line1, "RSSリスト未登録");
+        app.line2[0] = '\0';
+        RequestRepaint(app);
+        UpdateProgress(app);
         return;
     }
-    if (!haveDocument) {
-        std::string cachePath = CacheFilePath(url);
-        if (ReadWholeFile(document, cachePath.c_str(), platform) == 0) {
-            haveDocument = true;
-        } else {
-            document.Release();
-            // No cache copy: ask for the whole document whatever its date, unless that was just asked.
-            if (!askedForWhole) fetch(kUnconditionalHeader);
-            if (ClosingDown(app)) {
-                document.Release();
-                return;
-            }
-            if (!haveDocument && app.articles.count < kArticleCapacity) {
-                AppendErrorEntry(app, i, kAccessErrorTitle);
-                platform.messages.Show(app.feeds.site[i], "下記のサイトでアクセスエラーが起きました。",
-                                       MessageIcon::Error);
-            }
+    if (kind != CycleKind::StartupCache) {
+        const char* failure = nullptr;
+        switch (app.platform.fetcher.EnsureSession()) {
+            case Fetcher::Session::Ready:
+                break;
+            case Fetcher::Session::OpenFailed:
+                failure = "Internet Openエラー";
+                break;
+            case Fetcher::Session::CallbackFailed:
+                failure = "Internet Callbackエラー";
+                break;
         }
-    }
-
-    if (haveDocument) {
-        app.perFeedFound[i] = 0;
-        char root[kSiteRootSize];
-        SiteRootOf(url, root, sizeof root);
-        // Documents of the weather service are fetched but not read as feeds.
-        if (!IsWeatherServiceFeed(url)) {
-            FeedParseTarget target{app.articles, app.perFeedFound[i], app.feeds.maximum[i], app.today,
-                                   &platform.pump};
-            ParseFeedDocument(document.view(), app.feeds.site[i], root, target);
-        }
-        if (ClosingDown(app)) {
-            document.Release();
+        if (failure) {
+            // No cycle: what is on the ticker stays; the next cycle tries again.
+            AddNotice(app, failure, "ERROR", MessageIcon::Error);
+            if (app.state == AppState::Fetching) app.state = AppState::Showing;
             return;
         }
-        // The copy is dated as the server dated the document, or else when it was asked for: the
-        // next request then asks for what changed after that.
-        if (fetched && app.perFeedFound[i] > 0) {
-            WriteCacheFile(document, url, document.lastModified() > 0 ? document.lastModified() : fetchBegan,
-                           platform);
-        }
-        if (app.perFeedFound[i] == 0 && app.articles.count < kArticleCapacity) {
-            AppendErrorEntry(app, i, kFormatErrorTitle);
-        }
     }
-    document.Release();
+    app.cycle.Begin(app, kind);
+    UpdateProgress(app);
 }
 
-void FetchStep(App& app) {
-    if (app.feeds.count <= 0) {
-        app.state = AppState::NothingToShow;
-        CopyCut(app.line1, sizeof app.line1, "RSSリスト未登録");
-        RequestRepaint(app);
-        return;
+// One step of a running cycle; the cycle completes in it when its last document is read.
+void AdvanceCycle(App& app, uint64_t budget) {
+    if (app.cycle.Step(app, budget)) {
+        CompleteCycle(app);
+        // A cycle that follows at once (the network behind the cache copies) sends its requests now.
+        if (app.cycle.running() && app.cycle.Step(app, 0)) CompleteCycle(app);
     }
-    int i = app.currentFeed;
-    if (app.feeds.maximum[i] > 0 && app.articles.count < kArticleCapacity) HandleFeed(app, i);
+    UpdateProgress(app);
+}
 
-    if (i < app.feeds.count - 1 && app.articles.count < kArticleCapacity) {
-        int next = i + 1;
-        while (next < app.feeds.count - 1 && app.feeds.maximum[next] <= 0) ++next;
-        app.currentFeed = next;
-        ShowFetchingStatus(app, next);
-        RequestRepaint(app);
+// The next page of page mode; a finished cycle's table takes its place here, going on with the
+// article that would have come next when the new table has it.
+void TurnPage(App& app) {
+    if (!app.tablePending) {
+        ShowArticleOnLines(app, NextShownArticle(app, app.currentArticle));
         return;
     }
-    FinishCycle(app);
+    const ArticleEntry shown = app.articles.slot[app.currentArticle];
+    const ArticleEntry next = app.articles.slot[NextShownArticle(app, app.currentArticle)];
+    TakeNewTable(app);
+    if (!app.articlesToShow) return;  // the next step says there is nothing to show
+    ShowArticleOnLines(app, ArticleAfterTheChange(app, &shown, next));
 }
 
 void ShowingStep(App& app, int64_t now) {
     const AppSettings& s = app.settings;
     if (!app.articlesToShow) {
-        app.state = AppState::NothingToShow;
-        CopyCut(app.line1, sizeof app.line1, "表示する記事はありません。");
-        app.line2[0] = '\0';
+        // A cycle still running tells how far it is instead.
+        app.state = app.cycle.running() ? AppState::Fetching : AppState::NothingToShow;
+        if (app.state == AppState::Fetching) {
+            app.statusFeed = -2;
+            UpdateProgress(app);
+        } else {
+            CopyCut(app.line1, sizeof app.line1, "表示する記事はありません。");
+            app.line2[0] = '\0';
+        }
         RequestRepaint(app);
         ScanForAlert(app, now);
         return;
@@ -248,7 +278,7 @@ void ShowingStep(App& app, int64_t now) {
         if (app.displayCounter >= DisplayPace(s)) {
             ApplyPendingOpacity(app);
             app.displayCounter = 0;
-            ShowArticleOnLines(app, NextShownArticle(app, app.currentArticle));
+            TurnPage(app);
         } else {
             ++app.displayCounter;
         }
@@ -269,19 +299,23 @@ void ShowingStep(App& app, int64_t now) {
 }
 
 void OpenLinkStep(App& app) {
-    if (app.linkArticle >= 0 && app.linkArticle < app.articles.count) {
+    // The link as it was clicked: the table may have changed since.
+    if (app.linkEntry.link[0] != '\0') {
         char link[kShellLinkSize];
-        if (PrepareLinkForShell(app.articles.slot[app.linkArticle].link, link, sizeof link)) {
+        if (PrepareLinkForShell(app.linkEntry.link, link, sizeof link)) {
             app.platform.shell.Open(link);
         } else {
             app.platform.messages.Show("リンク先ファイルの拡張子が危険と判断されたため開けません。", "警告",
                                        MessageIcon::Warning);
         }
     }
+    app.linkEntry.link[0] = '\0';
     if (!ExitWasRequested(app)) app.state = AppState::Showing;
 }
 
 void ClosingStep(App& app) {
+    // Requests in flight are given up; every file written so far was written whole.
+    app.cycle.Cancel(app);
     // Closing the program with the settings dialog open is its Cancel.
     if (app.previewingForm) CancelSettings(app, *app.previewingForm);
     // Values just taken from the file include its position; the window never stood there.
@@ -299,10 +333,45 @@ void ClosingStep(App& app) {
 
 }  // namespace
 
-int64_t UtcSecondsNow(Clock& clock) {
-    int64_t now = 0;
-    if (!FileTimeFromCivil(clock.UtcNow(), now)) return 0;
-    return now - now % kFileTimeTicksPerSecond;
+int FindSameArticle(const ArticleTable& table, const ArticleEntry& entry) {
+    for (int i = 0; i < table.count; ++i) {
+        const ArticleEntry& a = table.slot[i];
+        if (strcmp(a.link, entry.link) == 0 && strcmp(a.title, entry.title) == 0 &&
+            strcmp(a.site, entry.site) == 0) {
+            return i;
+        }
+    }
+    return -1;
+}
+
+int ArticleAfterTheChange(const App& app, const ArticleEntry* shown, const ArticleEntry& next) {
+    if (!app.articlesToShow) return 0;
+    if (shown) {
+        const int same = FindSameArticle(app.articles, *shown);
+        if (same >= 0) return NextShownArticle(app, same);
+    }
+    const int same = FindSameArticle(app.articles, next);
+    if (same >= 0 && IsShownArticle(app, same)) return same;
+    return FirstShownArticle(app);
+}
+
+void TakeNewTable(App& app) {
+    std::swap(app.articles, app.incoming);
+    app.incoming.count = 0;
+    app.tablePending = false;
+    RecountShownArticles(app);
+    for (Notice& notice : app.noticesWithTable) app.notices.push_back(std::move(notice));
+    app.noticesWithTable.clear();
+    RequestRepaint(app);
+}
+
+void AdvanceCycleNow(App& app) {
+    if (app.cycleBusy) return;
+    app.platform.fetcher.Advance();
+    if (!app.cycle.running() || ExitWasRequested(app)) return;
+    app.cycleBusy = true;
+    AdvanceCycle(app, kCycleBudgetBetweenTicks);
+    app.cycleBusy = false;
 }
 
 void ScanForAlert(App& app, int64_t now) {
@@ -326,12 +395,13 @@ void Tick(App& app) {
     DropStaleAlert(app);
     int64_t now = 0;
     FileTimeFromCivil(app.platform.clock.LocalNow(), now);
+    if (app.state == AppState::BeginCycle) StartCycle(app);
+    // Every request in flight moves on, the dialogs' own among them.
+    app.platform.fetcher.Advance();
+    if (app.cycle.running() && !ExitWasRequested(app)) AdvanceCycle(app, kCycleBudgetPerTick);
     switch (app.state) {
         case AppState::BeginCycle:
-            BeginCycle(app);
-            break;
         case AppState::Fetching:
-            FetchStep(app);
             break;
         case AppState::Recount:
             RecountShownArticles(app);

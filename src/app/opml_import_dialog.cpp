@@ -3,17 +3,48 @@
 #include "app/app.h"
 #include "app/settings_dialog.h"
 #include "config/settings_form.h"
+#include "net/conditional_header.h"
 #include "net/document_buffer.h"
 
 ImportSession::ImportSession(App& app, SettingsForm& form, TextView document)
     : app_(app), form_(form), import_(document) {}
 
+ImportSession::~ImportSession() {
+    if (request_ != 0) app_.platform.fetcher.Cancel(request_);
+}
+
+bool ImportSession::TakeAnswer(ImportView& view) {
+    Fetcher& fetcher = app_.platform.fetcher;
+    FetchAnswer answer;
+    DocumentBuffer document;
+    fetcher.Advance();
+    if (!fetcher.Take(request_, answer, document)) return false;
+    request_ = 0;
+    int count = 0;
+    if (answer.result == kFetchOk) {
+        document.SetLastModified(answer.lastModified);
+        // Only the item count matters: the site name stays the one from the list.
+        char title[kSlotSize];
+        count = CountAndKeepFeed(app_, form_.feeds.url[requestFeed_], document, asked_, title, sizeof title);
+    }
+    form_.feeds.maximum[requestFeed_] = count;
+    form_.selection = requestFeed_;
+    view.ShowAddedFeed(requestFeed_);
+    return true;
+}
+
 ImportTick ImportSession::Tick(ImportView& view) {
     if (tickBusy_) return ImportTick::Ignored;
-    // Only one fetch may wait at a time: while a cycle fetches, the next outline waits (the stop
-    // at 100 feeds and an abort need no fetch and go on).
-    if (!import_.aborted() && form_.feeds.count < kMaxUserFeeds && !CycleIdle(app_))
-        return ImportTick::Waiting;
+    if (request_ != 0) {
+        if (import_.aborted()) {
+            // What was added stays, with the maximum of a feed whose fetch failed.
+            app_.platform.fetcher.Cancel(request_);
+            request_ = 0;
+            view.ShowAddedFeed(requestFeed_);
+        } else if (!TakeAnswer(view)) {
+            return ImportTick::Waiting;
+        }
+    }
     tickBusy_ = true;
     const OpmlImport::Step step = import_.Take(form_.feeds);
     ImportTick result = ImportTick::Continue;
@@ -31,19 +62,18 @@ ImportTick ImportSession::Tick(ImportView& view) {
             break;
         case OpmlImport::Outcome::Added: {
             view.ShowOutline(import_.site(), import_.url());
-            const int added = step.added;
-            DocumentBuffer document;
-            WholeFetch fetch = FetchWholeDocument(app_, form_.feeds.url[added], document);
-            int count = 0;
-            if (fetch.result == kFetchOk) {
-                // Only the item count matters: the site name stays the one from the list.
-                char title[kSlotSize];
-                count = CountAndKeepFeed(app_, form_.feeds.url[added], document, fetch.asked, title,
-                                         sizeof title);
+            requestFeed_ = step.added;
+            form_.feeds.maximum[requestFeed_] = 0;
+            form_.selection = requestFeed_;
+            asked_ = UtcSecondsNow(app_.platform.clock);
+            request_ = app_.platform.fetcher.Start(form_.feeds.url[requestFeed_], kUnconditionalHeader);
+            // An answer that is there at once is taken at once; one that could not be asked for is
+            // a failed fetch.
+            if (request_ == 0) {
+                view.ShowAddedFeed(requestFeed_);
+            } else {
+                TakeAnswer(view);
             }
-            form_.feeds.maximum[added] = count;
-            form_.selection = added;
-            view.ShowAddedFeed(added);
             break;
         }
         case OpmlImport::Outcome::Skipped:

@@ -3,7 +3,10 @@
 // dialog's copy of the feed list, each new feed fetched once to learn how many items it carries.
 // The dialog window (opml_import_dialog_win.cpp) shows the progress and the abort button; the
 // settings dialog shows the outlines and the added feeds.
+#include <cstdint>
+
 #include "config/opml_import.h"
+#include "platform/platform.h"
 
 struct App;
 struct SettingsForm;
@@ -20,8 +23,8 @@ class ImportView {
 };
 
 enum class ImportTick {
-    Ignored,   // a tick is still running (its fetch dispatches messages): this one does nothing
-    Waiting,   // an update cycle is fetching: the next outline waits for a later tick
+    Ignored,   // a tick is still running (a message box of it is up): this one does nothing
+    Waiting,   // the new feed's answer has not come yet: the next outline waits for a later tick
     Continue,  // one outline was taken
     Finished,  // the dialog ends
 };
@@ -30,6 +33,8 @@ class ImportSession {
   public:
     // Copies the document; the settings dialog's form receives the new feeds.
     ImportSession(App& app, SettingsForm& form, TextView document);
+    // A request still in flight is given up.
+    ~ImportSession();
     ImportSession(const ImportSession&) = delete;
     ImportSession& operator=(const ImportSession&) = delete;
 
@@ -37,17 +42,23 @@ class ImportSession {
     bool nothingToImport() const { return import_.outlineTotal() == 0; }
     int outlineTotal() const { return import_.outlineTotal(); }
 
-    // One timer tick. A new feed is appended to the form's list (and selected), fetched with the
-    // unconditional header and given its item count as maximum (0 when the fetch fails or it has
-    // no items); a feed with items is kept in the cache. At 100 feeds the 100-site message ends
-    // the import.
+    // One timer tick. A new feed is appended to the form's list (and selected) and asked for with
+    // the unconditional header; the ticks after it wait for the answer, which gives the feed its item
+    // count as maximum (0 when the fetch fails or it has no items); a feed with items is kept in the
+    // cache. At 100 feeds the 100-site message ends the import.
     ImportTick Tick(ImportView& view);
-    // "中断": the next tick ends the dialog.
+    // "中断": the next tick ends the dialog; a feed still being asked for keeps the maximum 0.
     void Abort() { import_.Abort(); }
 
   private:
+    // Takes the answer for the feed added last, when it has come.
+    bool TakeAnswer(ImportView& view);
+
     App& app_;
     SettingsForm& form_;
     OpmlImport import_;
     bool tickBusy_ = false;
+    FetchId request_ = 0;  // the feed added last is being asked for
+    int requestFeed_ = -1;
+    int64_t asked_ = 0;
 };

@@ -26,7 +26,11 @@ void RequestOpacity(App& app) {
 
 }  // namespace
 
-bool CycleIdle(const App& app) { return DisplayIdle(app) && !app.cycleBusy; }
+bool CycleIdle(const App& app) {
+    // An update cycle runs beside the display and needs no wait: only a running tick (a message box
+    // of it is up) or the program's end stand in the way.
+    return (DisplayIdle(app) || app.state == AppState::Fetching) && !app.cycleBusy;
+}
 
 void OpenSettingsForm(App& app, SettingsForm& form) {
     BeginSettingsForm(form, app.settings);
@@ -129,6 +133,11 @@ bool FinishSettingsOk(App& app, const SettingsForm& form, const AppSettings& cho
     app.repaintPending = true;
     switch (next) {
         case AfterOk::CacheOnlyCycle:
+            // A cycle over the old list is given up; a network cycle follows the cache-only one.
+            if (app.cycle.running()) {
+                if (app.cycle.kind() == CycleKind::Network) app.networkCycleOwed = true;
+                app.cycle.Cancel(app);
+            }
             app.feeds.count = form.feeds.count;
             for (int i = 0; i < form.feeds.count; ++i) {
                 memcpy(app.feeds.site[i], form.feeds.site[i], kSlotSize);

@@ -35,7 +35,8 @@ bool CountTimerTick(App& app) {
     }
     // Tested on every tick, so an update that fell due while a dialog was open starts on the first
     // tick after it closes.
-    if (app.minuteCounter >= app.settings.uptimer && DisplayIdle(app) && !app.dialogOpen) {
+    if (app.minuteCounter >= app.settings.uptimer && DisplayIdle(app) && !app.dialogOpen &&
+        !app.cycle.running()) {
         app.state = AppState::BeginCycle;
         app.minuteCounter = 0;
     }
@@ -85,19 +86,23 @@ ClickResult ClickTicker(App& app, int x) {
         return ClickResult::AlertDismissed;
     }
     if (app.articles.count < 1 || !app.articlesToShow) {
-        app.state = AppState::BeginCycle;
+        // A cycle that runs already is the update the click asks for.
+        if (!app.cycle.running()) app.state = AppState::BeginCycle;
         return ClickResult::UpdateStarted;
     }
     if (app.settings.scrollf == 0) {
         if (!ValidArticle(app, app.currentArticle)) return ClickResult::NoArticleHere;
         app.linkArticle = app.currentArticle;
+        app.linkEntry = app.articles.slot[app.linkArticle];
         CopyCut(app.line1, sizeof app.line1, "リンク先を開いています...");
-        CopyCut(app.line2, sizeof app.line2, app.articles.slot[app.linkArticle].title);
+        CopyCut(app.line2, sizeof app.line2, app.linkEntry.title);
     } else {
         // Nothing recorded under the pointer (no band drawn yet) opens nothing rather than a stale link.
-        int found = ArticleAtX(app, x);
-        if (!ValidArticle(app, found)) return ClickResult::NoArticleHere;
+        const int found = ArticleAtX(app, x);
+        const ArticleEntry* article = BandArticle(app, found);
+        if (!article) return ClickResult::NoArticleHere;
         app.linkArticle = found;
+        app.linkEntry = *article;
         app.clickHighlight = true;
     }
     app.repaintPending = true;
@@ -112,7 +117,8 @@ MenuAction MenuCommand(App& app, int command) {
         app.state = AppState::ExitRequested;
         return MenuAction::None;
     }
-    if (!DisplayIdle(app)) return MenuAction::None;
+    // A cycle runs beside the display: with nothing shown yet the menu works all the same.
+    if (!DisplayIdle(app) && app.state != AppState::Fetching) return MenuAction::None;
     switch (command) {
         case IDM_SETTINGS:
             return MenuAction::OpenSettings;
@@ -121,17 +127,18 @@ MenuAction MenuCommand(App& app, int command) {
         case IDM_ABOUT:
             return MenuAction::ShowAbout;
         case IDM_UPDATE:
-            app.state = AppState::BeginCycle;
+            // A cycle that runs already is the update asked for.
+            if (!app.cycle.running()) app.state = AppState::BeginCycle;
             return MenuAction::None;
         case IDM_READ_ALL:
-            if (app.articles.count < 1) {
+            if (NewestArticles(app).count < 1) {
                 app.platform.messages.Show("記事は１件もありません。", "記事表示", MessageIcon::Information);
                 return MenuAction::None;
             }
             WriteAndOpenArticlePage(app, 0);
             return MenuAction::None;
         case IDM_READ_NEW:
-            if (app.articles.count < 1 || !app.articlesToShow) {
+            if (!AnyShownArticle(app, NewestArticles(app))) {
                 app.platform.messages.Show("新しい記事は１件もありません。", "記事表示",
                                            MessageIcon::Information);
                 return MenuAction::None;
@@ -140,6 +147,7 @@ MenuAction MenuCommand(App& app, int command) {
             return MenuAction::None;
         case IDM_JUMP_TO_FIRST:
             if (app.articles.count > 1 && app.articlesToShow && !app.cycleBusy) {
+                app.painter.copyCount = 0;
                 ShowArticleOnLines(app, FirstShownArticle(app));
                 app.platform.host.InvalidateTicker();
                 app.displayCounter = 0;

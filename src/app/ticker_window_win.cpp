@@ -187,6 +187,13 @@ LRESULT TickerWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
         case kTrayCallbackMessage:
             OnTrayMessage(lParam);
             break;
+        case kFetchWakeMessage:
+            AdvanceCycleNow(app);
+            if (window_) AfterCycleWork();
+            return 0;
+        case kShowNoticesMessage:
+            ShowNotices();
+            return 0;
         default:
             // The shell restarted: its new tray has none of the old icons.
             if (taskbarCreated_ != 0 && message == taskbarCreated_) AddTrayIcon();
@@ -200,6 +207,7 @@ LRESULT TickerWindow::OnCreate(const CREATESTRUCTW& create) {
     App& app = *app_;
     messages_.SetOwner(window_);
     host_.SetWindow(window_);
+    fetcher_->SetWakeWindow(window_, kFetchWakeMessage);
     taskbarCreated_ = RegisterWindowMessageW(L"TaskbarCreated");
 
     // Defaults and a clean run-time state; the state stays Starting until the window is set up.
@@ -338,7 +346,37 @@ void TickerWindow::OnTimer() {
         const AppSettings& s = app.settings;
         ReplaceTickerFont(CreateTickerFont(s.fsize, s.ftype, s.fontface));
     }
+    AfterCycleWork();
+}
+
+void TickerWindow::AfterCycleWork() {
+    App& app = *app_;
+    if (app.trayTipChanged && trayAdded_) {
+        app.trayTipChanged = false;
+        std::wstring tip = Cp932ToWide(app.trayTip);
+        wcsncpy(tray_.szTip, tip.c_str(), sizeof tray_.szTip / sizeof tray_.szTip[0] - 1);
+        tray_.uFlags = NIF_TIP;
+        Shell_NotifyIconW(NIM_MODIFY, &tray_);
+        tray_.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
+    }
+    if (!app.notices.empty() && !noticesPosted_ && !showingNotices_) {
+        noticesPosted_ = PostMessageW(window_, kShowNoticesMessage, 0, 0) != FALSE;
+    }
     if (app.repaintPending) InvalidateTextArea();
+}
+
+// Each box is modal, but the ticker's own messages (its timer among them) go on while it is up.
+void TickerWindow::ShowNotices() {
+    App& app = *app_;
+    noticesPosted_ = false;
+    if (showingNotices_) return;
+    showingNotices_ = true;
+    while (!app.notices.empty() && window_ && !messages_.closed()) {
+        Notice notice = app.notices.front();
+        app.notices.erase(app.notices.begin());
+        messages_.Show(notice.text.c_str(), notice.title.c_str(), notice.icon);
+    }
+    showingNotices_ = false;
 }
 
 void TickerWindow::OnCommand(int command) {
@@ -417,8 +455,9 @@ void TickerWindow::AddTrayIcon() {
     tray_.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
     tray_.uCallbackMessage = kTrayCallbackMessage;
     tray_.hIcon = icon_;
-    char tip[kTrayTipLimit];
-    CopyCut(tip, sizeof tip, kTrayTip);
+    // The program's name and version; while a cycle runs, how far it is.
+    char tip[sizeof app_->trayTip];
+    CopyCut(tip, app_->trayTip[0] ? sizeof tip : kTrayTipLimit, app_->trayTip[0] ? app_->trayTip : kTrayTip);
     std::wstring wideTip = Cp932ToWide(tip);
     wcsncpy(tray_.szTip, wideTip.c_str(), sizeof tray_.szTip / sizeof tray_.szTip[0] - 1);
     trayAdded_ = Shell_NotifyIconW(NIM_ADD, &tray_) != 0 || trayAdded_;

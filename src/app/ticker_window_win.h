@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "app/app.h"
+#include "net/fetch_win.h"
 #include "platform/platform_win.h"
 
 extern const wchar_t kTickerClassName[];  // "Newsroller", also the window title
@@ -21,6 +22,11 @@ constexpr int kBackBufferHeight = 138;  // 2 x 64 + 10: the page-mode height at 
 constexpr int kButtonBitmapCount = 4;
 // Posted when another window came to the foreground: look for a full-screen program.
 constexpr UINT kForegroundChangedMessage = WM_APP + 1;
+// Posted by the fetcher when a request has moved on: the update cycle takes the answer at once.
+constexpr UINT kFetchWakeMessage = WM_APP + 2;
+// Posted after a tick that queued message boxes: they are shown outside the tick, so that the
+// ticker keeps moving while they are up.
+constexpr UINT kShowNoticesMessage = WM_APP + 3;
 
 class TickerWindow {
   public:
@@ -81,6 +87,9 @@ class TickerWindow {
     void OnMouseMove(LPARAM lParam);
     void OnLeftButtonUp(LPARAM lParam);
     void OnTrayMessage(LPARAM lParam);
+    // After a tick or a cycle step: the tray tip, the queued message boxes, the repaint.
+    void AfterCycleWork();
+    void ShowNotices();
     void ShowPopupMenu(UINT trackButton);
     void AddTrayIcon();
     void InvalidateTextArea();
@@ -115,6 +124,8 @@ class TickerWindow {
     UINT taskbarCreated_ = 0;
     NOTIFYICONDATAW tray_ = {};
     bool trayAdded_ = false;
+    bool noticesPosted_ = false;
+    bool showingNotices_ = false;
 
     Win32MessageBoxes messages_;
     Win32Shell shell_;
@@ -123,7 +134,7 @@ class TickerWindow {
     Win32MessagePump pump_;
     // Lives as long as this object, not the window: a fetch may still be waiting on the stack when
     // the window is destroyed. Its internet handles are closed when it goes.
-    std::unique_ptr<Fetcher> fetcher_;
+    std::unique_ptr<WinInetFetcher> fetcher_;
     Win32TickerHost host_;
     Platform platform_;
     std::unique_ptr<App> app_;

@@ -48,13 +48,67 @@ void FormatSiteMarker(const char* site, char* out, size_t size) {
     AppendCut(out, size, "＞");
 }
 
+// The band's last item of the last redraw, and the article that came after it.
+void LastItemAndNext(const App& app, ArticleEntry& last, ArticleEntry& next) {
+    const PainterState& painter = app.painter;
+    if (painter.hitCount <= 0) {
+        last = app.articles.slot[app.currentArticle];
+        next = app.articles.slot[NextShownArticle(app, app.currentArticle)];
+        return;
+    }
+    const int code = painter.hits[painter.hitCount - 1].article;
+    last = *BandArticle(app, code);
+    if (code < kBandCopyCode) {
+        next = app.articles.slot[NextShownArticle(app, code)];
+        return;
+    }
+    const int copy = code - kBandCopyCode + 1;
+    next = copy < painter.copyCount ? painter.copies[copy].entry : app.articles.slot[app.currentArticle];
+}
+
+// A finished cycle's table takes its place at an article boundary without a jump: the items still
+// on screen (all but the one that just left) go on as copies, and the new table's articles follow
+// them: those after the last item's place in the new table (new articles there come first), or
+// the old table's next article, or the new table's first shown article.
+void TakeTableIntoBand(App& app) {
+    PainterState& painter = app.painter;
+    ArticleEntry last, next;
+    LastItemAndNext(app, last, next);
+    int count = 0;
+    // Copies move to the front in place: item k is the copy k or an article of the old table.
+    for (int k = 1; k < painter.hitCount && count < kBandCopyCapacity; ++k) {
+        const ArticleEntry* article = BandArticle(app, painter.hits[k].article);
+        if (!article) break;
+        const ArticleEntry entry = *article;
+        painter.copies[count].entry = entry;
+        painter.copies[count].marker = painter.hits[k].marker;
+        ++count;
+    }
+    painter.copyCount = count;
+    TakeNewTable(app);
+    app.currentArticle = ArticleAfterTheChange(app, count > 0 ? &last : nullptr, next);
+}
+
+// The band's first item has left the window: the next one leads.
+void StepPastTheFirstItem(App& app) {
+    PainterState& painter = app.painter;
+    if (app.tablePending) {
+        TakeTableIntoBand(app);
+    } else if (painter.copyCount > 0) {
+        --painter.copyCount;
+        for (int k = 0; k < painter.copyCount; ++k) painter.copies[k] = painter.copies[k + 1];
+    } else {
+        app.currentArticle = NextShownArticle(app, app.currentArticle);
+    }
+}
+
 void DrawScrollingBand(App& app, TickerCanvas& canvas) {
     const AppSettings& s = app.settings;
     PainterState& painter = app.painter;
     int x;
     if (painter.firstItemEnd < 3) {
-        // The first item has left the window: the band restarts one shown article later.
-        app.currentArticle = NextShownArticle(app, app.currentArticle);
+        // The first item has left the window: the band restarts one item later.
+        StepPastTheFirstItem(app);
         app.scrollOffset = 0;
         painter.scrollBase = painter.firstItemEnd - Px(app, ((s.scrolldiv + 1) * s.fsize) / 12);
         x = painter.scrollBase;
@@ -63,45 +117,63 @@ void DrawScrollingBand(App& app, TickerCanvas& canvas) {
     }
     painter.hitCount = 0;
     int a = app.currentArticle;
+    int copy = 0;
     char marker[kSlotSize];
     const int width = Px(app, s.width), top = Px(app, 2);
     while (x < width) {
-        const ArticleEntry& article = app.articles.slot[a];
-        if (app.articles.count == 1 ||
-            strcmp(article.site, app.articles.slot[PreviousShownArticle(app, a)].site) != 0) {
-            FormatSiteMarker(article.site, marker, sizeof marker);
+        const ArticleEntry* article;
+        int code;
+        bool withMarker;
+        if (copy < painter.copyCount) {
+            article = &painter.copies[copy].entry;
+            withMarker = painter.copies[copy].marker;
+            code = kBandCopyCode + copy++;
+        } else {
+            // A new table without a shown article: only the copies are left to draw.
+            if (!app.articlesToShow || app.articles.count <= 0) break;
+            article = &app.articles.slot[a];
+            withMarker = app.articles.count == 1 ||
+                         strcmp(article->site, app.articles.slot[PreviousShownArticle(app, a)].site) != 0;
+            code = a;
+            a = NextShownArticle(app, a);
+        }
+        if (withMarker) {
+            FormatSiteMarker(article->site, marker, sizeof marker);
             canvas.SetTextColor(Text1Color(s));
             Draw(canvas, x, top, marker);
             x += Px(app, s.fsize / 2) + Width(canvas, marker);
         }
-        if (app.clickHighlight && a == app.linkArticle) {
+        if (app.clickHighlight && code == app.linkArticle) {
             canvas.SetTextColor(Text1Color(s));
             app.clickHighlight = false;
         } else {
             canvas.SetTextColor(Text2Color(s));
         }
-        Draw(canvas, x, top, article.title);
-        x += Width(canvas, article.title) + Px(app, 2 * s.fsize);
+        Draw(canvas, x, top, article->title);
+        x += Width(canvas, article->title) + Px(app, 2 * s.fsize);
         // Every drawn item is recorded, so every item on screen can be clicked.
-        if (painter.hitCount < kScrollHitCapacity) painter.hits[painter.hitCount++] = ScrollHit{x, a};
+        if (painter.hitCount < kScrollHitCapacity)
+            painter.hits[painter.hitCount++] = ScrollHit{x, code, withMarker};
         if (painter.hitCount == 1) painter.firstItemEnd = x;
-        a = NextShownArticle(app, a);
     }
 }
 
 void DrawScrollMode(App& app, TickerCanvas& canvas) {
     const AppSettings& s = app.settings;
     // What a click can hit is what this redraw draws: a redraw without the band (a status text, an
-    // alert) leaves nothing clickable, never the items of an older article table.
-    app.painter.hitCount = 0;
+    // alert) leaves nothing clickable, never the items of an older article table. The band's own
+    // redraw still reads the last one's items (what was on screen) before it records its own.
     canvas.SetTextColor(Text1Color(s));
+    const bool band = !AlertShown(app) &&
+                      (app.state == AppState::Showing || app.state == AppState::OpenLink) &&
+                      app.articles.count > 0 && app.articlesToShow;
+    if (!band) app.painter.hitCount = 0;
     if (AlertShown(app)) {
         ApplyBlinkColour(app, canvas);
         char line[kSlotSize];
         FormatAlertLine(app, app.alertIndex, line, sizeof line);
         Draw(canvas, (Px(app, s.width) - Width(canvas, line)) / 2, Px(app, 2), line);
-    } else if ((app.state == AppState::Showing || app.state == AppState::OpenLink) &&
-               app.articles.count > 0 && app.articlesToShow) {
+    } else if (band) {
         DrawScrollingBand(app, canvas);
     } else {
         // A status text is drawn by exactly one redraw.

@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <utility>
 
 bool DocumentBuffer::Allocate(size_t size) {
     Release();
@@ -50,4 +51,12 @@ void DocumentBuffer::Release() {
     textLength_ = 0;
     received_ = 0;
     lastModified_ = 0;
+}
+
+void DocumentBuffer::Swap(DocumentBuffer& other) {
+    std::swap(block_, other.block_);
+    std::swap(capacity_, other.capacity_);
+    std::swap(textLength_, other.textLength_);
+    std::swap(received_, other.received_);
+    std::swap(lastModified_, other.lastModified_);
 }

@@ -36,6 +36,8 @@ class DocumentBuffer {
     // After a reader filled data(): the text ends at the first zero byte.
     void SetFilled(size_t size);
     void Release();
+    // Exchanges the two documents whole (a finished fetch hands its body over without a copy).
+    void Swap(DocumentBuffer& other);
 
   private:
     char* block_ = nullptr;

@@ -1,12 +1,11 @@
 #include "net/fetch_bounds.h"
 
-#include "platform/platform.h"
-
 FetchBudget::FetchBudget(const FetchLimits& limits, uint64_t startMilliseconds)
-    : limits_(limits), start_(startMilliseconds) {}
+    : limits_(limits), start_(startMilliseconds), lastProgress_(startMilliseconds) {}
 
 bool FetchBudget::OutOfTime(uint64_t nowMilliseconds) const {
-    return nowMilliseconds - start_ >= limits_.totalMilliseconds;
+    return nowMilliseconds - start_ >= limits_.totalMilliseconds ||
+           nowMilliseconds - lastProgress_ >= limits_.idleMilliseconds;
 }
 
 bool FetchBudget::Take(size_t bytes) {
@@ -25,16 +24,4 @@ bool FetchBudget::AnnouncedLengthFits(int64_t announced) const {
 FetchResult FetchBudget::Finish(int64_t announced) const {
     if (announced >= 0 && received_ < static_cast<uint64_t>(announced)) return kFetchFailed;
     return received_ == 0 ? kFetchEmpty : kFetchOk;
-}
-
-WaitOutcome PumpingWait(EventWait& event, MessagePump& pump, const FetchBudget& budget,
-                        MonotonicClock& clock) {
-    const FetchLimits& limits = budget.limits();
-    int timeouts = 0;
-    while (!event.WaitStep(limits.waitStepMilliseconds)) {
-        pump.DispatchOne();
-        if (++timeouts > limits.maxTimeouts) return WaitOutcome::TimedOut;
-        if (budget.OutOfTime(clock.NowMilliseconds())) return WaitOutcome::OutOfTime;
-    }
-    return WaitOutcome::Signalled;
 }

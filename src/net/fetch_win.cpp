@@ -1,10 +1,13 @@
 #include "net/fetch_win.h"
 
+#include <atomic>
 #include <cstdlib>
 #include <cstring>
+#include <new>
 #include <string>
 
 #include "net/document_buffer.h"
+#include "net/http_answer.h"
 #include "net/url.h"
 
 namespace {
@@ -12,9 +15,12 @@ namespace {
 // The agent name the program has always sent: feed servers and their logs may know it by it, so it
 // stays as it is whatever the program's version.
 constexpr char kAgent[] = "Newsroller1_88";
-constexpr DWORD_PTR kConnectContext = 1;
-constexpr DWORD_PTR kRequestContext = 2;
-constexpr DWORD kReadSize = 1023;
+constexpr DWORD kReadSize = 32 * 1024;
+// Reads that complete at once are looped within this much of each Advance, so that painting stays
+// smooth however much has arrived.
+constexpr int64_t kAdvanceMicroseconds = 4000;
+constexpr uint64_t kCloseWaitMilliseconds = 2000;
+constexpr DWORD kHeaderLimit = 64 * 1024;
 // Compressed answers are asked for and decoded by the library; the document stays as the server
 // holds it.
 constexpr char kAcceptCompressed[] = "Accept-Encoding: gzip";
@@ -25,163 +31,59 @@ bool StillCompressed(const DocumentBuffer& document) {
            static_cast<unsigned char>(document.text()[1]) == 0x8b;
 }
 
-class TickClock : public MonotonicClock {
-  public:
-    uint64_t NowMilliseconds() override { return GetTickCount64(); }
-};
-
-// How the callback reaches the fetcher. WinINet hands the callback only the handle a notification
-// is about and that handle's context value, which stays 1 (connection) or 2 (request). Walking from
-// that handle to the root handle and reading the root's context value does not work under Wine: it
-// refuses INTERNET_OPTION_PARENT_HANDLE (error 12018), and it reports a new handle's creation on the
-// parent handle. So the fetcher whose session is open is stored here once, when its callback is
-// registered, and cleared when it is destroyed; only one session is open per process (the program
-// has one fetcher). The count of running callbacks lets the destructor wait until none still
-// holds the pointer.
-std::atomic<WinInetFetcher*> sessionOwner{nullptr};
-std::atomic<int> callbacksRunning{0};
-
-}  // namespace
-
-// The read buffer lives on the heap, not on the stack of the fetch: a read that is still pending
-// when the fetch gives up may be completed by the library later, and must find memory that is
-// still there (see the read loop).
-struct WinInetFetcher::ReadArea {
-    INTERNET_BUFFERSA buffers;
-    char bytes[kReadSize + 1];
-};
-
-class WinInetFetcher::Event : public EventWait {
-  public:
-    explicit Event(HANDLE handle) : handle_(handle) {}
-    bool WaitStep(int milliseconds) override {
-        return WaitForSingleObject(handle_, static_cast<DWORD>(milliseconds)) == WAIT_OBJECT_0;
-    }
-
-  private:
-    HANDLE handle_;
-};
-
-WinInetFetcher::WinInetFetcher(MessageBoxes& messages, MessagePump& pump, const FetchLimits& limits)
-    : messages_(messages), pump_(pump), limits_(limits), readArea_(new ReadArea) {
-    // Auto-reset, not signalled.
-    connectEvent_ = CreateEventW(nullptr, FALSE, FALSE, nullptr);
-    openEvent_ = CreateEventW(nullptr, FALSE, FALSE, nullptr);
-    completeEvent_ = CreateEventW(nullptr, FALSE, FALSE, nullptr);
+int64_t Microseconds() {
+    static const LONGLONG frequency = [] {
+        LARGE_INTEGER f;
+        QueryPerformanceFrequency(&f);
+        return f.QuadPart > 0 ? f.QuadPart : 1;
+    }();
+    LARGE_INTEGER now;
+    QueryPerformanceCounter(&now);
+    return static_cast<int64_t>(now.QuadPart / frequency * 1000000 +
+                                now.QuadPart % frequency * 1000000 / frequency);
 }
 
-WinInetFetcher::~WinInetFetcher() {
-    // From here on no callback may reach this object: unregister it, then wait for callbacks that
-    // already hold the pointer (they only store a value and signal an event).
-    WinInetFetcher* self = this;
-    sessionOwner.compare_exchange_strong(self, nullptr);
-    while (callbacksRunning.load() != 0) Sleep(1);
-    CloseBoth();
-    if (root_) InternetCloseHandle(root_);
-    root_ = nullptr;
-    for (HANDLE event : {connectEvent_, openEvent_, completeEvent_}) {
-        if (event) CloseHandle(event);
-    }
-}
-
-Fetcher::Session WinInetFetcher::EnsureSession() {
-    if (!root_) {
-        root_ = InternetOpenA(kAgent, INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, INTERNET_FLAG_ASYNC);
-        if (!root_) return Session::OpenFailed;
-    }
-    if (!callbackRegistered_) {
-        WinInetFetcher* expected = nullptr;
-        if (!sessionOwner.compare_exchange_strong(expected, this) && expected != this)
-            return Session::CallbackFailed;
-        if (InternetSetStatusCallbackA(root_, &WinInetFetcher::FetchStatusCallback) ==
-            INTERNET_INVALID_STATUS_CALLBACK) {
-            sessionOwner.store(nullptr);
-            return Session::CallbackFailed;
+// A header of the answer as sent, or false when it has none.
+bool QueryHeader(HINTERNET request, DWORD query, std::string& value) {
+    std::string buffer(512, '\0');
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        DWORD size = static_cast<DWORD>(buffer.size());
+        if (HttpQueryInfoA(request, query, &buffer[0], &size, nullptr)) {
+            value.assign(buffer.data(), size < buffer.size() ? size : buffer.size());
+            return true;
         }
-        callbackRegistered_ = true;
+        if (GetLastError() != ERROR_INSUFFICIENT_BUFFER || size > kHeaderLimit) return false;
+        buffer.assign(size + 1, '\0');
     }
-    return Session::Ready;
+    return false;
 }
 
-void CALLBACK WinInetFetcher::FetchStatusCallback(HINTERNET handle, DWORD_PTR context, DWORD status,
-                                                  LPVOID info, DWORD infoLength) {
-    if (context != kConnectContext && context != kRequestContext) return;
-    if (status != INTERNET_STATUS_HANDLE_CREATED && status != INTERNET_STATUS_REQUEST_COMPLETE) return;
-    if (!info) return;
-    callbacksRunning.fetch_add(1);
-    WinInetFetcher* owner = sessionOwner.load();
-    if (owner) owner->OnStatus(handle, context, status, info, infoLength);
-    callbacksRunning.fetch_sub(1);
+int StatusOf(HINTERNET request) {
+    DWORD status = 0;
+    DWORD size = sizeof status;
+    if (!HttpQueryInfoA(request, HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status, &size, nullptr))
+        return 0;
+    return static_cast<int>(status);
 }
 
-void WinInetFetcher::OnStatus(HINTERNET handle, DWORD_PTR context, DWORD status, const void* info,
-                              DWORD infoLength) {
-    if (status == INTERNET_STATUS_HANDLE_CREATED) {
-        if (infoLength < sizeof(HINTERNET)) return;
-        // The status information starts with the new handle (an INTERNET_ASYNC_RESULT's result).
-        HINTERNET created = *static_cast<const HINTERNET*>(info);
-        if (context == kConnectContext) {
-            connection_.store(created);
-            SetEvent(connectEvent_);
-        } else {
-            request_.store(created);
-            SetEvent(openEvent_);
-        }
-        return;
-    }
-    // INTERNET_STATUS_REQUEST_COMPLETE. Only the current request counts: a request given up and
-    // closed earlier may still report its end.
-    if (context != kRequestContext || handle != request_.load()) return;
-    DWORD error = 0;
-    if (infoLength >= sizeof(INTERNET_ASYNC_RESULT)) {
-        const INTERNET_ASYNC_RESULT* result = static_cast<const INTERNET_ASYNC_RESULT*>(info);
-        if (!result->dwResult) error = result->dwError ? result->dwError : ERROR_INTERNET_INTERNAL_ERROR;
-    }
-    completeError_.store(error);
-    SetEvent(completeEvent_);
-}
-
-void WinInetFetcher::CloseRequest() {
-    HINTERNET handle = request_.exchange(nullptr);
-    if (handle) InternetCloseHandle(handle);
-}
-
-void WinInetFetcher::CloseConnection() {
-    HINTERNET handle = connection_.exchange(nullptr);
-    if (handle) InternetCloseHandle(handle);
-}
-
-void WinInetFetcher::ShowOutOfMemory() {
-    messages_.Show("メモリが不足しています。", "ERROR", MessageIcon::Error);
-}
-
-WaitOutcome WinInetFetcher::Wait(HANDLE event, const FetchBudget& budget) {
-    Event waitable(event);
-    TickClock clock;
-    return PumpingWait(waitable, pump_, budget, clock);
-}
-
-int64_t WinInetFetcher::AnnouncedLength(int status) {
-    // A 304 or 204 carries no body whatever Content-Length says.
-    if (status == HTTP_STATUS_NOT_MODIFIED || status == HTTP_STATUS_NO_CONTENT) return -1;
-    char text[32];
-    DWORD size = sizeof text - 1;
+int64_t AnnouncedLength(HINTERNET request, int status) {
+    // A 204 carries no body whatever Content-Length says.
+    if (status == HTTP_STATUS_NO_CONTENT) return -1;
+    std::string text;
     // The length of a compressed body says nothing of the document's.
-    if (HttpQueryInfoA(request_.load(), HTTP_QUERY_CONTENT_ENCODING, text, &size, nullptr)) return -1;
-    size = sizeof text - 1;
-    if (!HttpQueryInfoA(request_.load(), HTTP_QUERY_CONTENT_LENGTH, text, &size, nullptr)) return -1;
-    text[size < sizeof text ? size : sizeof text - 1] = '\0';
+    if (QueryHeader(request, HTTP_QUERY_CONTENT_ENCODING, text)) return -1;
+    if (!QueryHeader(request, HTTP_QUERY_CONTENT_LENGTH, text)) return -1;
     char* end = nullptr;
-    long long value = strtoll(text, &end, 10);
-    if (end == text || value < 0) return -1;
+    long long value = strtoll(text.c_str(), &end, 10);
+    if (end == text.c_str() || value < 0) return -1;
     return value;
 }
 
-int64_t WinInetFetcher::LastModified() {
+int64_t LastModifiedOf(HINTERNET request) {
     SYSTEMTIME date;
     DWORD size = sizeof date;
     FILETIME stamp;
-    if (!HttpQueryInfoA(request_.load(), HTTP_QUERY_LAST_MODIFIED | HTTP_QUERY_FLAG_SYSTEMTIME, &date, &size,
+    if (!HttpQueryInfoA(request, HTTP_QUERY_LAST_MODIFIED | HTTP_QUERY_FLAG_SYSTEMTIME, &date, &size,
                         nullptr) ||
         !SystemTimeToFileTime(&date, &stamp)) {
         return 0;
@@ -189,11 +91,135 @@ int64_t WinInetFetcher::LastModified() {
     return static_cast<int64_t>((static_cast<uint64_t>(stamp.dwHighDateTime) << 32) | stamp.dwLowDateTime);
 }
 
+}  // namespace
+
+// What the callback thread needs to wake the window thread. Shared by the fetcher and its requests,
+// so that it outlives the fetcher as long as a request the library still holds may be reported.
+struct WinInetFetcher::Wake {
+    std::atomic<HWND> window{nullptr};
+    std::atomic<UINT> message{0};
+    std::atomic<bool> posted{false};
+
+    void Post() {
+        HWND target = window.load();
+        if (!target || posted.exchange(true)) return;
+        if (!PostMessageW(target, message.load(), 0, 0)) posted.store(false);
+    }
+};
+
+// One GET: the context value of its handles. The callback thread writes only the atomics; all the
+// rest belongs to the window thread.
+struct WinInetFetcher::Request {
+    enum class Stage {
+        Sending,      // the request is out; its head has not been taken yet
+        Reading,      // the body is read with reads that do not wait
+        ReadPending,  // a read found nothing yet; the library reports when something came
+        Done,         // the answer is ready and the handles are closed
+    };
+
+    Request(FetchId id_, const char* url, const char* headers_, std::shared_ptr<Wake> wake_,
+            const FetchLimits& limits, uint64_t now)
+        : id(id_),
+          wake(std::move(wake_)),
+          chain(url),
+          headers(headers_ ? headers_ : ""),
+          budget(limits, now) {
+        while (!headers.empty() && (headers.back() == '\r' || headers.back() == '\n')) headers.pop_back();
+        answer.finalUrl = url;
+    }
+
+    const FetchId id;
+    const std::shared_ptr<Wake> wake;
+
+    // From the callback thread. The count of handles is the last thing the callback touches: once
+    // it is 0 the library is done with this request and it may be freed.
+    std::atomic<bool> completed{false};
+    std::atomic<DWORD> completeError{0};
+    std::atomic<int> openHandles{0};
+
+    HINTERNET connection = nullptr;
+    HINTERNET request = nullptr;
+    Stage stage = Stage::Sending;
+    RedirectChain chain;
+    std::string headers;
+    bool compressionAsked = true;
+    FetchBudget budget;
+    int64_t announced = -1;
+    FetchAnswer answer;
+    DocumentBuffer document;
+    // The library may write into these until the read it was given has ended.
+    INTERNET_BUFFERSA buffers{};
+    char bytes[kReadSize];
+};
+
+WinInetFetcher::WinInetFetcher(MessageBoxes& messages, MessagePump& pump, const FetchLimits& limits)
+    : messages_(messages), pump_(pump), limits_(limits), wake_(std::make_shared<Wake>()) {}
+
+WinInetFetcher::~WinInetFetcher() {
+    wake_->window.store(nullptr);
+    while (!requests_.empty()) {
+        CloseHandles(*requests_.back());
+        Retire(requests_.size() - 1);
+    }
+    // A request blocked in a read the library cannot break off is let go of only when that read
+    // times out: wait a little, then leave such requests to it.
+    const uint64_t end = Now() + kCloseWaitMilliseconds;
+    for (;;) {
+        FreeClosed();
+        if (closing_.empty() || Now() >= end) break;
+        Sleep(10);
+    }
+    if (root_) InternetCloseHandle(root_);
+    for (std::unique_ptr<Request>& left : closing_) {
+        Request* leftToLibrary = left.release();
+        (void)leftToLibrary;
+    }
+}
+
+void WinInetFetcher::SetWakeWindow(HWND window, UINT message) {
+    wake_->message.store(message);
+    wake_->window.store(window);
+}
+
+uint64_t WinInetFetcher::Now() const { return GetTickCount64(); }
+
+Fetcher::Session WinInetFetcher::EnsureSession() {
+    if (!root_) {
+        root_ = InternetOpenA(kAgent, INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, INTERNET_FLAG_ASYNC);
+        if (!root_) return Session::OpenFailed;
+    }
+    if (!callbackRegistered_) {
+        if (InternetSetStatusCallbackA(root_, &WinInetFetcher::StatusCallback) ==
+            INTERNET_INVALID_STATUS_CALLBACK)
+            return Session::CallbackFailed;
+        callbackRegistered_ = true;
+    }
+    return Session::Ready;
+}
+
+void CALLBACK WinInetFetcher::StatusCallback(HINTERNET, DWORD_PTR context, DWORD status, LPVOID info,
+                                             DWORD infoLength) {
+    // The root handle has no context; each request's handles carry their request.
+    if (!context) return;
+    Request* request = reinterpret_cast<Request*>(context);
+    if (status == INTERNET_STATUS_REQUEST_COMPLETE) {
+        DWORD error = 0;
+        if (info && infoLength >= sizeof(INTERNET_ASYNC_RESULT)) {
+            const INTERNET_ASYNC_RESULT* result = static_cast<const INTERNET_ASYNC_RESULT*>(info);
+            if (!result->dwResult) error = result->dwError ? result->dwError : ERROR_INTERNET_INTERNAL_ERROR;
+        }
+        request->completeError.store(error);
+        request->completed.store(true);
+        request->wake->Post();
+    } else if (status == INTERNET_STATUS_HANDLE_CLOSING) {
+        request->openHandles.fetch_sub(1);
+    }
+}
+
 DWORD RequestFlags(const UrlParts& parts) {
-    DWORD flags = INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE;
+    DWORD flags = INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE | INTERNET_FLAG_NO_AUTO_REDIRECT;
     // https is requested over TLS, with the certificate checked. A plain feed that moved to https is
-    // followed there; a secure feed sent to http is not (the library refuses it without the flag
-    // that would allow it).
+    // followed there; a secure feed sent to http is not (RedirectChain refuses it).
     if (parts.secure) {
         flags |= INTERNET_FLAG_SECURE;
     } else {
@@ -202,146 +228,282 @@ DWORD RequestFlags(const UrlParts& parts) {
     return flags;
 }
 
-std::string WinInetFetcher::FinalUrl() {
-    char url[4096];
-    DWORD size = sizeof url;
-    if (!InternetQueryOptionA(request_.load(), INTERNET_OPTION_URL, url, &size)) return std::string();
-    return std::string(url, size < sizeof url ? size : sizeof url - 1);
-}
-
-FetchResult WinInetFetcher::FetchDocument(const char* url, const char* header, DocumentBuffer& document) {
-    // Every fetch shares the handles, events and read area: a fetch asked for while another one
-    // waits (from a message dispatched by that wait) is refused rather than nested.
-    if (busy_) return kFetchFailed;
-    busy_ = true;
-    FetchResult result = Run(url, header, Compression::Asked, document);
-    // The library may leave a compressed answer as it came (it does not decode one the server marks
-    // "no-transform", or an encoding it does not know): the document is then asked for uncompressed,
-    // unless the program is closing.
-    if (result == kFetchOk && StillCompressed(document) && !pump_.QuitSeen()) {
-        result = Run(url, header, Compression::NotAsked, document);
-    }
-    busy_ = false;
-    return result;
-}
-
-// An asynchronous library call either finishes at once or reports ERROR_IO_PENDING and ends later
-// with `event`; called right after the call, while its last error is still current.
-WinInetFetcher::CallEnd WinInetFetcher::FinishCall(bool finishedAtOnce, HANDLE event,
-                                                   const FetchBudget& budget) {
-    if (finishedAtOnce) return CallEnd::Done;
-    if (GetLastError() != ERROR_IO_PENDING) return CallEnd::Failed;
-    return Wait(event, budget) == WaitOutcome::Signalled ? CallEnd::Done : CallEnd::WaitGivenUp;
-}
-
-FetchResult WinInetFetcher::Run(const char* url, const char* header, Compression compression,
-                                DocumentBuffer& document) {
+FetchId WinInetFetcher::Start(const char* url, const char* headers) {
     UrlParts parts;
-    if (!SplitUrl(url, parts)) return kFetchFailed;
-    if (EnsureSession() != Session::Ready) return kFetchFailed;
-    if (!document.Allocate(1)) {
-        ShowOutOfMemory();
-        return kFetchFailed;
+    if (!url || !SplitUrl(url, parts) || EnsureSession() != Session::Ready) return 0;
+    if (++lastId_ == 0) ++lastId_;
+    std::unique_ptr<Request> request(new (std::nothrow)
+                                         Request(lastId_, url, headers, wake_, limits_, Now()));
+    if (!request) return 0;
+    requests_.push_back(std::move(request));
+    Request& started = *requests_.back();
+    if (!Open(started)) Fail(started);
+    return started.id;
+}
+
+bool WinInetFetcher::Open(Request& request) {
+    UrlParts parts;
+    if (!SplitUrl(request.chain.current().c_str(), parts)) return false;
+    const DWORD_PTR context = reinterpret_cast<DWORD_PTR>(&request);
+    // Both calls return their handle at once; only the send and the reads complete later.
+    request.connection = InternetConnectA(root_, parts.host.c_str(), parts.port, nullptr, nullptr,
+                                          INTERNET_SERVICE_HTTP, 0, context);
+    if (!request.connection) return false;
+    request.openHandles.fetch_add(1);
+    // A server whose certificate is not trusted fails the fetch, never falls back to plain text.
+    request.request = HttpOpenRequestA(request.connection, "GET", parts.path.c_str(), nullptr, nullptr,
+                                       nullptr, RequestFlags(parts), context);
+    if (!request.request) {
+        CloseHandles(request);
+        return false;
     }
-    TickClock clock;
-    FetchBudget budget(limits_, clock.NowMilliseconds());
-    // However the fetch ends, its connection and request handles are closed.
-    struct HandlesGuard {
-        WinInetFetcher& fetcher;
-        ~HandlesGuard() { fetcher.CloseBoth(); }
-    } guard{*this};
-
-    // Connection (context 1).
-    CloseConnection();
-    ResetEvent(connectEvent_);
-    HINTERNET connection = InternetConnectA(root_, parts.host.c_str(), parts.port, nullptr, nullptr,
-                                            INTERNET_SERVICE_HTTP, 0, kConnectContext);
-    if (connection) connection_.store(connection);
-    if (FinishCall(connection != nullptr, connectEvent_, budget) != CallEnd::Done) return kFetchFailed;
-    if (!connection_.load()) return kFetchFailed;
-
-    // Request (context 2). A server whose certificate is not trusted fails the fetch, never falls back
-    // to plain text.
-    CloseRequest();
-    ResetEvent(openEvent_);
-    HINTERNET request = HttpOpenRequestA(connection_.load(), "GET", parts.path.c_str(), nullptr, nullptr,
-                                         nullptr, RequestFlags(parts), kRequestContext);
-    if (request) request_.store(request);
-    if (FinishCall(request != nullptr, openEvent_, budget) != CallEnd::Done) return kFetchFailed;
-    if (!request_.load()) return kFetchFailed;
+    request.openHandles.fetch_add(1);
     // The library's own time-outs, set on the request (those of the root handle do not reach it
-    // everywhere), bound a connection that was given up and is still being served in the background.
-    DWORD timeout = static_cast<DWORD>(limits_.totalMilliseconds);
-    InternetSetOptionA(request_.load(), INTERNET_OPTION_CONNECT_TIMEOUT, &timeout, sizeof timeout);
-    InternetSetOptionA(request_.load(), INTERNET_OPTION_SEND_TIMEOUT, &timeout, sizeof timeout);
-    InternetSetOptionA(request_.load(), INTERNET_OPTION_RECEIVE_TIMEOUT, &timeout, sizeof timeout);
-    std::string lines = header ? header : "";
-    if (compression == Compression::Asked) {
+    // everywhere), end a call it is blocked in about when the fetch itself gives up.
+    DWORD timeout =
+        static_cast<DWORD>(limits_.idleMilliseconds < limits_.totalMilliseconds ? limits_.idleMilliseconds
+                                                                                : limits_.totalMilliseconds);
+    InternetSetOptionA(request.request, INTERNET_OPTION_CONNECT_TIMEOUT, &timeout, sizeof timeout);
+    InternetSetOptionA(request.request, INTERNET_OPTION_SEND_TIMEOUT, &timeout, sizeof timeout);
+    InternetSetOptionA(request.request, INTERNET_OPTION_RECEIVE_TIMEOUT, &timeout, sizeof timeout);
+    std::string lines = request.headers;
+    if (request.compressionAsked) {
         BOOL decode = TRUE;
-        InternetSetOptionA(request_.load(), INTERNET_OPTION_HTTP_DECODING, &decode, sizeof decode);
+        InternetSetOptionA(request.request, INTERNET_OPTION_HTTP_DECODING, &decode, sizeof decode);
         lines += lines.empty() ? "" : "\r\n";
         lines += kAcceptCompressed;
     }
-
-    // Send, with the conditional request header line.
-    ResetEvent(completeEvent_);
-    completeError_.store(0);
-    const char* headers = lines.empty() ? nullptr : lines.c_str();
-    BOOL sent = HttpSendRequestA(request_.load(), headers, headers ? static_cast<DWORD>(-1) : 0, nullptr, 0);
-    if (!sent && GetLastError() != ERROR_IO_PENDING) return kFetchFailed;
-    // The send's completion is awaited even when the call succeeded at once: left unawaited, it
-    // could arrive during the first read's wait and pass for that read's end, with no bytes read.
-    if (Wait(completeEvent_, budget) != WaitOutcome::Signalled) return kFetchFailed;
-    // A request that completed with an error (no connection, a certificate that is not trusted, a
-    // broken answer) has no document to read.
-    if (completeError_.load() != 0) return kFetchFailed;
-    // Where redirects ended: an https feed must not have been moved to plain text, whatever the
-    // library let through.
-    if (!RedirectAllowed(url, FinalUrl().c_str())) return kFetchFailed;
-    DWORD status = 0;
-    DWORD statusSize = sizeof status;
-    if (!HttpQueryInfoA(request_.load(), HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status,
-                        &statusSize, nullptr)) {
-        status = 0;
+    request.stage = Request::Stage::Sending;
+    request.completed.store(false);
+    request.completeError.store(0);
+    const char* extra = lines.empty() ? nullptr : lines.c_str();
+    if (HttpSendRequestA(request.request, extra, extra ? static_cast<DWORD>(-1) : 0, nullptr, 0)) {
+        // Done at once: nothing will report it. (A completion the library reports after all only
+        // makes a later read look again, which a read that does not wait bears.)
+        request.completed.store(true);
+    } else if (GetLastError() != ERROR_IO_PENDING) {
+        CloseHandles(request);
+        return false;
     }
-    if (status == HTTP_STATUS_OK) document.SetLastModified(LastModified());
-    int64_t announced = AnnouncedLength(static_cast<int>(status));
-    if (!budget.AnnouncedLengthFits(announced)) return kFetchFailed;
+    return true;
+}
 
-    // Read loop, 1023 bytes at a time. The loop ends only on a read of 0 bytes: the library may
-    // still hold data after the server closed the connection.
-    for (;;) {
-        ReadArea& area = *readArea_;
-        memset(&area.buffers, 0, sizeof area.buffers);
-        area.buffers.dwStructSize = sizeof area.buffers;
-        area.buffers.lpvBuffer = area.bytes;
-        area.buffers.dwBufferLength = kReadSize;
-        ResetEvent(completeEvent_);
-        completeError_.store(0);
-        BOOL read = InternetReadFileExA(request_.load(), &area.buffers, 0, kRequestContext);
-        switch (FinishCall(read != FALSE, completeEvent_, budget)) {
-            case CallEnd::Done:
-                break;
-            case CallEnd::Failed:
-                return kFetchFailed;
-            case CallEnd::WaitGivenUp: {
-                // The read may still complete after its handle is closed, into this area: leave the
-                // area to the library (a small block per abandoned read) and take a new one.
-                ReadArea* leftToLibrary = readArea_.release();
-                (void)leftToLibrary;
-                readArea_.reset(new ReadArea);
-                return kFetchFailed;
+void WinInetFetcher::Reopen(Request& request) {
+    CloseHandles(request);
+    request.document.Release();
+    request.budget.Restart();
+    request.announced = -1;
+    if (!Open(request)) Fail(request);
+}
+
+void WinInetFetcher::CloseHandles(Request& request) {
+    // Each close is reported by INTERNET_STATUS_HANDLE_CLOSING, at once or once the library has
+    // finished what it was doing with the handle; a pending call is given up.
+    if (request.request) InternetCloseHandle(request.request);
+    if (request.connection) InternetCloseHandle(request.connection);
+    request.request = nullptr;
+    request.connection = nullptr;
+}
+
+void WinInetFetcher::Advance() {
+    // Whatever the library reports from now on wakes the window thread again.
+    wake_->posted.store(false);
+    const int64_t readDeadline = Microseconds() + kAdvanceMicroseconds;
+    const size_t count = requests_.size();
+    // Each call begins with another request, so that one large body does not keep the rest waiting.
+    for (size_t k = 0; k < count; ++k) Step(*requests_[(nextTurn_ + k) % count], readDeadline);
+    nextTurn_ = count ? (nextTurn_ + 1) % count : 0;
+    FreeClosed();
+}
+
+void WinInetFetcher::Step(Request& request, int64_t readDeadline) {
+    if (request.stage == Request::Stage::Sending && request.completed.load()) {
+        if (request.completeError.load() != 0) return Fail(request);
+        request.budget.Progressed(Now());
+        TakeHead(request);
+    }
+    if (request.stage == Request::Stage::ReadPending && request.completed.load()) {
+        if (request.completeError.load() != 0) return Fail(request);
+        request.stage = Request::Stage::Reading;
+    }
+    if (request.stage == Request::Stage::Reading) Read(request, readDeadline);
+    if (request.stage != Request::Stage::Done && request.budget.OutOfTime(Now())) Fail(request);
+}
+
+void WinInetFetcher::TakeHead(Request& request) {
+    const int status = StatusOf(request.request);
+    std::string location;
+    if (KindOfStatus(status) == StatusKind::Redirect &&
+        QueryHeader(request.request, HTTP_QUERY_LOCATION, location) &&
+        request.chain.Follow(status, location)) {
+        return Reopen(request);
+    }
+    FetchAnswer& answer = request.answer;
+    answer.status = status;
+    answer.finalUrl = request.chain.current();
+    answer.retryAfter.clear();
+    QueryHeader(request.request, HTTP_QUERY_RETRY_AFTER, answer.retryAfter);
+    switch (KindOfStatus(status)) {
+        case StatusKind::Unchanged:
+            QueryHeader(request.request, HTTP_QUERY_ETAG, answer.etag);
+            return Finish(request, kFetchEmpty);
+        case StatusKind::Document:
+            QueryHeader(request.request, HTTP_QUERY_ETAG, answer.etag);
+            answer.lastModified = LastModifiedOf(request.request);
+            request.announced = AnnouncedLength(request.request, status);
+            if (!request.budget.AnnouncedLengthFits(request.announced) || !request.document.Allocate(1)) {
+                return Fail(request);
             }
-        }
-        if (completeError_.load() != 0) return kFetchFailed;
-        DWORD received = area.buffers.dwBufferLength;
-        if (received > kReadSize) received = kReadSize;
-        if (received == 0) return budget.Finish(announced);
-        if (!budget.Take(received)) return kFetchFailed;
-        if (!document.AppendChunk(area.bytes, received)) {
-            ShowOutOfMemory();
-            return kFetchFailed;
-        }
-        if (budget.OutOfTime(clock.NowMilliseconds())) return kFetchFailed;
+            request.stage = Request::Stage::Reading;
+            return;
+        case StatusKind::Redirect:  // one that cannot be followed
+        case StatusKind::Failure:
+            return Fail(request);
     }
+}
+
+void WinInetFetcher::Read(Request& request, int64_t readDeadline) {
+    for (;;) {
+        memset(&request.buffers, 0, sizeof request.buffers);
+        request.buffers.dwStructSize = sizeof request.buffers;
+        request.buffers.lpvBuffer = request.bytes;
+        request.buffers.dwBufferLength = kReadSize;
+        request.completed.store(false);
+        request.completeError.store(0);
+        // A read that does not wait hands over what the library holds, or goes pending until
+        // something came; its completion carries no data, only that the next read will find some.
+        if (!InternetReadFileExA(request.request, &request.buffers, IRF_NO_WAIT,
+                                 reinterpret_cast<DWORD_PTR>(&request))) {
+            if (GetLastError() == ERROR_IO_PENDING) {
+                request.stage = Request::Stage::ReadPending;
+            } else {
+                Fail(request);
+            }
+            return;
+        }
+        DWORD received = request.buffers.dwBufferLength;
+        if (received > kReadSize) received = kReadSize;
+        // The end comes only as a read of 0 bytes: the library may still hold data after the
+        // server closed the connection.
+        if (received == 0) return BodyEnded(request);
+        request.budget.Progressed(Now());
+        if (!request.budget.Take(received)) return Fail(request);
+        if (!request.document.AppendChunk(request.bytes, received)) {
+            ++outOfMemoryFailures_;
+            return Fail(request);
+        }
+        if (Microseconds() >= readDeadline) return;
+    }
+}
+
+void WinInetFetcher::BodyEnded(Request& request) {
+    const FetchResult result = request.budget.Finish(request.announced);
+    // The library may leave a compressed answer as it came (it does not decode one the server marks
+    // "no-transform", or an encoding it does not know): the document is then asked for again,
+    // uncompressed, as a step of the same request.
+    if (result == kFetchOk && request.compressionAsked && StillCompressed(request.document)) {
+        request.compressionAsked = false;
+        return Reopen(request);
+    }
+    if (result == kFetchFailed) return Fail(request);
+    Finish(request, result);
+}
+
+void WinInetFetcher::Finish(Request& request, FetchResult result) {
+    CloseHandles(request);
+    FetchAnswer& answer = request.answer;
+    answer.result = result;
+    answer.movedTo = request.chain.movedTo();
+    if (result == kFetchOk) {
+        request.document.SetLastModified(answer.lastModified);
+    } else {
+        request.document.Release();
+        answer.lastModified = 0;
+    }
+    request.stage = Request::Stage::Done;
+}
+
+void WinInetFetcher::Fail(Request& request) {
+    CloseHandles(request);
+    FetchAnswer& answer = request.answer;
+    answer.result = kFetchFailed;
+    // A failure carries no document, nor what only a document's answer says; a move is not taken
+    // from a chain that ended in a failure.
+    answer.lastModified = 0;
+    answer.etag.clear();
+    answer.movedTo.clear();
+    request.document.Release();
+    request.stage = Request::Stage::Done;
+}
+
+bool WinInetFetcher::Take(FetchId id, FetchAnswer& answer, DocumentBuffer& document) {
+    for (size_t i = 0; i < requests_.size(); ++i) {
+        Request& request = *requests_[i];
+        if (request.id != id) continue;
+        if (request.stage != Request::Stage::Done) return false;
+        answer = std::move(request.answer);
+        document.Release();
+        if (answer.result == kFetchOk) {
+            document.Swap(request.document);
+        } else {
+            document.Allocate(1);
+        }
+        Retire(i);
+        return true;
+    }
+    return false;
+}
+
+void WinInetFetcher::Cancel(FetchId id) {
+    for (size_t i = 0; i < requests_.size(); ++i) {
+        if (requests_[i]->id != id) continue;
+        CloseHandles(*requests_[i]);
+        Retire(i);
+        return;
+    }
+}
+
+void WinInetFetcher::Retire(size_t index) {
+    closing_.push_back(std::move(requests_[index]));
+    requests_.erase(requests_.begin() + static_cast<std::ptrdiff_t>(index));
+    FreeClosed();
+}
+
+void WinInetFetcher::FreeClosed() {
+    for (size_t i = 0; i < closing_.size();) {
+        if (closing_[i]->openHandles.load() <= 0) {
+            closing_.erase(closing_.begin() + static_cast<std::ptrdiff_t>(i));
+        } else {
+            ++i;
+        }
+    }
+}
+
+FetchResult WinInetFetcher::Fetch(const char* url, const char* header, DocumentBuffer& document) {
+    // A fetch asked for from a message this one dispatched is refused rather than nested.
+    if (busy_) return kFetchFailed;
+    busy_ = true;
+    const int outOfMemoryBefore = outOfMemoryFailures_;
+    FetchAnswer answer;
+    DocumentBuffer body;
+    bool taken = false;
+    if (FetchId id = Start(url, header)) {
+        for (;;) {
+            Advance();
+            if ((taken = Take(id, answer, body))) break;
+            if (pump_.QuitSeen()) {
+                Cancel(id);
+                break;
+            }
+            pump_.DispatchOne();
+            Sleep(10);
+        }
+    }
+    busy_ = false;
+    if (outOfMemoryFailures_ != outOfMemoryBefore)
+        messages_.Show("メモリが不足しています。", "ERROR", MessageIcon::Error);
+    document.Release();
+    document.Swap(body);
+    if (!document.held()) document.Allocate(1);
+    return taken ? answer.result : kFetchFailed;
 }

@@ -1,12 +1,14 @@
 #pragma once
-// The document fetch over asynchronous WinINet: one GET at a time, waiting on events that the
-// status callback signals while window messages keep being dispatched.
+// The document fetch over asynchronous WinINet. Many GETs run at once, each with its own connection
+// and request handles, read buffer, document and state; the window thread moves them on in Advance
+// without ever waiting, and the library's status callback only records what happened and wakes
+// that thread with one posted message.
 #include <windows.h>
 #include <wininet.h>
 
-#include <atomic>
+#include <cstdint>
 #include <memory>
-#include <string>
+#include <vector>
 
 #include "platform/platform.h"
 #include "net/fetch_bounds.h"
@@ -14,76 +16,74 @@
 struct UrlParts;
 
 // The request flags of a feed's GET: always from the server, never into the library's cache, over TLS
-// for https, and following a plain address that moved to https.
+// for https, and redirects left to the fetch, which follows them itself to learn where a feed moved
+// (a plain address moved to https is followed; the flag that lets the library do so stays set).
 DWORD RequestFlags(const UrlParts& parts);
 
 class WinInetFetcher : public Fetcher {
   public:
-    // `messages` shows the out-of-memory message; `pump` dispatches one message per wait step.
+    // `messages` shows the out-of-memory message of the blocking Fetch; `pump` dispatches one window
+    // message per step of it.
     WinInetFetcher(MessageBoxes& messages, MessagePump& pump, const FetchLimits& limits = FetchLimits());
+    // Cancels every request and waits about 2 s at most for the library to let go of them; what it
+    // still holds then is left to it (the process is ending).
     ~WinInetFetcher() override;
     WinInetFetcher(const WinInetFetcher&) = delete;
     WinInetFetcher& operator=(const WinInetFetcher&) = delete;
 
-    Session EnsureSession() override;
-    // Not built yet: the requests of the non-blocking fetch.
-    FetchId Start(const char*, const char*) override { return 0; }
-    void Advance() override {}
-    bool Take(FetchId, FetchAnswer&, DocumentBuffer&) override { return false; }
-    void Cancel(FetchId) override {}
-    int InFlight() const override { return 0; }
-    FetchResult Fetch(const char* url, const char* header, DocumentBuffer& document) override {
-        return FetchDocument(url, header, document);
-    }
-    // GET `url` with `header` (one whole request header line, may be empty) into `document`:
-    // 0 a document, 99 an empty answer, -1 a failure (the document may then hold a partial text).
-    FetchResult FetchDocument(const char* url, const char* header, DocumentBuffer& document);
-    // True while a fetch waits (a second one is then refused).
-    bool busy() const { return busy_; }
+    // The window that is posted `message` when the library has done something Advance should take
+    // up: one message until the next Advance, however much happens meanwhile. Null for none.
+    void SetWakeWindow(HWND window, UINT message);
 
-    static void CALLBACK FetchStatusCallback(HINTERNET handle, DWORD_PTR context, DWORD status, LPVOID info,
-                                             DWORD infoLength);
+    Session EnsureSession() override;
+    FetchId Start(const char* url, const char* headers) override;
+    void Advance() override;
+    bool Take(FetchId id, FetchAnswer& answer, DocumentBuffer& document) override;
+    void Cancel(FetchId id) override;
+    int InFlight() const override { return static_cast<int>(requests_.size()); }
+
+    // The blocking fetch of earlier versions, over the calls above: Start, then Advance, Take, one
+    // dispatched message and a 10 ms sleep until the answer is there. A second one asked for from a
+    // message it dispatched is refused (-1, the document untouched); one that sees the program's
+    // quit message gives up.
+    FetchResult Fetch(const char* url, const char* header, DocumentBuffer& document) override;
+    // True while a blocking Fetch waits.
+    bool busy() const { return busy_; }
+    // Requests given up or taken whose handles the library has not reported closed yet (Advance
+    // frees each one once it has).
+    int Closing() const { return static_cast<int>(closing_.size()); }
+
+    static void CALLBACK StatusCallback(HINTERNET handle, DWORD_PTR context, DWORD status, LPVOID info,
+                                        DWORD infoLength);
 
   private:
-    struct ReadArea;
-    class Event;
+    struct Wake;
+    struct Request;
 
-    enum class CallEnd { Done, Failed, WaitGivenUp };
-
-    enum class Compression { Asked, NotAsked };
-
-    FetchResult Run(const char* url, const char* header, Compression compression, DocumentBuffer& document);
-    CallEnd FinishCall(bool finishedAtOnce, HANDLE event, const FetchBudget& budget);
-    WaitOutcome Wait(HANDLE event, const FetchBudget& budget);
-    void OnStatus(HINTERNET handle, DWORD_PTR context, DWORD status, const void* info, DWORD infoLength);
-    void CloseRequest();
-    void CloseConnection();
-    void CloseBoth() {
-        CloseRequest();
-        CloseConnection();
-    }
-    int64_t AnnouncedLength(int status);
-    int64_t LastModified();
-    // The address the request ended at after redirects, or empty.
-    std::string FinalUrl();
-    void ShowOutOfMemory();
+    uint64_t Now() const;
+    bool Open(Request& request);
+    void Reopen(Request& request);
+    void CloseHandles(Request& request);
+    void Step(Request& request, int64_t readDeadline);
+    void TakeHead(Request& request);
+    void Read(Request& request, int64_t readDeadline);
+    void BodyEnded(Request& request);
+    void Finish(Request& request, FetchResult result);
+    void Fail(Request& request);
+    // Takes the request out of the requests in flight; it is freed once its handles are closed.
+    void Retire(size_t index);
+    void FreeClosed();
 
     MessageBoxes& messages_;
     MessagePump& pump_;
     FetchLimits limits_;
-
+    std::shared_ptr<Wake> wake_;
     HINTERNET root_ = nullptr;
     bool callbackRegistered_ = false;
     bool busy_ = false;
-
-    // Written by the callback thread, read by the user-interface thread.
-    std::atomic<HINTERNET> connection_{nullptr};
-    std::atomic<HINTERNET> request_{nullptr};
-    std::atomic<DWORD> completeError_{0};  // error of the last completed request or read, 0 = none
-
-    HANDLE connectEvent_ = nullptr;
-    HANDLE openEvent_ = nullptr;
-    HANDLE completeEvent_ = nullptr;
-
-    std::unique_ptr<ReadArea> readArea_;
+    FetchId lastId_ = 0;
+    size_t nextTurn_ = 0;
+    int outOfMemoryFailures_ = 0;
+    std::vector<std::unique_ptr<Request>> requests_;
+    std::vector<std::unique_ptr<Request>> closing_;
 };

@@ -31,6 +31,7 @@ class Win32MessageBoxes : public MessageBoxes {
         owner_ = nullptr;
         closed_ = true;
     }
+    bool closed() const { return closed_; }
     void Show(const char* text, const char* title, MessageIcon icon) override;
 
   private:

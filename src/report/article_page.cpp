@@ -52,18 +52,20 @@ int WriteArticlePage(App& app, int mode) {
     page += "]</title>\r\n";
     page += kPageStyle;
 
-    int count = app.articles.count < kArticleCapacity ? app.articles.count : kArticleCapacity;
+    // A finished cycle's table is written even while the ticker still shows the one before it.
+    const ArticleTable& table = NewestArticles(app);
+    int count = table.count < kArticleCapacity ? table.count : kArticleCapacity;
     int considered[kArticleCapacity];
     int n = 0;
     for (int i = 0; i < count; ++i) {
-        if (mode != 1 || IsShownArticle(app, i)) considered[n++] = i;
+        if (mode != 1 || IsShownDay(app, table.slot[i].day)) considered[n++] = i;
     }
 
     bool listOpen = false;
     for (int k = 0; k < n; ++k) {
         if (page.size() > kPageTextLimit) break;
-        const ArticleEntry& article = app.articles.slot[considered[k]];
-        if (k == 0 || !SameSite(article, app.articles.slot[considered[k - 1]])) {
+        const ArticleEntry& article = table.slot[considered[k]];
+        if (k == 0 || !SameSite(article, table.slot[considered[k - 1]])) {
             page += "<big><b>　[" + Escaped(article.site) + "]</b></big><br>\r\n";
         }
         if (strnlen(article.title, 2) > 1) {
@@ -82,7 +84,7 @@ int WriteArticlePage(App& app, int mode) {
             }
         }
         // The group's list closes after its last article, also when that article had no item.
-        bool groupEnds = k + 1 == n || !SameSite(article, app.articles.slot[considered[k + 1]]);
+        bool groupEnds = k + 1 == n || !SameSite(article, table.slot[considered[k + 1]]);
         if (groupEnds && listOpen) {
             page += "</ul>\r\n";
             listOpen = false;

@@ -18,7 +18,6 @@ AGENT = "Newsroller1_88"
 DEFAULT_IMS = "Thu, 01 Jan 2004 00:00:00 GMT"
 IMS_PREFIX = b"If-Modified-Since: "
 ACCESS_ERROR = "[Newsroller]アクセスエラー"
-FORMAT_ERROR = "[Newsroller]書式エラー"
 ACCESS_ERROR_BOX = "下記のサイトでアクセスエラーが起きました。"
 WARNING_BOX = "警告"
 IMS_FORMAT = re.compile(rb"If-Modified-Since: (Sun|Mon|Tue|Wed|Thu|Fri|Sat), (\d\d) "
@@ -394,7 +393,7 @@ class CycleTest(unittest.TestCase):
         ticker = self.start("cycle_gzip", feeds)
         self.wait_first_cycle(ticker)
         requests, _ = loopback.nginx_requests(since)
-        self.assertEqual([(r["path"], r["status"]) for r in requests], [("/gzip/" + p, 200) for p, _ in paths])
+        self.assertEqual(sorted((r["path"], r["status"]) for r in requests), sorted(("/gzip/" + p, 200) for p, _ in paths))
         sent = sum(r["bytes_sent"] for r in requests)
         print(f"\n    {sent} bytes sent for {total} bytes of documents ({sent / total:.0%})", end=" ")
         self.assertLess(sent, total / 2)
@@ -420,7 +419,8 @@ class CycleTest(unittest.TestCase):
         ticker = self.start("cycle_tls", [("安全なサイト", trusted, 10), ("信用できないサイト", untrusted, 10),
                                           ("普通のサイト", plain, 10)])
 
-        # The untrusted server fails both attempts; the box names the site and holds the cycle.
+        # The untrusted server fails both attempts; one box names the site once the cycle's headlines
+        # are on the ticker, and the ticker goes on meanwhile.
         box = ticker.message_box(ACCESS_ERROR_BOX, 40)
         self.assertIsNotNone(box, "no access-error message box")
         shot = ticker.screenshot("access-error-box")
@@ -428,16 +428,15 @@ class CycleTest(unittest.TestCase):
         self.assertGreater(shot.count((0, 0, 0), box.x + box.width // 3, box.y + 5, box.x + box.width - 5,
                                       box.y + box.height // 2, tolerance=60), 20)
         self.assertEqual([w.id for w in ticker.find_windows("^" + re.escape(ACCESS_ERROR_BOX) + "$")], [box.id])
-        self.assertEqual([r["path"] for r in loopback.nginx_requests(since)[0]], ["/cycle/tls/secure.xml"])
-        before = file_signature(ticker.program_file("Newsroller.ini"))
+        # The box comes after the cycle's end: the settings are stamped by then.
+        self.wait_first_cycle(ticker, 1)
         self.assertTrue(ticker.dismiss(box), "the message box did not close")
-        self.assertTrue(ticker.wait_file_changed("Newsroller.ini", before, 30), "the cycle did not end")
 
         requests, _ = loopback.nginx_requests(since)
         https_port, http_port = int(os.environ["NEWSROLLER_HTTPS_PORT"]), int(os.environ["NEWSROLLER_HTTP_PORT"])
-        self.assertEqual([(r["path"], r["status"], r["scheme"], r["port"], r["agent"]) for r in requests],
-                         [("/cycle/tls/secure.xml", 200, "https", https_port, AGENT),
-                          ("/cycle/tls/plain.xml", 200, "http", http_port, AGENT)])
+        self.assertEqual(sorted((r["path"], r["status"], r["scheme"], r["port"], r["agent"]) for r in requests),
+                         [("/cycle/tls/plain.xml", 200, "http", http_port, AGENT),
+                          ("/cycle/tls/secure.xml", 200, "https", https_port, AGENT)])
         self.assertEqual(self.cache_files(ticker), sorted([cache_name(trusted), cache_name(plain)]))
         self.assertEqual(ticker.article_page(), [
             ("安全なサイト", "暗号化された通信で届いた記事", "https://news.example/tls/1"),
@@ -448,7 +447,7 @@ class CycleTest(unittest.TestCase):
 
     # ---- The fault server -----------------------------------------------------------------------
 
-    def test_silent_server_holds_the_cycle_ten_seconds_without_freezing_the_window(self):
+    def test_a_silent_server_holds_only_its_own_feed_and_the_window_answers_meanwhile(self):
         silent = loopback.fault_url("/silent?hold=30")
         following = loopback.write_rss("cycle/fault/next.xml", [("待った後の記事", "http://news.example/next/1")])
         missing = loopback.fault_url("/no-such-feed.xml")
@@ -456,7 +455,10 @@ class CycleTest(unittest.TestCase):
         drip = loopback.fault_url("/drip?chunks=8&interval=0.3")
         # The silent server's feed was read in an earlier cycle: its cache copy stands in for it.
         cached = loopback.rss_bytes("遅いサイト", [("前回取得した記事", "http://news.example/slow/1")])
-        files = {os.path.join("cache", cache_name(silent)): cached}
+        # The page that is not found is no document: the feed's copy from an earlier cycle is shown.
+        cached_missing = loopback.rss_bytes("無いページ", [("消える前の記事", "http://news.example/gone/1")])
+        files = {os.path.join("cache", cache_name(silent)): cached,
+                 os.path.join("cache", cache_name(missing)): cached_missing}
         fault_since, nginx_since = loopback.fault_log_size(), loopback.nginx_log_size()
         # The times at which the servers first logged a request of this test, watched from before
         # the start (the cycle begins before the window is found).
@@ -479,8 +481,10 @@ class CycleTest(unittest.TestCase):
                                             ("無いページ", missing, 10), ("少しずつ届くサイト", drip, 10)], files)
 
         self.assertTrue(ticker.wait_for(lambda: "fault" in seen, 20, 0.02), "no request reached the fault server")
-        self.assertEqual([r["path"] for r in loopback.fault_requests(fault_since)[0]], ["/silent"])
-        # While the fetch waits the window still handles the pointer: a right-click opens the menu.
+        # The other feeds are asked beside the silent one, not after it.
+        self.assertTrue(ticker.wait_for(lambda: "nginx" in seen, 5, 0.02), "the other feeds waited for the silent one")
+        self.assertLess(seen["nginx"] - seen["fault"], 3)
+        # While the silent request waits the window still handles the pointer: a right-click opens the menu.
         time.sleep(max(0.0, seen["fault"] + 1.0 - time.time()))
         menu = ticker.open_menu()
         self.assertIsNotNone(menu, "the window did not answer during the fetch")
@@ -488,54 +492,55 @@ class CycleTest(unittest.TestCase):
         ticker.focus(ticker.window.id)
         ticker.keys("Escape")
         self.assertTrue(ticker.wait_window_gone(menu.id), "Escape left the menu open")
-        self.assertNotIn("nginx", seen, "the cycle went on before the fetch gave up")
 
-        self.assertTrue(ticker.wait_for(lambda: "nginx" in seen, 40, 0.05),
-                        "the cycle did not go on after the silent server")
-        waited = seen["nginx"] - seen["fault"]
-        self.assertTrue(8 <= waited <= 25, f"the cycle waited {waited:.1f} s for the silent server")
-        print(f"\n    waited {waited:.1f} s for the silent server", end=" ")
+        # The cycle ends when the silent request gives up, about ten seconds after it was made.
+        self.wait_first_cycle(ticker, 40)
+        waited = time.time() - seen["fault"]
+        self.assertTrue(8 <= waited <= 25, f"the cycle ended {waited:.1f} s after the silent request")
+        print(f"\n    the cycle ended {waited:.1f} s after the silent request", end=" ")
 
-        self.wait_first_cycle(ticker)
         # A cache copy was there: no second, unconditional request and no message box.
         self.assertEqual([r["path"] for r in loopback.fault_requests(fault_since)[0]],
                          ["/silent", "/no-such-feed.xml", "/drip"])
         self.assertEqual(ticker.find_windows("^" + re.escape(ACCESS_ERROR_BOX) + "$"), [])
-        # The 404 page is a document without articles: a format error, and nothing cached for it.
-        self.assertEqual(self.cache_files(ticker), sorted([cache_name(silent), cache_name(following), cache_name(drip)]))
+        # The 404 page is a failed fetch, never taken for the feed: its copy stays and is shown.
+        self.assertEqual(self.cache_files(ticker), sorted([cache_name(silent), cache_name(following),
+                                                           cache_name(missing), cache_name(drip)]))
         self.assertEqual(self.cache_bytes(ticker, silent), cached)
+        self.assertEqual(self.cache_bytes(ticker, missing), cached_missing)
         self.assertEqual(ticker.article_page(), [
             ("遅いサイト", "前回取得した記事", "http://news.example/slow/1"),
             ("次のサイト", "待った後の記事", "http://news.example/next/1"),
-            ("無いページ", FORMAT_ERROR, missing),
+            ("無いページ", "消える前の記事", "http://news.example/gone/1"),
             ("少しずつ届くサイト", "First item", "http://localhost/1"),
             ("少しずつ届くサイト", "Second item", "http://localhost/2"),
         ])
         self.assert_ticker_shows_text(ticker, "after-fault")
 
-    def test_quit_during_a_hanging_last_fetch_ends_the_program_when_the_fetch_gives_up(self):
+    def test_quit_while_a_fetch_hangs_ends_the_program_without_waiting_for_it(self):
         following = loopback.write_rss("cycle/quit/first.xml", [("先に読まれる記事", "http://news.example/q/1")])
         silent = loopback.fault_url("/silent?hold=30")
-        # With a cache copy the feed that hangs is read from it once the fetch gives up (without one the
-        # access-error box would hold the cycle).
         cached = loopback.rss_bytes("遅いサイト", [("前回取得した記事", "http://news.example/slow/1")])
         fault_since = loopback.fault_log_size()
         ticker = self.start("cycle_quit", [("先のサイト", following, 10), ("遅いサイト", silent, 10)],
                             {os.path.join("cache", cache_name(silent)): cached})
         self.assertTrue(ticker.wait_for(lambda: loopback.fault_requests(fault_since)[0], 20, 0.05),
                         "the silent server was not asked")
+        time.sleep(1)
         asked = time.time()
         ticker.choose_menu_item(MENU_QUIT)
-        # The quit waits for the fetch to give up: the cycle ends first (the feed that hangs is the
-        # last one) and the request to quit must survive the end of the cycle.
-        time.sleep(max(0.0, asked + 4 - time.time()))
-        self.assertTrue(ticker.running(), "the program ended in the middle of a fetch")
+        # The request that hangs is given up: the program does not wait for its time-out.
         code = ticker.wait_exit(40)
-        self.assertEqual(code, 0, "the program did not end after the fetch gave up")
-        self.assertGreater(time.time() - asked, 8)
+        took = time.time() - asked
+        self.assertEqual(code, 0, "the program did not end")
+        self.assertLess(took, 9, f"the program took {took:.1f} s to end")
+        print(f"\n    quit while a fetch hangs: ended after {took:.1f} s", end=" ")
+        # The cycle never ended: no stamp; the feed read before the quit has its copy, the other
+        # keeps its old one whole.
         settings = ticker.settings()
-        self.assertNotEqual(settings[b"ifmodified"], IMS_PREFIX + DEFAULT_IMS.encode(), "the cycle did not end")
-        self.assertEqual(self.cache_files(ticker), sorted([cache_name(following), cache_name(silent)]))
+        self.assertEqual(settings.get(b"ifmodified", IMS_PREFIX + DEFAULT_IMS.encode()),
+                         IMS_PREFIX + DEFAULT_IMS.encode())
+        self.assertEqual(self.cache_bytes(ticker, silent), cached)
         self.assertEqual([r["path"] for r in loopback.fault_requests(fault_since)[0]], ["/silent"])
 
     def test_closing_by_alt_f4_or_taskkill_in_the_middle_of_a_fetch_ends_the_program_and_keeps_every_file(self):
@@ -607,6 +612,8 @@ class CycleTest(unittest.TestCase):
                     with open(ticker.program_file("URL-List.txt"), "wb") as f:
                         f.write(loopback.feed_list([("リンク", url, 10)]))
                     self.update(ticker)
+                    # The new table takes its place at the next page turn (about 1.3 s at the default pace).
+                    time.sleep(2)
                 ticker.click(ticker.client_x + 200, ticker.client_y + 10)
                 if shell_gets:
                     opened.append(shell_gets)

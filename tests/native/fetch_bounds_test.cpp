@@ -2,32 +2,9 @@
 
 #include <gtest/gtest.h>
 
-#include "support/test_platform.h"
+#include <vector>
 
 namespace {
-
-class StepClock : public MonotonicClock {
-  public:
-    uint64_t NowMilliseconds() override { return now; }
-    uint64_t now = 1000;
-};
-
-// An event that is signalled on the given step (counting from 1), or never (0); every step
-// advances the clock by the step's length, as a real wait would.
-class ScriptedEvent : public EventWait {
-  public:
-    ScriptedEvent(StepClock& clock, int signalOnStep) : clock_(clock), signalOnStep_(signalOnStep) {}
-    bool WaitStep(int milliseconds) override {
-        ++steps;
-        clock_.now += static_cast<uint64_t>(milliseconds);
-        return signalOnStep_ != 0 && steps >= signalOnStep_;
-    }
-    int steps = 0;
-
-  private:
-    StepClock& clock_;
-    int signalOnStep_;
-};
 
 TEST(FetchBudget, SizeLimitAdmitsExactlyTheLimit) {
     FetchLimits limits;
@@ -39,12 +16,15 @@ TEST(FetchBudget, SizeLimitAdmitsExactlyTheLimit) {
     EXPECT_EQ(3000u, budget.received());
     EXPECT_FALSE(budget.Take(1));
     EXPECT_FALSE(budget.Take(0));  // stays refused once over
+    budget.Restart();
+    EXPECT_TRUE(budget.Take(3000)) << "a body asked for again counts from its start";
 }
 
-TEST(FetchBudget, DefaultLimitsAre16MiBAndOneMinute) {
+TEST(FetchBudget, DefaultLimitsAre16MiBOneMinuteAndTenSecondsWithoutProgress) {
     FetchLimits limits;
     EXPECT_EQ(16u * 1024 * 1024, limits.maxBytes);
     EXPECT_EQ(60000u, limits.totalMilliseconds);
+    EXPECT_EQ(10000u, limits.idleMilliseconds);
     FetchBudget budget(limits, 0);
     for (int i = 0; i < 16 * 1024; ++i) ASSERT_TRUE(budget.Take(1024)) << i;
     EXPECT_FALSE(budget.Take(1));
@@ -53,12 +33,29 @@ TEST(FetchBudget, DefaultLimitsAre16MiBAndOneMinute) {
     EXPECT_TRUE(budget.AnnouncedLengthFits(-1));
 }
 
-TEST(FetchBudget, DeadlineCountsFromTheStartOfTheFetch) {
-    FetchLimits limits;
-    FetchBudget budget(limits, 5000);
-    EXPECT_FALSE(budget.OutOfTime(5000));
-    EXPECT_FALSE(budget.OutOfTime(64999));
-    EXPECT_TRUE(budget.OutOfTime(65000));
+// The times are counted from the start of the fetch and from its last progress; the earlier end wins.
+TEST(FetchBudget, EndsAfterItsWholeTimeOrTooLongWithoutProgress) {
+    struct Case {
+        std::vector<uint64_t> progress;  // when something arrived
+        uint64_t now;
+        bool outOfTime;
+    } cases[] = {
+        {{}, 5000, false},
+        {{}, 14999, false},
+        {{}, 15000, true},  // 10 s without anything from a host that took the connection
+        {{9000}, 18999, false},
+        {{9000}, 19000, true},
+        {{9000, 14000, 23000, 32000, 41000, 50000, 59000}, 64999, false},
+        {{9000, 14000, 23000, 32000, 41000, 50000, 59000},
+         65000,
+         true},  // steady progress, but a minute is up
+        {{64000}, 65000, true},
+    };
+    for (const Case& c : cases) {
+        FetchBudget budget(FetchLimits(), 5000);
+        for (uint64_t at : c.progress) budget.Progressed(at);
+        EXPECT_EQ(c.outOfTime, budget.OutOfTime(c.now)) << c.now;
+    }
 }
 
 TEST(FetchBudget, FinishTellsEmptyAnswersDocumentsAndBrokenOffBodies) {
@@ -71,49 +68,6 @@ TEST(FetchBudget, FinishTellsEmptyAnswersDocumentsAndBrokenOffBodies) {
     EXPECT_EQ(kFetchOk, some.Finish(-1));
     EXPECT_EQ(kFetchOk, some.Finish(500));
     EXPECT_EQ(kFetchFailed, some.Finish(1000));
-}
-
-TEST(PumpingWait, SignalledEventDispatchesOneMessagePerTimedOutStep) {
-    StepClock clock;
-    CountingPump pump;
-    ScriptedEvent event(clock, 4);
-    FetchBudget budget(FetchLimits(), clock.now);
-    EXPECT_EQ(WaitOutcome::Signalled, PumpingWait(event, pump, budget, clock));
-    EXPECT_EQ(4, event.steps);
-    EXPECT_EQ(3, pump.dispatched);
-
-    ScriptedEvent atOnce(clock, 1);
-    pump.dispatched = 0;
-    EXPECT_EQ(WaitOutcome::Signalled, PumpingWait(atOnce, pump, budget, clock));
-    EXPECT_EQ(0, pump.dispatched);
-}
-
-TEST(PumpingWait, GivesUpAfter1001TimeOutsOfTenMilliseconds) {
-    StepClock clock;
-    CountingPump pump;
-    ScriptedEvent never(clock, 0);
-    FetchBudget budget(FetchLimits(), clock.now);
-    EXPECT_EQ(WaitOutcome::TimedOut, PumpingWait(never, pump, budget, clock));
-    EXPECT_EQ(1001, never.steps);
-    EXPECT_EQ(1001, pump.dispatched);
-    EXPECT_EQ(1000u + 10010u, clock.now);
-
-    // The event signalled on the last allowed step still counts.
-    ScriptedEvent late(clock, 1001);
-    FetchBudget second(FetchLimits(), clock.now);
-    EXPECT_EQ(WaitOutcome::Signalled, PumpingWait(late, pump, second, clock));
-}
-
-TEST(PumpingWait, EndsWhenTheFetchIsOutOfTime) {
-    StepClock clock;
-    CountingPump pump;
-    FetchLimits limits;
-    limits.totalMilliseconds = 25000;
-    FetchBudget budget(limits, clock.now);
-    clock.now += 20000;  // earlier steps of the same fetch took 20 s
-    ScriptedEvent never(clock, 0);
-    EXPECT_EQ(WaitOutcome::OutOfTime, PumpingWait(never, pump, budget, clock));
-    EXPECT_EQ(500, never.steps);
 }
 
 }  // namespace

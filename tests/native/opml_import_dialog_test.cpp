@@ -107,30 +107,27 @@ TEST_F(ImportTickTest, TheImportStopsAtOneHundredFeeds) {
     }
 }
 
-// The fetch dispatches messages: the dialog's timer fires and "中断" may be pressed meanwhile, and an
-// update cycle may start (a click on an empty ticker). No outline is taken and no second fetch
-// started then; an abort ends the import at the next tick, keeping what was added.
-TEST_F(ImportTickTest, TicksWhileAFetchWaitsDoNothingAndAbortEndsTheImport) {
+// The new feed's answer comes later than its tick: the ticks meanwhile wait and take no outline,
+// and the dialog stays usable; "中断" gives the request up and ends the import, keeping what was added.
+TEST_F(ImportTickTest, TicksWaitForTheNewFeedsAnswerAndAbortGivesItUp) {
     Start(Outline("A", "http://a.test/") + Outline("B", "http://b.test/") + Outline("C", "http://c.test/"));
-    ImportTick nested = ImportTick::Continue;
-    fetcher.whileWaiting = [&](const char*) { nested = session->Tick(view); };
+    test.fetcher.Always("http://a.test/", kFetchOk, "<rss><title>A</title><item></item><item></item></rss>");
+    test.fetcher.Hold("http://a.test/");
+    test.fetcher.Hold("http://b.test/");
     ASSERT_EQ(ImportTick::Continue, session->Tick(view));
-    EXPECT_EQ(ImportTick::Ignored, nested);
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(ImportTick::Waiting, session->Tick(view));
+    EXPECT_EQ(1, view.progress);
+    EXPECT_TRUE(view.added.empty());
 
-    for (AppState busy : {AppState::BeginCycle, AppState::Fetching}) {
-        app->state = busy;
-        EXPECT_EQ(ImportTick::Waiting, session->Tick(view));
-    }
-    app->state = AppState::Showing;
-    app->cycleBusy = true;
-    EXPECT_EQ(ImportTick::Waiting, session->Tick(view));
-    app->cycleBusy = false;
-
-    fetcher.whileWaiting = [&](const char*) { session->Abort(); };
-    EXPECT_EQ(ImportTick::Continue, session->Tick(view));
+    test.fetcher.Release("http://a.test/");
+    EXPECT_EQ(ImportTick::Continue, session->Tick(view));  // A's count, then B asked for
+    EXPECT_EQ((std::vector<int>{0}), view.added);
+    session->Abort();
     EXPECT_EQ(ImportTick::Finished, session->Tick(view));
-    EXPECT_EQ((std::vector<std::string>{"（0）A", "（0）B"}), Lines());
+    EXPECT_EQ((std::vector<std::string>{"http://b.test/"}), test.fetcher.cancelled);
+    EXPECT_EQ((std::vector<std::string>{"（2）A", "（0）B"}), Lines());
     EXPECT_EQ(2, view.progress);
+    EXPECT_EQ(0, test.fetcher.InFlight());
 }
 
 }  // namespace

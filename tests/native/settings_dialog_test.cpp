@@ -63,13 +63,16 @@ class SettingsDialogTest : public ::testing::Test {
           app(new App(platform)),
           form(new SettingsForm) {
         ResetApp(*app);
+        app->startupPassDue = false;
     }
 
     void RunCycle() {
-        for (int i = 0; i < 500 && (app->state == AppState::BeginCycle || app->state == AppState::Fetching);
+        for (int i = 0; i < 500 && (app->state == AppState::BeginCycle || app->state == AppState::Fetching ||
+                                    app->cycle.running());
              ++i) {
             Tick(*app);
         }
+        if (app->tablePending) TakeNewTable(*app);
     }
 
     // The fields as the dialog shows the current settings.
@@ -126,7 +129,7 @@ TEST_F(SettingsDialogTest, LookupFetchesTheWholeDocumentAndKeepsAFeedWithItemsIn
 
 TEST_F(SettingsDialogTest, LookupWaitsForTheIdleDisplay) {
     test.fetcher.Always("http://news.test/rss", kFetchOk, Rss("N", 1));
-    for (AppState busy : {AppState::BeginCycle, AppState::Fetching, AppState::OpenLink}) {
+    for (AppState busy : {AppState::BeginCycle, AppState::OpenLink}) {
         app->state = busy;
         EXPECT_EQ(LookupOutcome::Busy, LookUpSite(*app, "http://news.test/rss").outcome);
     }
@@ -134,7 +137,7 @@ TEST_F(SettingsDialogTest, LookupWaitsForTheIdleDisplay) {
     app->cycleBusy = true;  // a tick is running
     EXPECT_EQ(LookupOutcome::Busy, LookUpSite(*app, "http://news.test/rss").outcome);
     EXPECT_TRUE(test.fetcher.requests.empty());
-    ASSERT_EQ(4u, test.messages.shown.size());
+    ASSERT_EQ(3u, test.messages.shown.size());
     EXPECT_EQ("作業中", test.messages.shown[0].title);
 }
 
@@ -144,7 +147,8 @@ TEST_F(SettingsDialogTest, OkWithoutListEditsRecountsOnlyAnIdleDisplay) {
         AppState before, after;
     } cases[] = {{AppState::Showing, AppState::Recount},
                  {AppState::NothingToShow, AppState::Recount},
-                 {AppState::Fetching, AppState::Fetching}};
+                 {AppState::Fetching, AppState::Recount},  // a cycle runs with nothing shown yet
+                 {AppState::OpenLink, AppState::OpenLink}};
     for (const auto& c : cases) {
         app->state = c.before;
         OpenSettingsForm(*app, *form);
@@ -286,49 +290,50 @@ TEST_F(SettingsDialogTest, OkOverAnUnreadableListKeepsItsCopy) {
     EXPECT_EQ(1u, test.messages.shown.size());
 }
 
-// A cycle started while the dialog is open (a click on an empty ticker) fetches the list it read,
-// in its order, whatever the dialog does meanwhile; OK with those edits waits for the cycle's end.
-TEST_F(SettingsDialogTest, ListEditsDuringAFetchLeaveTheRunningCycleAlone) {
+// OK with list edits while a cycle is fetching: the cycle over the old list is given up, the edited
+// list is written and read at once from the cache copies (feeds without one fetched whole), and the
+// network cycle that was given up follows.
+TEST_F(SettingsDialogTest, OkWithListEditsDuringACycleStartsItAgainWithTheNewList) {
     const std::string list = "A\thttp://a.test/\t5\r\nB\thttp://b.test/\t5\r\nC\thttp://c.test/\t5\r\n";
     test.folder.Write("URL-List.txt", list);
     for (const char* name : {"a", "b", "c", "d"}) {
         std::string url = std::string("http://") + name + ".test/";
         test.fetcher.Always(url, kFetchOk, Rss(name, 1));
+        test.fetcher.Hold(url);
     }
-    app->state = AppState::NothingToShow;
+    app->state = AppState::BeginCycle;
+    Tick(*app);
+    ASSERT_TRUE(app->cycle.running());
+    ASSERT_EQ(3, test.fetcher.InFlight());
+
     app->dialogOpen = true;
     OpenSettingsForm(*app, *form);
-    app->state = AppState::BeginCycle;
-
-    bool okDuringFetch = true;
-    fetcher.whileWaiting = [&](const char*) {
-        SelectFeed(*form, 0);
-        ASSERT_TRUE(DeleteFeed(*form).done);  // A goes, B and C move up
-        ASSERT_TRUE(AddFeed(*form, "D", "http://d.test/", "5").done);
-        ASSERT_TRUE(MoveFeed(*form, -1).done);  // D before C
-        AppSettings chosen;
-        okDuringFetch = BeginSettingsOk(*app, *form, Fields(), chosen);
-    };
-    RunCycle();
-    EXPECT_FALSE(okDuringFetch);
-    ASSERT_EQ(1u, test.messages.shown.size());
-    EXPECT_EQ("作業中", test.messages.shown[0].title);
-
-    ASSERT_EQ(3u, test.fetcher.requests.size());
-    EXPECT_EQ("http://a.test/", test.fetcher.requests[0].url);
-    EXPECT_EQ("http://b.test/", test.fetcher.requests[1].url);
-    EXPECT_EQ("http://c.test/", test.fetcher.requests[2].url);
-    ASSERT_EQ(3, app->articles.count);
-    EXPECT_STREQ("A", app->articles.slot[0].site);
-    EXPECT_STREQ("C", app->articles.slot[2].site);
-    EXPECT_EQ(list, test.folder.Read("URL-List.txt"));
-
-    // The cycle is over: the same OK goes through with the edited list.
-    ASSERT_EQ(AppState::Showing, app->state);
+    SelectFeed(*form, 0);
+    ASSERT_TRUE(DeleteFeed(*form).done);  // A goes, B and C move up
+    ASSERT_TRUE(AddFeed(*form, "D", "http://d.test/", "5").done);
+    ASSERT_TRUE(MoveFeed(*form, -1).done);  // D before C
     ASSERT_TRUE(Ok(Fields()));
+    EXPECT_TRUE(test.messages.shown.empty());
     EXPECT_EQ("B\thttp://b.test/\t5\r\nD\thttp://d.test/\t5\r\nC\thttp://c.test/\t5\r\n",
               test.folder.Read("URL-List.txt"));
+    EXPECT_FALSE(app->cycle.running());
+    EXPECT_EQ(3u, test.fetcher.cancelled.size());
     EXPECT_EQ(AppState::BeginCycle, app->state);
+
+    for (const char* name : {"a", "b", "c", "d"})
+        test.fetcher.Release(std::string("http://") + name + ".test/");
+    test.fetcher.requests.clear();
+    RunCycle();
+    ASSERT_EQ(3, app->articles.count);
+    EXPECT_STREQ("B", app->articles.slot[0].site);
+    EXPECT_STREQ("D", app->articles.slot[1].site);
+    EXPECT_STREQ("C", app->articles.slot[2].site);
+    // The cache-only cycle fetched the three without copies whole; the network cycle after it asked
+    // each since its new copy's date.
+    ASSERT_EQ(6u, test.fetcher.requests.size());
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(kUnconditionalHeader, test.fetcher.requests[i].header);
+    for (int i = 3; i < 6; ++i) EXPECT_NE(kUnconditionalHeader, test.fetcher.requests[i].header);
+    EXPECT_FALSE(app->networkCycleOwed);
 }
 
 TEST_F(SettingsDialogTest, OpmlSaveNeedsAnIdleDisplayAndFeeds) {

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 #include <string>
 #include <vector>
@@ -278,6 +279,99 @@ TEST_F(PainterTest, OverlongSiteNamesAreCutInTheMarker) {
     EXPECT_LE(marker.size(), 255u);
     EXPECT_EQ(marker.size(), ShiftJisCutLength(marker.c_str(), marker.size(), 255));
     EXPECT_EQ("＞", marker.substr(marker.size() - 2));
+}
+
+}  // namespace
+
+namespace {
+
+// A band over two sites, scrolled until its first item has just left a 200-pixel ticker.
+class BandChangeTest : public PainterTest {
+  protected:
+    void Fill(ArticleTable& table, const std::vector<std::string>& items) {  // "A:a1" = site A, title a1
+        table.count = 0;
+        for (const std::string& item : items) {
+            ArticleEntry& a = table.slot[table.count++];
+            CopyCut(a.site, sizeof a.site, item.substr(0, 1).c_str());
+            CopyCut(a.title, sizeof a.title, item.substr(2).c_str());
+            CopyCut(a.link, sizeof a.link, ("http://x/" + item.substr(2)).c_str());
+            a.day = app->today;
+        }
+    }
+    void StartBand(const std::vector<std::string>& items) {
+        Fill(app->articles, items);
+        app->state = AppState::Showing;
+        RecountShownArticles(*app);
+        app->settings.width = 200;
+        app->settings.fsize = 18;
+        app->painter.scrollBaseTaken = true;
+        app->painter.scrollBase = 0;
+        Redraw();
+        // The first item ends at 2: the next redraw restarts the band one item later.
+        app->scrollOffset = 2 - app->painter.firstItemEnd;
+        Redraw();
+    }
+    // Titles of the band's items, left to right.
+    static std::vector<std::string> Titles(const RecordingCanvas& canvas) {
+        std::vector<std::string> titles;
+        for (const auto& t : canvas.texts) {
+            if (t.text.rfind("＜", 0) != 0) titles.push_back(t.text);
+        }
+        return titles;
+    }
+    // Scrolls on item by item and gives the `count` items that lead the band in turn.
+    std::vector<std::string> Leaders(size_t count) {
+        std::vector<std::string> leaders;
+        for (int i = 0; i < 100 && leaders.size() < count; ++i) {
+            app->scrollOffset = 2 - (app->painter.firstItemEnd - app->painter.scrollBase);
+            const std::string first = Titles(Redraw()).front();
+            if (leaders.empty() || leaders.back() != first) leaders.push_back(first);
+        }
+        return leaders;
+    }
+};
+
+TEST_F(BandChangeTest, ANewTableAtTheNextArticleBoundaryChangesNothingOnScreen) {
+    const std::vector<std::string> old = {"A:a1", "A:a2", "B:b1", "B:b2", "B:b3", "A:a3"};
+    StartBand(old);
+    RecordingCanvas unchanged = Redraw();  // the boundary with no new table
+
+    ResetApp(*app);
+    app->screen.frameX = app->screen.frameY = 3;
+    app->today = 500;
+    StartBand(old);
+    // The new table: a new article at the top of each site, one gone.
+    Fill(app->incoming, {"A:a0", "A:a1", "A:a2", "B:b0", "B:b1", "B:b2", "A:a3"});
+    app->tablePending = true;
+    RecordingCanvas changed = Redraw();
+    EXPECT_FALSE(app->tablePending);
+    EXPECT_EQ(7, app->articles.count);
+    ASSERT_EQ(unchanged.texts.size(), changed.texts.size());
+    for (size_t i = 0; i < changed.texts.size(); ++i) {
+        EXPECT_EQ(unchanged.texts[i].x, changed.texts[i].x) << i;
+        EXPECT_EQ(unchanged.texts[i].text, changed.texts[i].text) << i;
+    }
+    // The copies scroll out; the new table goes on after the last of them (b2) as it now stands:
+    // a3 (b3 is gone), then round again from its top with the new a0.
+    EXPECT_EQ((std::vector<std::string>{"a2", "b1", "b2"}), Titles(changed));
+    EXPECT_EQ(3, app->painter.copyCount);  // all three are copies of the old table
+    EXPECT_EQ((std::vector<std::string>{"a2", "b1", "b2", "a3", "a0", "a1", "a2", "b0"}), Leaders(8));
+    EXPECT_EQ(0, app->painter.copyCount);
+}
+
+TEST_F(BandChangeTest, ABandItemIsClickedAsItWasDrawnCopyOrNot) {
+    StartBand({"A:a1", "A:a2", "B:b1", "B:b2"});
+    Fill(app->incoming, {"C:c1"});
+    app->tablePending = true;
+    Redraw();
+    ASSERT_GT(app->painter.copyCount, 0);
+    const int code = ArticleAtX(*app, app->painter.hits[0].endX - 1);
+    ASSERT_GE(code, kBandCopyCode);
+    ASSERT_NE(nullptr, BandArticle(*app, code));
+    EXPECT_STREQ("a2", BandArticle(*app, code)->title);  // a copy: the new table has no such article
+    EXPECT_EQ(nullptr, BandArticle(*app, kBandCopyCode + app->painter.copyCount));
+    EXPECT_STREQ("c1", BandArticle(*app, 0)->title);
+    EXPECT_EQ(nullptr, BandArticle(*app, 1));
 }
 
 }  // namespace

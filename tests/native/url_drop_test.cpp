@@ -73,7 +73,7 @@ TEST_F(UrlDropTest, ADroppedAddressFillsTheFieldsOrIsRefused) {
     const std::string tooLong = "http://a.test/" + std::string(256 - 14, 'a');
     EXPECT_EQ(TextDrop::Outcome::TooLong, DropText(app, *form, tooLong.c_str(), runner).outcome);
     EXPECT_EQ(2u, test.fetcher.requests.size());
-    app.state = AppState::Fetching;
+    app.state = AppState::OpenLink;  // a tick is about to open a link
     EXPECT_FALSE(DropAllowed(app, false));
     app.state = AppState::NothingToShow;
     EXPECT_FALSE(DropAllowed(app, true));  // the dialog still works on a drop

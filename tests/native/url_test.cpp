@@ -129,3 +129,37 @@ TEST(RedirectAllowed, PlainMayBecomeSecureButSecureNeverPlain) {
     for (const Case& c : cases)
         EXPECT_EQ(c.allowed, RedirectAllowed(c.requested, c.final)) << c.requested << " -> " << c.final;
 }
+
+TEST(ResolveReference, ReadsAReferenceAgainstTheAddressItWasFoundAt) {
+    const std::string base = "http://a.example:8080/feeds/news/rss.xml?x=1#top";
+    struct Case {
+        const char* reference;
+        const char* resolved;  // "" when there is no web address
+    } cases[] = {
+        {"https://b.example/feed", "https://b.example/feed"},
+        {"HTTP://b.example", "HTTP://b.example"},
+        {"http://b.example/a/./b/../c?q=1#f", "http://b.example/a/c?q=1"},
+        {"//c.example/x", "http://c.example/x"},
+        {"/top.xml", "http://a.example:8080/top.xml"},
+        {"/a/b/../../../up.xml", "http://a.example:8080/up.xml"},
+        {"atom.xml", "http://a.example:8080/feeds/news/atom.xml"},
+        {"./atom.xml", "http://a.example:8080/feeds/news/atom.xml"},
+        {"../index.rdf", "http://a.example:8080/feeds/index.rdf"},
+        {"../../../../index.rdf", "http://a.example:8080/index.rdf"},
+        {"sub/", "http://a.example:8080/feeds/news/sub/"},
+        {"..", "http://a.example:8080/feeds/"},
+        {"?page=2", "http://a.example:8080/feeds/news/rss.xml?page=2"},
+        {"rss.xml?a=b/../c", "http://a.example:8080/feeds/news/rss.xml?a=b/../c"},
+        {"#section", "http://a.example:8080/feeds/news/rss.xml?x=1"},
+        {"", "http://a.example:8080/feeds/news/rss.xml?x=1"},
+        {"  /spaced.xml\r\n", "http://a.example:8080/spaced.xml"},
+        {"mailto:someone@example.com", ""},
+        {"javascript:void(0)", ""},
+        {"ftp://files.example/feed.xml", ""},
+        {"http://", ""},
+    };
+    for (const Case& c : cases) EXPECT_EQ(c.resolved, ResolveReference(base, c.reference)) << c.reference;
+    EXPECT_EQ("https://h/feed", ResolveReference("https://h", "feed"));
+    EXPECT_EQ("https://h/?q", ResolveReference("https://h", "?q"));
+    EXPECT_EQ("", ResolveReference("not an address", "/x"));
+}

@@ -21,10 +21,20 @@ Paths (query parameters are optional):
                           "Content-Encoding: E" (default gzip), to a request whose Accept-Encoding names
                           gzip; as /ok to any other. With tiny, the document is "<rss/>", which
                           compression makes longer
+  /status?code=N&retry=V  status N with a small HTML page, and "Retry-After: V" when retry is given
+  /r/C1/C2/.../rest       a redirect with status C1 to /r/C2/.../rest (an absolute path), and so on; the
+                          last one leads to /rest (for example /r/301/302/ok: 301, then 302, then /ok).
+                          With ?host=1 the Location is a whole address on this server
+  /to?code=C&url=U        a redirect with status C (default 301) to the address U
+  /rel/NAME               302 to the relative address "../ok"
+  /loop                   302 to itself, for ever
+  /nolocation             301 without a Location
+  /etag?tag=T             200 with the RSS document of /ok and the header ETag: "T" (default v1); 304 with
+                          the same ETag to a request whose If-None-Match names it
   anything else           404 with an HTML page
 
 Every request is appended to the log file as one line: path, TAB, User-Agent, TAB, If-Modified-Since,
-TAB, Accept-Encoding.
+TAB, Accept-Encoding, TAB, If-None-Match.
 The chosen port is written to --port-file once the server listens.
 """
 import argparse
@@ -36,7 +46,7 @@ import struct
 import sys
 import threading
 import time
-from urllib.parse import parse_qs, urlsplit
+from urllib.parse import parse_qs, urlencode, urlsplit
 
 RSS = (
     b'<?xml version="1.0" encoding="UTF-8"?>\n'
@@ -47,6 +57,17 @@ RSS = (
     b'<pubDate>Mon, 03 Feb 2025 10:05:07 GMT</pubDate></item>\n'
     b'</channel></rss>\n'
 )
+REASONS = {200: "OK", 301: "Moved Permanently", 302: "Found", 303: "See Other", 304: "Not Modified",
+           307: "Temporary Redirect", 308: "Permanent Redirect", 404: "Not Found", 410: "Gone",
+           429: "Too Many Requests", 500: "Internal Server Error", 503: "Service Unavailable"}
+
+
+def page(code):
+    reason = REASONS.get(code, "Status")
+    return (f"<!DOCTYPE html>\n<html><head><title>{code} {reason}</title></head>"
+            f"<body><h1>{reason}</h1><p>The server answered {code}.</p></body></html>\n").encode("latin-1")
+
+
 NOT_FOUND = (
     b'<!DOCTYPE html>\n<html><head><title>404 Not Found</title></head>'
     b'<body><h1>Not Found</h1><p>The requested document was not found on this server.</p></body></html>\n'
@@ -86,6 +107,12 @@ class Handler(socketserver.BaseRequestHandler):
             lines.append(f"Content-Length: {length}")
         lines.extend(headers)
         self.send(("\r\n".join(lines) + "\r\n\r\n").encode("latin-1"))
+
+    def answer_page(self, code, extra=()):
+        body = b"" if code in (204, 304) else page(code)
+        self.status(code, REASONS.get(code, "Status"), ["Content-Type: text/html", *extra], len(body))
+        self.send(body)
+        self.wait_for_close(30)
 
     def wait_for_close(self, seconds):
         """Waits until the client closes the connection or the time is up."""
@@ -186,6 +213,36 @@ class Handler(socketserver.BaseRequestHandler):
                 self.status(200, "OK", ["Content-Type: application/rss+xml"], len(body))
             self.send(body)
             self.wait_for_close(30)
+        elif path == "/status":
+            code = int(number("code", 500))
+            extra = [f"Retry-After: {query['retry']}"] if "retry" in query else []
+            self.answer_page(code, extra)
+        elif path.startswith("/r/"):
+            steps = path[len("/r/"):].split("/")
+            code = int(steps[0]) if steps[0].isdigit() else 302
+            rest = steps[1:]
+            target = "/r/" + "/".join(rest) if rest and rest[0].isdigit() else "/" + "/".join(rest)
+            if query.get("host"):
+                target = f"http://{headers.get('host', '127.0.0.1')}{target}"
+            if query:
+                target += "?" + urlencode(query)
+            self.answer_page(code, [f"Location: {target}"])
+        elif path == "/to":
+            self.answer_page(int(number("code", 301)), [f"Location: {query.get('url', '/ok')}"])
+        elif path.startswith("/rel/"):
+            self.answer_page(302, ["Location: ../ok"])
+        elif path == "/loop":
+            self.answer_page(302, ["Location: /loop"])
+        elif path == "/nolocation":
+            self.answer_page(301)
+        elif path == "/etag":
+            tag = '"' + query.get("tag", "v1") + '"'
+            if headers.get("if-none-match") == tag:
+                self.status(304, "Not Modified", [f"ETag: {tag}"])
+            else:
+                self.status(200, "OK", ["Content-Type: application/rss+xml", f"ETag: {tag}"], len(RSS))
+                self.send(RSS)
+            self.wait_for_close(30)
         elif path == "/ok":
             self.status(200, "OK", ["Content-Type: application/rss+xml"], len(RSS))
             self.send(RSS)
@@ -209,7 +266,7 @@ class Server(socketserver.ThreadingTCPServer):
         if not self.log_path:
             return
         line = "\t".join([path, headers.get("user-agent", ""), headers.get("if-modified-since", ""),
-                          headers.get("accept-encoding", "")])
+                          headers.get("accept-encoding", ""), headers.get("if-none-match", "")])
         with self.log_lock, open(self.log_path, "a", encoding="utf-8") as log:
             log.write(line + "\n")
 

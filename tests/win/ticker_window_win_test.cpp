@@ -324,11 +324,12 @@ TEST_F(TickerWindowWin, MenuCommandsOtherThanQuitWaitForTheIdleDisplay) {
     unexpectedDialogs.clear();
     UINT_PTR guard = SetTimer(nullptr, 0, 500, CloseStrayDialogs);
 
-    app.state = AppState::Fetching;
+    // A tick is about to open a link (a cycle runs beside the display and does not stand in the way).
+    app.state = AppState::OpenLink;
     for (int command :
          {IDM_SETTINGS, IDM_READ_ALL, IDM_READ_NEW, IDM_JUMP_TO_FIRST, IDM_UPDATE, IDM_SCHEDULE, IDM_ABOUT}) {
         Send(WM_COMMAND, MAKEWPARAM(command, 0));
-        EXPECT_EQ(AppState::Fetching, app.state) << command;
+        EXPECT_EQ(AppState::OpenLink, app.state) << command;
         EXPECT_EQ(0, app.dialogOpen) << command;
     }
     Send(WM_COMMAND, MAKEWPARAM(IDM_QUIT, 0));
