@@ -18,7 +18,7 @@ import textwrap
 HERE = os.path.dirname(os.path.abspath(__file__))
 ROOT = os.path.dirname(os.path.dirname(HERE))
 sys.path.insert(0, HERE)
-from package_zip import guide_text  # noqa: E402
+import package_zip  # noqa: E402
 
 GUIDE = os.path.join(ROOT, "docs", "guide.ja.txt")
 README = os.path.join(ROOT, "README.ja.md")
@@ -143,7 +143,7 @@ def markdown(text, docs):
 
 
 def readme(guide=GUIDE):
-    return markdown(guide_text(guide, version(), page()), os.path.join(ROOT, "docs"))
+    return markdown(package_zip.guide_text(guide, version(), page()), os.path.join(ROOT, "docs"))
 
 
 def main():
