@@ -20,7 +20,7 @@ void OpenDistributorPage(App& app, const char* page) {
         return;
     }
     if (!platform.shell.OpenProgramFile(kGuideFileName)) {
-        platform.messages.Show("はじめにお読みください.txtを開けませんでした。\r\nメモ帳で開いてください。", "OPEN ERROR",
-                               MessageIcon::Error);
+        platform.messages.Show("はじめにお読みください.txtを開けませんでした。\r\nメモ帳で開いてください。",
+                               "OPEN ERROR", MessageIcon::Error);
     }
 }

@@ -13,11 +13,13 @@ std::wstring ClaimedFolderKey(const std::wstring& folder) {
         if (length > 0 && length < sizeof current / sizeof current[0]) path.assign(current, length);
     }
     wchar_t full[MAX_PATH * 4];
-    DWORD length = GetFullPathNameW(path.c_str(), static_cast<DWORD>(sizeof full / sizeof full[0]), full, nullptr);
+    DWORD length =
+        GetFullPathNameW(path.c_str(), static_cast<DWORD>(sizeof full / sizeof full[0]), full, nullptr);
     if (length > 0 && length < sizeof full / sizeof full[0]) path.assign(full, length);
     // "C:\PROGRA~1\..." and "C:\Program Files\..." are one folder.
     wchar_t longPath[MAX_PATH * 4];
-    length = GetLongPathNameW(path.c_str(), longPath, static_cast<DWORD>(sizeof longPath / sizeof longPath[0]));
+    length =
+        GetLongPathNameW(path.c_str(), longPath, static_cast<DWORD>(sizeof longPath / sizeof longPath[0]));
     if (length > 0 && length < sizeof longPath / sizeof longPath[0]) path.assign(longPath, length);
     if (path.empty() || (path.back() != L'\\' && path.back() != L'/')) path += L'\\';
     for (wchar_t& c : path) {

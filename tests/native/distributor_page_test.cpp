@@ -19,12 +19,28 @@ struct Case {
 
 TEST(DistributorPageTest, OpensThePageOrTheGuideAndSaysWhenNothingOpened) {
     const Case cases[] = {
-        {"page", "https://example.jp/newsroller/", true, true, {"https://example.jp/newsroller/"}, {}, nullptr},
-        {"page the shell cannot open", "https://example.jp/newsroller/", false, false,
-         {"https://example.jp/newsroller/"}, {}, "配布元のページを開けませんでした。"},
+        {"page",
+         "https://example.jp/newsroller/",
+         true,
+         true,
+         {"https://example.jp/newsroller/"},
+         {},
+         nullptr},
+        {"page the shell cannot open",
+         "https://example.jp/newsroller/",
+         false,
+         false,
+         {"https://example.jp/newsroller/"},
+         {},
+         "配布元のページを開けませんでした。"},
         {"no page: the guide", "", true, true, {}, {kGuideFileName}, nullptr},
         {"no page, no guide", "", false, true, {}, {}, "はじめにお読みください.txtが見つかりません。"},
-        {"no page, the guide has no program", "", true, false, {}, {kGuideFileName},
+        {"no page, the guide has no program",
+         "",
+         true,
+         false,
+         {},
+         {kGuideFileName},
          "はじめにお読みください.txtを開けませんでした。"},
     };
     for (const Case& c : cases) {
