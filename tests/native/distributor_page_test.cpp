@@ -18,24 +18,13 @@ struct Case {
 };
 
 TEST(DistributorPageTest, OpensThePageOrTheGuideAndSaysWhenNothingOpened) {
+    const char* page = "https://example.jp/newsroller/";
     const Case cases[] = {
-        {"page",
-         "https://example.jp/newsroller/",
-         true,
-         true,
-         {"https://example.jp/newsroller/"},
-         {},
-         nullptr},
-        {"page the shell cannot open",
-         "https://example.jp/newsroller/",
-         false,
-         false,
-         {"https://example.jp/newsroller/"},
-         {},
-         "配布元のページを開けませんでした。"},
+        {"page", page, true, true, {page}, {}, nullptr},
+        {"page the shell cannot open", page, false, false, {page}, {}, "配布元のページを開けませんでした。"},
         {"no page: the guide", "", true, true, {}, {kGuideFileName}, nullptr},
         {"no page, no guide", "", false, true, {}, {}, "はじめにお読みください.txtが見つかりません。"},
-        {"no page, the guide has no program",
+        {"no page, nothing opens the guide",
          "",
          true,
          false,
