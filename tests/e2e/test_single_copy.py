@@ -6,17 +6,8 @@ import subprocess
 import time
 import unittest
 
+import package_test
 from harness import Ticker
-
-
-def tree(top):
-    """Every file and folder under `top`: path -> (size, modification time)."""
-    found = {}
-    for folder, dirs, files in os.walk(top):
-        for name in dirs + files:
-            st = os.lstat(os.path.join(folder, name))
-            found[os.path.join(folder, name)] = (st.st_size if name in files else 0, st.st_mtime_ns)
-    return found
 
 
 class SingleCopyTest(unittest.TestCase):
@@ -29,7 +20,7 @@ class SingleCopyTest(unittest.TestCase):
         time.sleep(2)
         ticker.xdotool("windowmove", str(first.id), "500", "400")
         self.assertTrue(ticker.wait_for(lambda: ticker.refresh().x == 500, 5), "the ticker was not moved away")
-        before = tree(ticker.program)
+        before = package_test.tree(ticker.program, None)
 
         with open(os.path.join(ticker.folder, "second-copy.log"), "wb") as log:
             second = subprocess.Popen(["wine", "Newsroller.exe"], cwd=ticker.program, env=ticker.env,
@@ -39,7 +30,7 @@ class SingleCopyTest(unittest.TestCase):
                         f"the running ticker stayed at {ticker.window}")
         ticker.screenshot("after-second-start")
         self.assertEqual([w.id for w in ticker.find_windows("^Newsroller$")], [first.id])
-        self.assertEqual(tree(ticker.program), before, "the second copy touched the folder")
+        self.assertEqual(package_test.tree(ticker.program, None), before, "the second copy touched the folder")
         self.assertEqual(ticker.quit(), 0)
 
     def test_a_copy_in_another_folder_runs_beside_it(self):
