@@ -35,7 +35,6 @@ SECTIONS = ["Newsroller とは", "動作環境", "ファイル構成", "イン�
             "ティッカーの使い方", "右クリックメニュー", "設定", "OPML で読み込む・書き出す", "スケジュールと警告",
             "データの保存場所", "別の PC への移動", "新しいバージョンにするとき", "困ったとき", "アンインストール",
             "注意事項", "免責事項", "著作権・ライセンス", "更新履歴", "問題の報告"]
-NOTEPAD_COLUMNS = 66  # a full-width character counts two
 
 
 def version():
@@ -173,9 +172,9 @@ class PackageTest(unittest.TestCase):
         # Nothing left to fill in; a build without a distributor's page names where the zip came from.
         self.assertNotIn("@", text.replace("@VERSION@", ""))
         self.assertIn("配布ページ・連絡先：" + readme_ja.package_zip.NO_PAGE + "\n", text)
-        wide = [line for line in text.split("\n")
-                if sum(2 if unicodedata.east_asian_width(c) in "WFA" else 1 for c in line) > NOTEPAD_COLUMNS]
-        self.assertEqual(wide, [])
+        # Notepad's 66 columns, a full-width character counting two.
+        self.assertEqual([line for line in text.split("\n")
+                          if sum(2 if unicodedata.east_asian_width(c) in "WFA" else 1 for c in line) > 66], [])
         with open(os.path.join(ROOT, "README.ja.md"), encoding="utf-8") as f:
             self.assertEqual(f.read(), readme_ja.readme(), "README.ja.md is not made from the guide: "
                              "run scripts/lib/readme_ja.py")

@@ -10,22 +10,26 @@ import package_test
 from harness import Ticker
 
 
+def start_copy(ticker, log):
+    """Another `wine Newsroller.exe` in the ticker's program folder, its output in the file `log`."""
+    with open(os.path.join(ticker.folder, log), "wb") as out:
+        return subprocess.Popen(["wine", "Newsroller.exe"], cwd=ticker.program, env=ticker.env,
+                                stdin=subprocess.DEVNULL, stdout=out, stderr=subprocess.STDOUT)
+
+
 class SingleCopyTest(unittest.TestCase):
     def test_second_start_from_the_same_folder_brings_the_first_forward_and_ends_with_0(self):
         ticker = Ticker("single_copy/same_folder")
         self.addCleanup(ticker.close)
         first = ticker.window
-        # The first cycle (no feeds) has ended and written the settings file.
+        # The first cycle (no feeds) has ended and written its files.
         self.assertTrue(ticker.wait_for(lambda: os.path.exists(ticker.program_file("URL-List.txt")), 10))
         time.sleep(2)
         ticker.xdotool("windowmove", str(first.id), "500", "400")
         self.assertTrue(ticker.wait_for(lambda: ticker.refresh().x == 500, 5), "the ticker was not moved away")
         before = package_test.tree(ticker.program, None)
 
-        with open(os.path.join(ticker.folder, "second-copy.log"), "wb") as log:
-            second = subprocess.Popen(["wine", "Newsroller.exe"], cwd=ticker.program, env=ticker.env,
-                                      stdin=subprocess.DEVNULL, stdout=log, stderr=subprocess.STDOUT)
-            self.assertEqual(second.wait(30), 0)
+        self.assertEqual(start_copy(ticker, "second-copy.log").wait(30), 0)
         self.assertTrue(ticker.wait_for(lambda: (ticker.refresh().x, ticker.window.y) == (first.x, first.y), 5),
                         f"the running ticker stayed at {ticker.window}")
         ticker.screenshot("after-second-start")
@@ -40,9 +44,7 @@ class SingleCopyTest(unittest.TestCase):
         self.addCleanup(other.close)
         self.addCleanup(one.close)
         one.start()
-        with open(os.path.join(other.folder, "wine-output.log"), "wb") as log:
-            process = subprocess.Popen(["wine", "Newsroller.exe"], cwd=other.program, env=other.env,
-                                       stdin=subprocess.DEVNULL, stdout=log, stderr=subprocess.STDOUT)
+        process = start_copy(other, "wine-output.log")
         self.assertTrue(one.wait_for(lambda: len(one.find_windows("^Newsroller$")) == 2, 20),
                         "no second ticker from the other folder")
         self.assertTrue(one.wait_for(lambda: os.path.exists(other.program_file("URL-List.txt")), 10))
