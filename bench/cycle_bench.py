@@ -173,8 +173,9 @@ def run(name, root, feeds, port, dead, program=None):
             startup_stamp = stamp(ticker)
             ticker.wait_for(lambda: stamp(ticker) != startup_stamp, 120, 0.2)
             figures = {"first_headline_seconds": first, "refresh": refresh(ticker, server)}
-            ticker.quit()
         finally:
+            # Feeds of the corpus whose articles are all old have no cache copy: with their hosts
+            # dead an access-error box may be up, so the program is ended, not quit from its menu.
             ticker.close()
     return figures, program
 

@@ -10,6 +10,7 @@
 #include "app/ticker_habits.h"
 #include "config/feed_list.h"
 #include "config/settings.h"
+#include "display/ticker_painter.h"
 #include "net/cache.h"
 #include "net/conditional_header.h"
 #include "net/links.h"
@@ -126,6 +127,25 @@ void ShowNewTableFromTheStart(App& app) {
 
 void StartCycle(App& app);
 
+void TurnPage(App& app);
+
+void TakePendingTableNow(App& app) {
+    if (app.state != AppState::Showing || !app.articlesToShow) {
+        ShowNewTableFromTheStart(app);
+    } else if (app.settings.scrollf) {
+        if (app.painter.hitCount > 0) {
+            TakeTableIntoBand(app, false);
+        } else {
+            ShowNewTableFromTheStart(app);
+        }
+    } else {
+        // The page turns a little early, to the article after the one shown.
+        TurnPage(app);
+        app.displayCounter = 0;
+    }
+    RequestRepaint(app);
+}
+
 void CompleteCycle(App& app) {
     const CycleKind kind = app.cycle.kind();
     if (kind == CycleKind::StartupCache) {
@@ -166,8 +186,9 @@ void CompleteCycle(App& app) {
 }
 
 void StartCycle(App& app) {
-    // A finished table still waiting for its place is taken now: the new cycle fills `incoming`.
-    if (app.tablePending) ShowNewTableFromTheStart(app);
+    // A finished table still waiting for its place is taken now, where the display is: the new
+    // cycle fills `incoming`.
+    if (app.tablePending) TakePendingTableNow(app);
     const bool firstPass = app.startupPassDue;
     app.startupPassDue = false;
     const CycleKind kind = app.cacheOnly ? CycleKind::CacheOnly

@@ -140,6 +140,8 @@ void UpdateCycle::TakeAnswers(App& app) {
         if (job.answer.result == kFetchFailed && job.answer.status == 0) {
             job.askedForWhole = true;
             GiveUpHost(app, feed);
+        } else {
+            scheduler_.Answered(HostKeyOf(app.feeds.url[feed]));
         }
         OnAnswer(app, feed);
     }

@@ -66,17 +66,19 @@ void LastItemAndNext(const App& app, ArticleEntry& last, ArticleEntry& next) {
     next = copy < painter.copyCount ? painter.copies[copy].entry : app.articles.slot[app.currentArticle];
 }
 
-// A finished cycle's table takes its place at an article boundary without a jump: the items still
-// on screen (all but the one that just left) go on as copies, and the new table's articles follow
-// them: those after the last item's place in the new table (new articles there come first), or
-// the old table's next article, or the new table's first shown article.
-void TakeTableIntoBand(App& app) {
+}  // namespace
+
+// A finished cycle's table takes its place without a jump: the items still on screen go on as
+// copies, and the new table's articles follow them: those after the last item's place in the new
+// table (new articles there come first), or the old table's next article, or the new table's
+// first shown article.
+void TakeTableIntoBand(App& app, bool firstItemLeft) {
     PainterState& painter = app.painter;
     ArticleEntry last, next;
     LastItemAndNext(app, last, next);
     int count = 0;
     // Copies move to the front in place: item k is the copy k or an article of the old table.
-    for (int k = 1; k < painter.hitCount && count < kBandCopyCapacity; ++k) {
+    for (int k = firstItemLeft ? 1 : 0; k < painter.hitCount && count < kBandCopyCapacity; ++k) {
         const ArticleEntry* article = BandArticle(app, painter.hits[k].article);
         if (!article) break;
         const ArticleEntry entry = *article;
@@ -89,11 +91,13 @@ void TakeTableIntoBand(App& app) {
     app.currentArticle = ArticleAfterTheChange(app, count > 0 ? &last : nullptr, next);
 }
 
+namespace {
+
 // The band's first item has left the window: the next one leads.
 void StepPastTheFirstItem(App& app) {
     PainterState& painter = app.painter;
     if (app.tablePending) {
-        TakeTableIntoBand(app);
+        TakeTableIntoBand(app, true);
     } else if (painter.copyCount > 0) {
         --painter.copyCount;
         for (int k = 0; k < painter.copyCount; ++k) painter.copies[k] = painter.copies[k + 1];

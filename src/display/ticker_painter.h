@@ -43,3 +43,7 @@ void FormatAlertLine(const App& app, int task, char* out, int size);
 // The article under a click at client x in scroll mode, from the last redraw's hit table; -1 when
 // nothing was drawn there.
 int ArticleAtX(const App& app, int x);
+
+// A finished cycle's table (app.incoming) takes the band's place where it is: what the last redraw
+// drew stays on screen (but its first item when `firstItemLeft`: it has just left the window).
+void TakeTableIntoBand(App& app, bool firstItemLeft);

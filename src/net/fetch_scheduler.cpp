@@ -7,6 +7,15 @@
 void FetchScheduler::Clear() {
     waiting_.clear();
     running_.clear();
+    answered_.clear();
+}
+
+void FetchScheduler::Answered(const std::string& host) {
+    if (std::find(answered_.begin(), answered_.end(), host) == answered_.end()) answered_.push_back(host);
+}
+
+int FetchScheduler::LimitOf(const std::string& host) const {
+    return std::find(answered_.begin(), answered_.end(), host) == answered_.end() ? 1 : limits_.perHost;
 }
 
 void FetchScheduler::Queue(int key, const std::string& host, bool ahead) {
@@ -25,7 +34,7 @@ int FetchScheduler::RunningOn(const std::string& host) const {
 int FetchScheduler::StartNext() {
     if (running() >= limits_.total) return -1;
     for (size_t i = 0; i < waiting_.size(); ++i) {
-        if (RunningOn(waiting_[i].host) >= limits_.perHost) continue;
+        if (RunningOn(waiting_[i].host) >= LimitOf(waiting_[i].host)) continue;
         Job job = waiting_[i];
         waiting_.erase(waiting_.begin() + static_cast<std::ptrdiff_t>(i));
         running_.push_back(job);

@@ -3,7 +3,9 @@
 // several requests run at once: at most `total`, and at most `perHost` to one host, so that no
 // server gets more than a browser would send it. Requests start in the order they were queued (the
 // feed list's order); one whose host is at its limit is passed over for a later one, and starts as
-// soon as its host has room. Nothing here touches the network: the cycle starts what this says.
+// soon as its host has room. A host that has not answered yet in this cycle gets one request at a
+// time: a dead host then holds one place, not two, until it is given up. Nothing here touches the
+// network: the cycle starts what this says.
 #include <string>
 #include <vector>
 
@@ -16,8 +18,10 @@ class FetchScheduler {
   public:
     explicit FetchScheduler(FetchLimitsPerCycle limits = FetchLimitsPerCycle()) : limits_(limits) {}
 
-    // Forgets every job, waiting or running.
+    // Forgets every job, waiting or running, and which hosts answered.
     void Clear();
+    // `host` answered a request (with any status): it may have `perHost` requests at once.
+    void Answered(const std::string& host);
     // Queues job `key` for `host`: behind the waiting jobs, or ahead of them (a second request of a
     // feed whose first answer was of no use, so that the feed's turn is not lost).
     void Queue(int key, const std::string& host, bool ahead = false);
@@ -39,10 +43,12 @@ class FetchScheduler {
         std::string host;
     };
     int RunningOn(const std::string& host) const;
+    int LimitOf(const std::string& host) const;
 
     FetchLimitsPerCycle limits_;
     std::vector<Job> waiting_;
     std::vector<Job> running_;
+    std::vector<std::string> answered_;
 };
 
 // The name a URL's host is counted under: its host and port, letters in lower case ("" when the URL

@@ -23,6 +23,7 @@ TEST(FetchScheduler, StartsInOrderWithinTheLimitsAndPassesOverAFullHost) {
         std::vector<int> started;        // by the first round
     } cases[] = {
         {"one host: two at a time", {"a", "a", "a", "a"}, {0, 1}},
+        {"a host that has not answered yet: one", {"z", "z", "a"}, {0, 2}},
         {"a full host is passed over for later ones", {"a", "a", "a", "b", "a", "c"}, {0, 1, 3, 5}},
         {"eight in all", {"a", "b", "c", "d", "e", "f", "g", "h", "i", "j"}, {0, 1, 2, 3, 4, 5, 6, 7}},
         {"eight in all over pairs",
@@ -33,6 +34,7 @@ TEST(FetchScheduler, StartsInOrderWithinTheLimitsAndPassesOverAFullHost) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         FetchScheduler scheduler;
+        for (const char* host : {"a", "b", "c", "d", "e", "f", "g", "h", "i", "j"}) scheduler.Answered(host);
         for (size_t k = 0; k < c.hosts.size(); ++k) scheduler.Queue(static_cast<int>(k), c.hosts[k]);
         EXPECT_EQ(c.started, StartAll(scheduler));
         EXPECT_EQ(static_cast<int>(c.started.size()), scheduler.running());
@@ -41,6 +43,8 @@ TEST(FetchScheduler, StartsInOrderWithinTheLimitsAndPassesOverAFullHost) {
 
 TEST(FetchScheduler, AFinishedRequestMakesRoomForTheNextOfItsHostAndASecondRequestGoesFirst) {
     FetchScheduler scheduler;
+    scheduler.Answered("a");
+    scheduler.Answered("b");
     for (int k = 0; k < 5; ++k) scheduler.Queue(k, "a");
     scheduler.Queue(5, "b");
     EXPECT_EQ((std::vector<int>{0, 1, 5}), StartAll(scheduler));

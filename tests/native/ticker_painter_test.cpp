@@ -359,6 +359,24 @@ TEST_F(BandChangeTest, ANewTableAtTheNextArticleBoundaryChangesNothingOnScreen) 
     EXPECT_EQ(0, app->painter.copyCount);
 }
 
+// A cycle started while the last one's table still waits for the band's next boundary: the table
+// is taken where the band stands, with the item leading it kept.
+TEST_F(BandChangeTest, ATableTakenBetweenTwoBoundariesChangesNothingOnScreen) {
+    StartBand({"A:a1", "A:a2", "B:b1", "B:b2"});
+    app->scrollOffset -= 7;
+    const RecordingCanvas before = Redraw();
+    Fill(app->incoming, {"A:a0", "A:a2", "B:b1", "B:b2"});
+    app->tablePending = true;
+    TakeTableIntoBand(*app, false);
+    EXPECT_FALSE(app->tablePending);
+    const RecordingCanvas after = Redraw();
+    ASSERT_EQ(before.texts.size(), after.texts.size());
+    for (size_t i = 0; i < after.texts.size(); ++i) {
+        EXPECT_EQ(before.texts[i].x, after.texts[i].x) << i;
+        EXPECT_EQ(before.texts[i].text, after.texts[i].text) << i;
+    }
+}
+
 TEST_F(BandChangeTest, ABandItemIsClickedAsItWasDrawnCopyOrNot) {
     StartBand({"A:a1", "A:a2", "B:b1", "B:b2"});
     Fill(app->incoming, {"C:c1"});
