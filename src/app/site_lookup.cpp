@@ -40,10 +40,12 @@ LookupOutcome SiteLookup::Outcome(FeedLookup::State state) {
             return LookupOutcome::Working;
         case FeedLookup::State::Choosing:
             return LookupOutcome::Choose;
-        case FeedLookup::State::Failed:
-            app_.platform.messages.Show(lookup_.message().c_str(), kLookupTitle, MessageIcon::Warning);
+        case FeedLookup::State::Failed: {
+            const std::string message = lookup_.message();
             lookup_.Cancel(app_.platform.fetcher);
+            app_.platform.messages.Show(message.c_str(), kLookupTitle, MessageIcon::Warning);
             return LookupOutcome::Failed;
+        }
         case FeedLookup::State::Found:
             break;
     }
@@ -52,4 +54,9 @@ LookupOutcome SiteLookup::Outcome(FeedLookup::State state) {
     count = CountAndKeepFeed(app_, url.c_str(), lookup_.document(), lookup_.asked(), site, sizeof site);
     lookup_.Cancel(app_.platform.fetcher);
     return LookupOutcome::Found;
+}
+
+std::string ChooserLine(const FeedLink& link) {
+    if (link.title.empty()) return link.url;
+    return link.title + "  <" + link.url + ">";
 }

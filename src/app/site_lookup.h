@@ -54,3 +54,7 @@ class SiteLookup {
     App& app_;
     FeedLookup lookup_;
 };
+
+// A line of the chooser: the feed's title and its address ("タイトル  <http://…>"), or the address
+// alone for a feed without a title.
+std::string ChooserLine(const FeedLink& link);
