@@ -32,7 +32,6 @@ Paths (query parameters are optional):
   /etag?tag=T             200 with the RSS document of /ok and the header ETag: "T" (default v1); 304 with
                           the same ETag to a request whose If-None-Match names it
   /page?links=N           200 with an HTML page whose head names N feeds (/ok, then /etag?tag=pageN)
-  /feed                   the RSS document of /ok: the feed of a site whose pages name none
   anything else           404 with an HTML page
 
 Every request is appended to the log file as one line: path, TAB, User-Agent, TAB, If-Modified-Since,
@@ -252,7 +251,7 @@ class Handler(socketserver.BaseRequestHandler):
             self.status(200, "OK", ["Content-Type: text/html"], len(body.encode()))
             self.send(body.encode())
             self.wait_for_close(30)
-        elif path in ("/ok", "/feed"):
+        elif path == "/ok":
             self.status(200, "OK", ["Content-Type: application/rss+xml"], len(RSS))
             self.send(RSS)
             self.wait_for_close(30)
