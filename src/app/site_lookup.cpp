@@ -11,14 +11,8 @@ LookupOutcome SiteLookup::Begin(const char* text, bool dropped) {
     url.clear();
     site[0] = '\0';
     count = 0;
-    std::vector<std::string> addresses;
-    if (dropped) {
-        addresses.push_back(text);
-    } else {
-        addresses = AddressesToTry(text);
-    }
     Platform& platform = app_.platform;
-    return Outcome(lookup_.Begin(platform.fetcher, platform.clock, addresses, dropped));
+    return Outcome(lookup_.Begin(platform.fetcher, platform.clock, AddressesToTry(text), dropped));
 }
 
 LookupOutcome SiteLookup::Tick() {

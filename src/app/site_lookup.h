@@ -30,8 +30,8 @@ class SiteLookup {
     SiteLookup(const SiteLookup&) = delete;
     SiteLookup& operator=(const SiteLookup&) = delete;
 
-    // `dropped`: the text is a dropped address, taken as it is (an OPML list is an answer too);
-    // otherwise it is what "URL" holds, read as typed.
+    // The text is read as typed (AddressesToTry). `dropped`: it was dropped onto the dialog, and an
+    // OPML list is an answer too.
     LookupOutcome Begin(const char* text, bool dropped);
     LookupOutcome Tick();
     // The user's choice among links(); an index out of range (ｷｬﾝｾﾙ) ends the lookup: NotTried.
