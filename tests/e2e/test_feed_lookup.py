@@ -35,11 +35,17 @@ class LookupTest(unittest.TestCase):
         self.probe = DialogProbe(ticker)
         return ticker
 
-    def look_up(self, ticker, address):
+    def look_up(self, ticker, address, typed=False):
         if not ticker.find_windows(f"^{DIALOG}$"):
             ticker.choose_menu_item(MENU_SETTINGS)
             self.assertIsNotNone(ticker.wait_window(f"^{DIALOG}$", 10), "設定 did not open")
-        self.assertTrue(probe.set_text(ticker, self.probe.control(DIALOG, URL), address))
+        if typed:  # a click selects the whole field: what is typed replaces it
+            left, top, right, bottom = self.probe.rect(DIALOG, URL)
+            ticker.click((left + right) // 2, (top + bottom) // 2)
+            ticker.xdotool("type", "--delay", "30", address)
+            self.assertEqual(self.probe.text(DIALOG, URL), address)
+        else:
+            self.assertTrue(probe.set_text(ticker, self.probe.control(DIALOG, URL), address))
         self.assertTrue(probe.click(ticker, self.probe.control(DIALOG, LOOKUP)))
 
     def assert_fields(self, site, url, maximum):
@@ -61,11 +67,12 @@ class LookupTest(unittest.TestCase):
         for address, label, says, asked in [
             (loopback.fault_url("/missing.xml"), "404", "サーバーの応答: 404 Not Found\r\nこのアドレスにはページがありません。",
              ["/missing.xml"]),
-            # Without a scheme: https gets no answer from the plain server, http the page without feeds.
+            # Typed over the field's text without a scheme: https gets no answer from the plain
+            # server, http the page without feeds.
             (f"127.0.0.1:{os.environ['NEWSROLLER_FAULT_PORT']}/page", "no-feed",
              "このサイトにはフィード（RSS）が見つかりませんでした。", ["/page"] + usual)]:
             since = loopback.fault_log_size()
-            self.look_up(ticker, address)
+            self.look_up(ticker, address, typed=label == "no-feed")
             box = ticker.message_box(LOOKUP_BOX, 45)
             self.assertIsNotNone(box, f"{label}: no message")
             time.sleep(0.5)
