@@ -20,7 +20,6 @@
 
 const wchar_t kTickerClassName[] = L"Newsroller";
 const char kTrayTip[] = NEWSROLLER_TRAY_TIP;
-const char kDistributorPage[] = "https://newsroller.example/win.htm";
 
 namespace {
 
@@ -344,7 +343,7 @@ void TickerWindow::OnTimer() {
     if (app.fontPending) {
         app.fontPending = false;
         const AppSettings& s = app.settings;
-        ReplaceTickerFont(CreateTickerFont(s.fsize, s.ftype, s.fontface));
+        ReplaceTickerFont(CreateTickerFont(Px(s.fsize), s.ftype, s.fontface));
     }
     AfterCycleWork();
 }
