@@ -163,6 +163,9 @@ void CompleteCycle(App& app) {
         app.noticesWithTable.push_back(Notice{text, "件数超過", MessageIcon::Warning});
     }
     AnnounceFailures(app);
+    // Feeds that moved for good follow their new address, unless the settings dialog holds a copy
+    // of the list (the next cycle finds them moved again).
+    if (!app.previewingForm) FollowFeedMoves(app.cycle.moves(), app.feeds, app.platform);
     app.tablePending = true;
     // With nothing on the ticker the table is shown at once; otherwise it takes its place at the
     // next page turn or the band's next article boundary.

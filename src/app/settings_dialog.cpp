@@ -38,36 +38,6 @@ void OpenSettingsForm(App& app, SettingsForm& form) {
     if (LoadFeedList(form.feeds, app.today, app.platform) != 0) form.feeds.count = 0;
 }
 
-SiteLookup LookUpSite(App& app, const char* url) {
-    SiteLookup lookup;
-    if (!UrlLongEnough(url)) return lookup;
-    // Only one fetch may wait at a time, and the cycle's fetch would see the dialog's answer.
-    if (!CycleIdle(app)) {
-        ShowBusyMessage(app.platform.messages);
-        lookup.outcome = LookupOutcome::Busy;
-        return lookup;
-    }
-    DocumentBuffer document;
-    WholeFetch fetch = FetchWholeDocument(app, url, document);
-    if (fetch.result != kFetchOk) {
-        lookup.outcome = LookupOutcome::Failed;
-        return lookup;
-    }
-    lookup.outcome = LookupOutcome::Found;
-    lookup.count = CountAndKeepFeed(app, url, document, fetch.asked, lookup.site, sizeof lookup.site);
-    return lookup;
-}
-
-WholeFetch FetchWholeDocument(App& app, const char* url, DocumentBuffer& document) {
-    WholeFetch fetch;
-    // The fetch dispatches messages while it waits: no tick may start a fetch of its own meanwhile.
-    app.cycleBusy = true;
-    fetch.asked = UtcSecondsNow(app.platform.clock);
-    fetch.result = app.platform.fetcher.Fetch(url, kUnconditionalHeader, document);
-    app.cycleBusy = false;
-    return fetch;
-}
-
 int CountAndKeepFeed(App& app, const char* url, const DocumentBuffer& document, int64_t asked, char* site,
                      size_t size) {
     int count = LookupFeedTitle(document.view(), site, size);

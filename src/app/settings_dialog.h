@@ -20,28 +20,6 @@ bool CycleIdle(const App& app);
 // it cannot be read). Until OK or Cancel the form's previews are in force (App::previewingForm).
 void OpenSettingsForm(App& app, SettingsForm& form);
 
-enum class LookupOutcome {
-    NotTried,  // the URL has 7 characters or fewer
-    Busy,      // an update cycle is running: the busy message was shown, nothing was fetched
-    Failed,    // the fetch failed: the site-name field is emptied
-    Found,     // `site` and `count` hold the feed's title and item count
-};
-struct SiteLookup {
-    LookupOutcome outcome = LookupOutcome::NotTried;
-    char site[kSlotSize] = {};
-    int count = 0;
-};
-// "RSSから読み込む": fetches the whole document at `url`, reads its title and counts its items, and
-// keeps a document with items as the URL's cache copy.
-SiteLookup LookUpSite(App& app, const char* url);
-
-// The whole document at `url` (the unconditional header), fetched while no tick may start a fetch of
-// its own. `asked` is when it was asked for, the date of its cache copy when the server gave none.
-struct WholeFetch {
-    FetchResult result = kFetchFailed;
-    int64_t asked = 0;
-};
-WholeFetch FetchWholeDocument(App& app, const char* url, DocumentBuffer& document);
 // A fetched feed's site name and its item count (0 without items); a feed with items is kept as the
 // URL's cache copy.
 int CountAndKeepFeed(App& app, const char* url, const DocumentBuffer& document, int64_t asked, char* site,

@@ -8,8 +8,10 @@
 #include <string>
 #include <vector>
 
+#include "app/feed_chooser_win.h"
 #include "app/opml_import_dialog_win.h"
 #include "app/settings_dialog.h"
+#include "app/site_lookup.h"
 #include "app/ticker_habits.h"
 #include "app/ticker_window_win.h"
 #include "app/url_drop.h"
@@ -23,6 +25,9 @@ namespace {
 
 // The drop notification message: the application message base + 100.
 constexpr UINT kDropMessage = WM_APP + 100;
+// The lookup of "RSSから読み込む" or of a dropped address moves on with this timer.
+constexpr UINT_PTR kLookupTimer = 1;
+constexpr UINT kLookupTickMilliseconds = 30;
 
 // The colour preview inside the group "カラー", in dialog units (so it scales with the dialog), and
 // where its two sample texts go.
@@ -67,7 +72,7 @@ std::vector<std::string> JapaneseFaces(HWND window) {
 class SettingsDialog : public ImportView, public ImportRunner {
   public:
     explicit SettingsDialog(TickerWindow& ticker)
-        : ticker_(ticker), app_(ticker.app()), form_(new SettingsForm) {}
+        : ticker_(ticker), app_(ticker.app()), form_(new SettingsForm), lookup_(ticker.app()) {}
 
     static INT_PTR CALLBACK Proc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
     // False when the dialog could not be registered as a drop target: it is closed at once.
@@ -89,6 +94,8 @@ class SettingsDialog : public ImportView, public ImportRunner {
     void OnColourScroll(HWND bar, int code, int position);
     void OnPaint();
     void OnLookup();
+    void BeginLookup(const std::string& text, bool dropped);
+    void FollowLookup(LookupOutcome outcome);
     void OnDrop(WPARAM call, DropNotification& record);
     void OnTextDrop(const std::string& text);
     void OnFilesDrop(HDROP files);
@@ -125,7 +132,7 @@ class SettingsDialog : public ImportView, public ImportRunner {
     std::unique_ptr<SettingsForm> form_;
     HWND dialog_ = nullptr;
     bool initializing_ = false;
-    bool lookingUp_ = false;  // a fetch for "RSSから読み込む" is waiting
+    SiteLookup lookup_;  // "RSSから読み込む" or a dropped address, while it runs
     bool dropTarget_ = false;
     bool dropping_ = false;  // a drop is being handled (its fetch or its import is running)
     DropFormat dragFormat_ = DropFormat::None;
@@ -177,6 +184,13 @@ INT_PTR SettingsDialog::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
             return TRUE;
         case WM_PAINT:
             OnPaint();
+            return TRUE;
+        case WM_TIMER:
+            if (wParam == kLookupTimer) {
+                // Stopped while the answer is taken: a message box it shows must not see another tick.
+                KillTimer(dialog_, kLookupTimer);
+                FollowLookup(lookup_.Tick());
+            }
             return TRUE;
         case WM_CLOSE:
             OnCancel();
@@ -359,6 +373,9 @@ void SettingsDialog::RemakeTickerFont(int height, int weight, const char* face) 
 }
 
 void SettingsDialog::OnCommand(int id, int code) {
+    // An address is more often replaced than edited: the whole of it is selected, so that a paste
+    // takes its place (posted, so that the click that gave the focus does not undo it).
+    if (id == IDC_SET_URL && code == EN_SETFOCUS) PostMessageW(GetDlgItem(dialog_, id), EM_SETSEL, 0, -1);
     if (IsEditId(id) && (code == EN_SETFOCUS || code == EN_KILLFOCUS)) {
         EditFieldFocus(*form_, code == EN_SETFOCUS);
         return;
@@ -532,27 +549,55 @@ void SettingsDialog::OnPaint() {
 }
 
 void SettingsDialog::OnLookup() {
-    if (lookingUp_) return;
-    std::string url = Text(IDC_SET_URL);
-    // The fetch dispatches messages while it waits: the dialog takes no input until it is back.
-    lookingUp_ = true;
-    EnableWindow(dialog_, FALSE);
-    SiteLookup lookup = LookUpSite(app_, url.c_str());
-    lookingUp_ = false;
-    if (!dialog_) return;  // destroyed with its owner meanwhile
-    EnableWindow(dialog_, TRUE);
-    SetFocus(GetDlgItem(dialog_, IDC_SET_LOOKUP));
-    switch (lookup.outcome) {
-        case LookupOutcome::Failed:
-            SetText(IDC_SET_SITE, "");
-            break;
+    if (lookup_.working() || dropping_) return;
+    BeginLookup(Text(IDC_SET_URL), false);
+}
+
+void SettingsDialog::BeginLookup(const std::string& text, bool dropped) {
+    const LookupOutcome outcome = lookup_.Begin(text.c_str(), dropped);
+    if (outcome == LookupOutcome::Working) {
+        // The dialog stays usable; the button shows that the lookup waits for an answer.
+        SetText(IDC_SET_LOOKUP, "読み込み中...");
+        Enable(IDC_SET_LOOKUP, false);
+    }
+    FollowLookup(outcome);
+}
+
+void SettingsDialog::FollowLookup(LookupOutcome outcome) {
+    while (outcome == LookupOutcome::Choose) {
+        const int chosen = RunFeedChooser(ticker_.instance(), dialog_, lookup_.links());
+        if (!dialog_) return;  // destroyed with its owner meanwhile
+        outcome = lookup_.Choose(chosen);
+    }
+    if (!dialog_) return;
+    if (outcome == LookupOutcome::Working) {
+        SetTimer(dialog_, kLookupTimer, kLookupTickMilliseconds, nullptr);
+        return;
+    }
+    SetText(IDC_SET_LOOKUP, "RSSから読み込む");
+    Enable(IDC_SET_LOOKUP, true);
+    switch (outcome) {
         case LookupOutcome::Found:
-            SetText(IDC_SET_SITE, lookup.site);
-            SetDlgItemInt(dialog_, IDC_SET_MAXIMUM, static_cast<UINT>(lookup.count), TRUE);
+            SetText(IDC_SET_URL, lookup_.url);
+            SetText(IDC_SET_SITE, lookup_.site);
+            SetDlgItemInt(dialog_, IDC_SET_MAXIMUM, static_cast<UINT>(lookup_.count), TRUE);
+            break;
+        case LookupOutcome::Opml:
+            dropping_ = true;
+            Enable(IDOK, false);
+            Enable(IDCANCEL, false);
+            ImportDroppedDocument(*form_, lookup_.document(), *this);
+            if (!dialog_) return;
+            lookup_.Cancel();
+            dropping_ = false;
+            Enable(IDOK, true);
+            Enable(IDCANCEL, true);
             break;
         case LookupOutcome::NotTried:
-        case LookupOutcome::Busy:
-            break;
+        case LookupOutcome::Failed:
+        case LookupOutcome::Working:
+        case LookupOutcome::Choose:
+            break;  // nothing is filled
     }
 }
 
@@ -593,18 +638,19 @@ void SettingsDialog::OnDrop(WPARAM call, DropNotification& record) {
         default:
             return;
     }
-    if (!DropAllowed(app_, dropping_ || lookingUp_)) return;
+    if (!DropAllowed(app_, dropping_ || lookup_.working())) return;
     const DropFormat format = DropFormatOf(record.format);
     if (format == DropFormat::None || !record.data) return;
     SetForegroundWindow(dialog_);
+    if (format == DropFormat::Text) {
+        // Looked up without waiting, as "RSSから読み込む" is.
+        OnTextDrop(DroppedText(record.data, record.format));
+        return;
+    }
     dropping_ = true;
     Enable(IDOK, false);
     Enable(IDCANCEL, false);
-    if (format == DropFormat::Text) {
-        OnTextDrop(DroppedText(record.data, record.format));
-    } else {
-        OnFilesDrop(static_cast<HDROP>(record.data));
-    }
+    OnFilesDrop(static_cast<HDROP>(record.data));
     dropping_ = false;
     if (!dialog_) return;  // destroyed with its owner meanwhile
     Enable(IDOK, true);
@@ -612,15 +658,10 @@ void SettingsDialog::OnDrop(WPARAM call, DropNotification& record) {
 }
 
 void SettingsDialog::OnTextDrop(const std::string& text) {
-    TextDrop drop = DropText(app_, *form_, text.c_str(), *this);
-    if (!dialog_ || drop.outcome == TextDrop::Outcome::TooLong) return;
-    if (drop.outcome == TextDrop::Outcome::Failed) {
-        SetText(IDC_SET_SITE, "");
-    } else if (drop.outcome == TextDrop::Outcome::Feed) {
-        SetText(IDC_SET_SITE, drop.site);
-        SetDlgItemInt(dialog_, IDC_SET_MAXIMUM, static_cast<UINT>(drop.count), TRUE);
-    }
-    SetText(IDC_SET_URL, drop.url);
+    if (!DroppedAddressFits(app_, text.c_str()) || !dialog_) return;
+    const std::string url = WithUtf8Request(text.c_str());
+    SetText(IDC_SET_URL, url);
+    BeginLookup(url, true);
 }
 
 void SettingsDialog::OnFilesDrop(HDROP files) {
@@ -661,7 +702,11 @@ void SettingsDialog::ShowAddedFeed(int index) {
 }
 
 void SettingsDialog::OnOk() {
-    if (lookingUp_ || dropping_) return;
+    if (dropping_) return;
+    if (lookup_.working()) {  // what it would fill no longer matters
+        lookup_.Cancel();
+        FollowLookup(LookupOutcome::NotTried);
+    }
     OkFields f;
     f.upday = Text(IDC_SET_UPDAY);
     f.uptimer = Text(IDC_SET_UPTIMER);
@@ -712,7 +757,11 @@ void SettingsDialog::OnOk() {
 }
 
 void SettingsDialog::OnCancel() {
-    if (lookingUp_ || dropping_) return;
+    if (dropping_) return;
+    if (lookup_.working()) {
+        lookup_.Cancel();
+        FollowLookup(LookupOutcome::NotTried);
+    }
     const AppSettings& s = app_.settings;
     RemakeTickerFont(s.fsize, s.ftype, s.fontface);
     CancelSettings(app_, *form_);

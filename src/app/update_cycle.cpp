@@ -7,6 +7,7 @@
 #include "feed/site_root.h"
 #include "net/cache.h"
 #include "net/conditional_header.h"
+#include "net/entity_tag.h"
 #include "net/service_hosts.h"
 
 namespace {
@@ -43,6 +44,7 @@ void UpdateCycle::Begin(App& app, CycleKind kind) {
     done_ = 0;
     toDo_ = 0;
     failures_.clear();
+    moves_.clear();
     hostsGivenUp_.clear();
     app.incoming.count = 0;
     app.platform.files.CreateFolder(kCacheFolderName);
@@ -109,16 +111,16 @@ void UpdateCycle::StartRequests(App& app) {
     for (int feed = scheduler_.StartNext(); feed >= 0; feed = scheduler_.StartNext()) {
         FeedJob& job = jobs_[feed];
         const char* url = app.feeds.url[feed];
-        char header[kHeaderLineSize];
-        if (job.askedForWhole) {
-            CopyCut(header, sizeof header, kUnconditionalHeader);
-        } else {
-            // Each feed is asked whether it changed since the date of its own cache copy; without a
-            // copy, for the whole document.
-            job.askedForWhole = !CacheConditionalHeader(url, app.platform.files, header, sizeof header);
+        std::string headers = kUnconditionalHeader;
+        if (!job.askedForWhole) {
+            // Each feed is asked whether it changed since the date (and tag) of its own cache copy;
+            // without a copy, for the whole document.
+            job.askedForWhole = !CacheConditionalHeaders(url, app.platform.files, headers);
         }
         job.asked = UtcSecondsNow(app.platform.clock);
-        job.request = app.platform.fetcher.Start(url, header);
+        // A host that asked to be left alone is not asked: its feeds are read from their copies.
+        const bool held = holds_.Held(HostKeyOf(url), app.platform.clock.Milliseconds());
+        job.request = held ? 0 : app.platform.fetcher.Start(url, headers.c_str());
         if (job.request == 0) {
             // It could not even start: a failed fetch, taken at once.
             scheduler_.Finished(feed);
@@ -151,7 +153,14 @@ void UpdateCycle::OnAnswer(App& app, int feed) {
     FeedJob& job = jobs_[feed];
     job.fetched = job.answer.result == kFetchOk;
     if (!job.fetched) job.document.Release();
-
+    const int64_t wait = AsksToBeLeftAlone(job.answer.status)
+                             ? RetryAfterSeconds(job.answer.retryAfter, UtcSecondsNow(app.platform.clock))
+                             : 0;
+    if (wait > 0) {
+        holds_.Hold(HostKeyOf(app.feeds.url[feed]),
+                    app.platform.clock.Milliseconds() + 1000 * static_cast<uint64_t>(wait));
+        job.askedForWhole = true;  // not asked again in this cycle either
+    }
     // No document and no readable copy to fall back on: the whole document is asked for at once,
     // not when the feed's turn comes, unless that was just asked.
     if (!job.fetched && !job.askedForWhole &&
@@ -206,7 +215,10 @@ bool UpdateCycle::ReadFeed(App& app, int feed) {
         // next request then asks for what changed after that.
         if (job.fetched && app.perFeedFound[feed] > 0) {
             const int64_t dated = job.answer.lastModified;
-            WriteCacheFile(document, url, dated > 0 ? dated : job.asked, platform);
+            if (WriteCacheFile(document, url, dated > 0 ? dated : job.asked, platform) == kWritten) {
+                KeepEntityTag(url, job.answer.etag, platform);
+            }
+            if (!job.answer.movedTo.empty()) moves_.push_back(FeedMove{url, job.answer.movedTo});
         }
         if (app.perFeedFound[feed] == 0 && kind_ != CycleKind::StartupCache) {
             AppendErrorEntry(app, feed, kFormatErrorTitle);

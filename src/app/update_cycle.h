@@ -9,8 +9,10 @@
 #include <vector>
 
 #include "config/feed_list.h"
+#include "config/feed_moves.h"
 #include "net/document_buffer.h"
 #include "net/fetch_scheduler.h"
+#include "net/retry_after.h"
 #include "platform/platform.h"
 
 struct App;
@@ -55,6 +57,8 @@ class UpdateCycle {
     const std::vector<FeedFailure>& failures() const { return failures_; }
     // The cycle stopped at the article table's 2000 entries.
     bool tableFull() const { return tableFull_; }
+    // Feeds of this cycle that moved for good and answered at their new address with a feed.
+    const std::vector<FeedMove>& moves() const { return moves_; }
 
   private:
     enum class Phase {
@@ -94,6 +98,8 @@ class UpdateCycle {
     FeedJob jobs_[kFeedSlots];
     FetchScheduler scheduler_;
     std::vector<FeedFailure> failures_;
+    std::vector<FeedMove> moves_;
+    HostHolds holds_;                        // hosts that asked to be left alone, kept from cycle to cycle
     std::vector<std::string> hostsGivenUp_;  // hosts that gave no answer in this cycle
 };
 

@@ -5,8 +5,6 @@
 #include "app/app.h"
 #include "app/settings_dialog.h"
 #include "config/settings_form.h"
-#include "feed/scan.h"
-#include "net/document_buffer.h"
 #include "net/service_hosts.h"
 
 uint32_t AcceptedDropEffect(DropFormat format) {
@@ -45,26 +43,8 @@ std::string WithUtf8Request(const char* url) {
     return result;
 }
 
-TextDrop DropText(App& app, SettingsForm& form, const char* text, ImportRunner& runner) {
-    TextDrop drop;
-    if (strlen(text) + 1 > kSlotSize) {
-        app.platform.messages.Show("URLが長すぎます。", "文字数超過", MessageIcon::Warning);
-        return drop;
-    }
-    drop.url = WithUtf8Request(text);
-    DocumentBuffer document;
-    WholeFetch fetch = FetchWholeDocument(app, drop.url.c_str(), document);
-    if (fetch.result != kFetchOk) {
-        drop.outcome = TextDrop::Outcome::Failed;
-        return drop;
-    }
-    int cursor = 0;
-    if (FindOpenTagInDocument("opml", cursor, document.view()) == kFound) {
-        drop.outcome = TextDrop::Outcome::Imported;
-        ImportDroppedDocument(form, document.view(), runner);
-        return drop;
-    }
-    drop.outcome = TextDrop::Outcome::Feed;
-    drop.count = CountAndKeepFeed(app, drop.url.c_str(), document, fetch.asked, drop.site, sizeof drop.site);
-    return drop;
+bool DroppedAddressFits(App& app, const char* text) {
+    if (strlen(text) + 1 <= kSlotSize) return true;
+    app.platform.messages.Show("URLが長すぎます。", "文字数超過", MessageIcon::Warning);
+    return false;
 }

@@ -37,18 +37,6 @@ void ImportDroppedDocument(SettingsForm& form, TextView document, ImportRunner& 
 // "&ie=UTF_8", in any case), while the result stays below 256 bytes.
 std::string WithUtf8Request(const char* url);
 
-struct TextDrop {
-    enum class Outcome {
-        TooLong,   // 256 bytes or more: the "URLが長すぎます。" message, the fields unchanged
-        Failed,    // the fetch failed: the site-name field is emptied
-        Feed,      // a feed: `site` and `count` go into the site-name and maximum fields
-        Imported,  // an OPML list: the import dialog ran over it
-    };
-    Outcome outcome = Outcome::TooLong;
-    std::string url;  // for the URL field, unless TooLong
-    char site[kSlotSize] = {};
-    int count = 0;
-};
-// A dropped text (Shift_JIS) taken as an address: fetched whole; an OPML document is imported, a
-// feed is looked up (its site name and item count, a copy kept when it has items).
-TextDrop DropText(App& app, SettingsForm& form, const char* text, ImportRunner& runner);
+// A dropped text (Shift_JIS) is taken as an address only when it fits a slot; a longer one shows the
+// "URLが長すぎます。" message.
+bool DroppedAddressFits(App& app, const char* text);

@@ -98,3 +98,8 @@
 #define IDC_TASK_NOTIME 1049
 #define IDC_TASK_WEEKDAY 1050
 #define IDC_TASK_SPIN 111
+
+// The chooser among the feeds a page names.
+#define IDD_FEED_CHOOSER 140
+#define IDC_CHOOSER_TEXT 1060
+#define IDC_CHOOSER_LIST 1061

@@ -141,7 +141,8 @@ def fault_requests(since=0):
         fields = line.split("\t")
         if len(fields) >= 3:
             requests.append({"path": fields[0], "agent": fields[1], "if_modified_since": fields[2],
-                             "accept_encoding": fields[3] if len(fields) > 3 else ""})
+                             "accept_encoding": fields[3] if len(fields) > 3 else "",
+                             "if_none_match": fields[4] if len(fields) > 4 else ""})
     return requests, end
 
 

@@ -10,6 +10,7 @@
 
 #include "app/app.h"
 #include "app/cycle.h"
+#include "app/site_lookup.h"
 #include "app/ticker_habits.h"
 #include "net/conditional_header.h"
 #include "support/test_platform.h"
@@ -102,43 +103,50 @@ class SettingsDialogTest : public ::testing::Test {
     std::unique_ptr<SettingsForm> form;
 };
 
+LookupOutcome RunLookup(SiteLookup& lookup, const char* url) {
+    LookupOutcome outcome = lookup.Begin(url, false);
+    for (int i = 0; i < 10 && outcome == LookupOutcome::Working; ++i) outcome = lookup.Tick();
+    return outcome;
+}
+
 TEST_F(SettingsDialogTest, LookupFetchesTheWholeDocumentAndKeepsAFeedWithItemsInTheCache) {
     app->state = AppState::Showing;
     const std::string url = "http://news.test/rss";
     test.fetcher.Always(url, kFetchOk, Rss(u8"毎朝ニュース", 4));
-    SiteLookup found = LookUpSite(*app, url.c_str());
-    EXPECT_EQ(LookupOutcome::Found, found.outcome);
+    SiteLookup found(*app);
+    EXPECT_EQ(LookupOutcome::Found, RunLookup(found, url.c_str()));
     EXPECT_STREQ("毎朝ニュース", found.site);
     EXPECT_EQ(4, found.count);
     ASSERT_EQ(1u, test.fetcher.requests.size());
     EXPECT_EQ(kUnconditionalHeader, test.fetcher.requests[0].header);
     EXPECT_EQ(Rss(u8"毎朝ニュース", 4), test.folder.Read("cache/http@%%news@test%rss"));
-    EXPECT_FALSE(app->cycleBusy);
 
     test.fetcher.Always("http://empty.test/", kFetchOk, Rss("Empty", 0));
-    EXPECT_EQ(0, LookUpSite(*app, "http://empty.test/").count);
+    EXPECT_EQ(LookupOutcome::Found, RunLookup(found, "http://empty.test/"));
+    EXPECT_EQ(0, found.count);
     EXPECT_FALSE(test.folder.Exists("cache/http@%%empty@test%"));
-
-    EXPECT_EQ(LookupOutcome::Failed, LookUpSite(*app, "http://down.test/").outcome);
-    test.fetcher.Always("http://304.test/", kFetchEmpty);
-    EXPECT_EQ(LookupOutcome::Failed, LookUpSite(*app, "http://304.test/").outcome);
-    EXPECT_EQ(LookupOutcome::NotTried, LookUpSite(*app, "http://").outcome);
-    EXPECT_EQ(4u, test.fetcher.requests.size());
+    EXPECT_EQ(LookupOutcome::NotTried, RunLookup(found, "http://"));
+    EXPECT_EQ(2u, test.fetcher.requests.size());
     EXPECT_TRUE(test.messages.shown.empty());
 }
 
-TEST_F(SettingsDialogTest, LookupWaitsForTheIdleDisplay) {
+TEST_F(SettingsDialogTest, LookupRunsBesideACycleWithoutTheBusyMessage) {
+    // The lookup's request is one more of those in flight: it neither waits for the cycle nor
+    // stops it.
+    test.folder.Write("URL-List.txt", "A\thttp://a.test/\t5\r\n");
+    test.fetcher.Always("http://a.test/", kFetchOk, Rss("A", 1));
     test.fetcher.Always("http://news.test/rss", kFetchOk, Rss("N", 1));
-    for (AppState busy : {AppState::BeginCycle, AppState::OpenLink}) {
-        app->state = busy;
-        EXPECT_EQ(LookupOutcome::Busy, LookUpSite(*app, "http://news.test/rss").outcome);
-    }
-    app->state = AppState::NothingToShow;
-    app->cycleBusy = true;  // a tick is running
-    EXPECT_EQ(LookupOutcome::Busy, LookUpSite(*app, "http://news.test/rss").outcome);
-    EXPECT_TRUE(test.fetcher.requests.empty());
-    ASSERT_EQ(3u, test.messages.shown.size());
-    EXPECT_EQ("作業中", test.messages.shown[0].title);
+    test.fetcher.Hold("http://a.test/");
+    app->state = AppState::BeginCycle;
+    Tick(*app);
+    ASSERT_TRUE(app->cycle.running());
+    SiteLookup lookup(*app);
+    EXPECT_EQ(LookupOutcome::Found, RunLookup(lookup, "http://news.test/rss"));
+    EXPECT_TRUE(app->cycle.running());
+    test.fetcher.Release("http://a.test/");
+    RunCycle();
+    EXPECT_EQ(1, app->articles.count);
+    EXPECT_TRUE(test.messages.shown.empty());
 }
 
 TEST_F(SettingsDialogTest, OkWithoutListEditsRecountsOnlyAnIdleDisplay) {

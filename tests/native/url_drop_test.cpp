@@ -8,6 +8,7 @@
 #include <string>
 
 #include "app/app.h"
+#include "app/site_lookup.h"
 #include "config/settings_form.h"
 #include "support/app_fixture.h"
 #include "support/import_fakes.h"
@@ -53,26 +54,10 @@ class UrlDropTest : public ::testing::Test {
     TickingRunner runner;
 };
 
-TEST_F(UrlDropTest, ADroppedAddressFillsTheFieldsOrIsRefused) {
-    const std::string rss =
-        std::string("<rss><title>") + u8"毎朝ニュース" + "</title><item></item><item></item></rss>";
-    test.fetcher.Always("http://news.test/rss", kFetchOk, rss);
-    TextDrop drop = DropText(app, *form, "http://news.test/rss", runner);
-    EXPECT_EQ(TextDrop::Outcome::Feed, drop.outcome);
-    EXPECT_STREQ("毎朝ニュース", drop.site);
-    EXPECT_EQ(2, drop.count);
-    EXPECT_EQ(0, form->feeds.count);  // added only by "追加"
-    EXPECT_EQ(rss, test.folder.Read("cache/http@%%news@test%rss"));
-
-    drop = DropText(app, *form, "http://blogsearch.jp/?q=down", runner);
-    EXPECT_EQ(TextDrop::Outcome::Failed, drop.outcome);
-    EXPECT_EQ("http://blogsearch.jp/?q=down&ie=UTF-8", drop.url);  // as fetched
-    EXPECT_EQ(drop.url, test.fetcher.requests.back().url);
-    EXPECT_FALSE(app.cycleBusy);
-
+TEST_F(UrlDropTest, OnlyAnAddressThatFitsIsTakenAndOnlyWhileTheDialogIsFree) {
     const std::string tooLong = "http://a.test/" + std::string(256 - 14, 'a');
-    EXPECT_EQ(TextDrop::Outcome::TooLong, DropText(app, *form, tooLong.c_str(), runner).outcome);
-    EXPECT_EQ(2u, test.fetcher.requests.size());
+    EXPECT_TRUE(DroppedAddressFits(app, tooLong.substr(1).c_str()));
+    EXPECT_FALSE(DroppedAddressFits(app, tooLong.c_str()));
     app.state = AppState::OpenLink;  // a tick is about to open a link
     EXPECT_FALSE(DropAllowed(app, false));
     app.state = AppState::NothingToShow;
@@ -91,9 +76,12 @@ TEST_F(UrlDropTest, AnOpmlAddressOrDocumentIsImportedAndMarksTheListChangedWhenI
         "xmlUrl=\"http://b.test/\"/></body></opml>";
     test.fetcher.Always("http://lists.test/my.opml", kFetchOk, list);
     test.fetcher.Always("http://a.test/", kFetchOk, "<rss><title>A</title><item></item></rss>");
-    TextDrop drop = DropText(app, *form, "http://lists.test/my.opml", runner);
-    EXPECT_EQ(TextDrop::Outcome::Imported, drop.outcome);
+    SiteLookup drop(app);
+    LookupOutcome outcome = drop.Begin("http://lists.test/my.opml", true);
+    while (outcome == LookupOutcome::Working) outcome = drop.Tick();
+    ASSERT_EQ(LookupOutcome::Opml, outcome);
     EXPECT_EQ("http://lists.test/my.opml", drop.url);
+    ImportDroppedDocument(*form, drop.document(), runner);
     ASSERT_EQ(2, form->feeds.count);
     EXPECT_EQ("（1）A", FeedLine(form->feeds, 0));
     EXPECT_EQ("（0）B", FeedLine(form->feeds, 1));

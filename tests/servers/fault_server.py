@@ -31,6 +31,7 @@ Paths (query parameters are optional):
   /nolocation             301 without a Location
   /etag?tag=T             200 with the RSS document of /ok and the header ETag: "T" (default v1); 304 with
                           the same ETag to a request whose If-None-Match names it
+  /page?links=N           200 with an HTML page whose head names N feeds (/ok, then /etag?tag=pageN)
   anything else           404 with an HTML page
 
 Every request is appended to the log file as one line: path, TAB, User-Agent, TAB, If-Modified-Since,
@@ -242,6 +243,13 @@ class Handler(socketserver.BaseRequestHandler):
             else:
                 self.status(200, "OK", ["Content-Type: application/rss+xml", f"ETag: {tag}"], len(RSS))
                 self.send(RSS)
+            self.wait_for_close(30)
+        elif path == "/page":
+            links = "".join(f'<link rel="alternate" type="application/rss+xml" title="Feed {i}" '
+                            f'href="{"/ok" if i == 0 else f"/etag?tag=page{i}"}">' for i in range(int(number("links", 0))))
+            body = f"<!DOCTYPE html>\n<html><head><title>Site</title>{links}</head><body>Site</body></html>\n"
+            self.status(200, "OK", ["Content-Type: text/html"], len(body.encode()))
+            self.send(body.encode())
             self.wait_for_close(30)
         elif path == "/ok":
             self.status(200, "OK", ["Content-Type: application/rss+xml"], len(RSS))
