@@ -185,8 +185,9 @@ void HandleFeed(App& app, int i) {
         SiteRootOf(url, root, sizeof root);
         // Documents of the weather service are fetched but not read as feeds.
         if (!IsWeatherServiceFeed(url)) {
-            FeedParseTarget target{app.articles, app.perFeedFound[i], app.feeds.maximum[i], app.today,
-                                   &platform.pump};
+            FeedParseTarget target{app.articles,      app.perFeedFound[i], app.feeds.maximum[i],
+                                   app.today,         &platform.pump,      url,
+                                   platform.codePages};
             ParseFeedDocument(document.view(), app.feeds.site[i], root, target);
         }
         if (ClosingDown(app)) {

@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "app/app.h"
+#include "platform/code_pages_win.h"
 #include "platform/platform_win.h"
 
 extern const wchar_t kTickerClassName[];  // "Newsroller", also the window title
@@ -125,6 +126,7 @@ class TickerWindow {
     // the window is destroyed. Its internet handles are closed when it goes.
     std::unique_ptr<Fetcher> fetcher_;
     Win32TickerHost host_;
+    Win32CodePages codePages_;
     Platform platform_;
     std::unique_ptr<App> app_;
 

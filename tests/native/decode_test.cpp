@@ -49,8 +49,10 @@ TEST(CleanText, DecodesTheTableOfReferencesCaseInsensitively) {
 
 TEST(CleanText, StripsTagsAfterTheFirstDecodingAndDecodesAgainAfterward) {
     EXPECT_EQ("Big news", Clean("&lt;b&gt;Big&lt;/b&gt; news"));
-    EXPECT_EQ("<", Clean("&amp;lt;"));  // once in the first pass, once after the tags
-    EXPECT_EQ("x ", Clean("x < y"));    // a "<" with no ">" after it takes the rest
+    EXPECT_EQ("<", Clean("&amp;lt;"));   // once in the first pass, once after the tags
+    EXPECT_EQ("x < y", Clean("x < y"));  // a "<" that begins no tag is text
+    EXPECT_EQ("1<2", Clean("1<2"));
+    EXPECT_EQ("a <b", Clean("a <b"));  // no ">" after it
     EXPECT_EQ("a b", Clean("a <br> b"));
 }
 
@@ -61,10 +63,10 @@ TEST(CleanText, InsideCdataTheFirstDecodingIsSkipped) {
     EXPECT_EQ("<b>x", Clean("&#160;&lt;b&gt;x"));
 }
 
-TEST(CleanText, SqueezesSpacesBeforeDroppingLineBreaks) {
+TEST(CleanText, ReadsLineBreaksBetweenWordsAsSpacesAndSqueezesSpaces) {
     EXPECT_EQ("a b ", Clean("  a  b  "));
-    EXPECT_EQ("a  b", Clean("a \n b"));  // the line break kept the spaces apart
-    EXPECT_EQ("ab", Clean("\ta\r\nb\n"));
+    EXPECT_EQ("a b", Clean("a \n b"));
+    EXPECT_EQ("a b", Clean("\ta\r\nb\n"));  // at either end they go
     EXPECT_EQ(" ", Clean(" "));
     EXPECT_EQ(" ", Clean("   "));
     EXPECT_EQ("", Clean(""));

@@ -85,7 +85,8 @@ TEST(FeedEncoding, TheDeclarationDecidesAndEucJpWinsOverShiftJis) {
                      .articles.at(0)
                      .title);
     // A name right before "?>" with no quote between is not seen: the search keeps 3 bytes clear.
-    EXPECT_EQ(" ", Parse(Rss(Item("\x82\xA0", "l"), "<?xml encoding=shift_jis?>")).articles.at(0).title);
+    // Undeclared, bytes that are not UTF-8 but Shift_JIS are read as Shift_JIS.
+    EXPECT_EQ(a, Parse(Rss(Item("\x82\xA0", "l"), "<?xml encoding=shift_jis?>")).articles.at(0).title);
     // Without "?>" the declaration does not count.
     EXPECT_EQ(a,
               Parse("<?xml encoding=\"euc-jp\"" + Rss(Item("\xE3\x81\x82", "l"), "")).articles.at(0).title);
@@ -110,11 +111,13 @@ TEST(RssItems, ALinkOnlyInsideCdataIsNoLink) {
     EXPECT_EQ(0, r.count);
 }
 
-TEST(RssItems, AnItemWithoutTitleIsSkippedAndValuesNeverComeFromTheNextItem) {
+TEST(RssItems, AnItemWithoutTitleIsUntitledAndValuesNeverComeFromTheNextItem) {
     Result r = Parse(Rss("<item><link>http://first/</link></item>\n" + Item("Second", "http://second/")));
-    ASSERT_EQ(1u, r.articles.size());
-    EXPECT_EQ("Second", r.articles[0].title);
-    EXPECT_EQ("http://second/", r.articles[0].link);
+    ASSERT_EQ(2u, r.articles.size());
+    EXPECT_EQ("無題", r.articles[0].title);
+    EXPECT_EQ("http://first/", r.articles[0].link);
+    EXPECT_EQ("Second", r.articles[1].title);
+    EXPECT_EQ("http://second/", r.articles[1].link);
     // A title without a link leaves its slot to be overwritten by the next article.
     r = Parse(Rss("<item><title>Lonely</title></item>\n" + Item("Next", "n")));
     ASSERT_EQ(1u, r.articles.size());
@@ -145,7 +148,7 @@ TEST(RssItems, DatesComeFromDcDateThenPubDateElseToday) {
     EXPECT_EQ(4442, r.articles[0].day);
     EXPECT_EQ(4442, r.articles[1].day);
     EXPECT_EQ(kToday, r.articles[2].day);
-    EXPECT_EQ(kToday, r.articles[3].day);
+    EXPECT_EQ(4383, r.articles[3].day);    // a two-digit year
     EXPECT_EQ(4383, r.articles[4].day);    // dc:date read as RFC 822 when it is no ISO date
     EXPECT_EQ(4385, r.articles[5].day);    // pubDate read as ISO when it is no RFC 822 date
     EXPECT_EQ(kToday, r.articles[6].day);  // a dc:date, even a bad one, hides the pubDate
@@ -211,13 +214,12 @@ TEST(RssEnclosures, AnEnclosureAloneIsTitledWithTheItemTitle) {
     EXPECT_EQ("Bare[]", r.articles[3].title);
 }
 
-TEST(RssEnclosures, TheUrlSearchRunsToTheItemEndAndQuotesMustLieInsideTheItem) {
-    // "url" is found outside the enclosure tag, in the next element.
+TEST(RssEnclosures, TheUrlIsTheEnclosuresOwnAndQuotesMustLieInsideTheItem) {
+    // The url of the next element is not the enclosure's.
     Result r =
         Parse(Rss("<item><title>T</title><enclosure type=\"audio\"/><source "
                   "url=\"http://a/s/src.mp3\">s</source></item>"));
-    ASSERT_EQ(1u, r.articles.size());
-    EXPECT_EQ("T[src.mp3]", r.articles[0].title);
+    EXPECT_EQ(0u, r.articles.size());
     // A value whose closing quote lies beyond the item is absent.
     r = Parse(Rss("<item><title>T</title><enclosure url=\"http://a/b.mp3</item>\n" + Item("U", "u\"")));
     ASSERT_EQ(1u, r.articles.size());
@@ -242,8 +244,9 @@ TEST(RelativeLinks, GetTheSiteRootWhenTheJoinedLinkFits) {
     EXPECT_EQ("http://host/news/1.html", r.articles[0].link);
     EXPECT_EQ("news/2.html", r.articles[1].link);
     EXPECT_EQ("http://host/" + std::string(242, 'x'), r.articles[2].link);  // 11 + 243 + 1 < 256
-    r = Parse(Rss(Item("d", "/" + std::string(243, 'x'))));
-    EXPECT_EQ("/" + std::string(243, 'x'), r.articles.at(0).link);  // would not fit: stays relative
+    r = Parse(Rss(Item("d", "/" + std::string(243, 'x')) + Item("e", "/" + std::string(244, 'x'))));
+    EXPECT_EQ("http://host/" + std::string(243, 'x'), r.articles.at(0).link);  // 255 bytes
+    EXPECT_EQ("http://host/", r.articles.at(1).link);  // would not fit: the site instead
 }
 
 TEST(Links, LoseTheSpacesThatLineBreaksAroundThemLeave) {
@@ -275,7 +278,7 @@ TEST(ValueCuts, AreMadeAt255BytesBetweenCharacters) {
     EXPECT_EQ(254, static_cast<int>(r.articles.at(0).title.size()));
     EXPECT_FALSE(EndsInLeadByte(r.articles.at(0).title));
     r = Parse(Rss(Item("x", std::string(300, 'l'))));
-    EXPECT_EQ(255u, r.articles.at(0).link.size());
+    EXPECT_EQ("http://host/", r.articles.at(0).link);  // a link cut would be broken
 }
 
 TEST(AtomEntries, ReadOnlyWhenTheRssPassFoundNothing) {
@@ -326,7 +329,7 @@ TEST(AtomEntries, DatesComeFromIssuedThenPublishedThenUpdated) {
     EXPECT_EQ(4385, r.articles[1].day);
     EXPECT_EQ(4386, r.articles[2].day);
     EXPECT_EQ(kToday, r.articles[3].day);  // an issued date is only read as ISO 8601
-    EXPECT_EQ(kToday, r.articles[4].day);
+    EXPECT_EQ(4391, r.articles[4].day);    // Atom 0.3's modified
 }
 
 TEST(AtomEntries, StopAtTheFeedMaximum) {
@@ -359,11 +362,8 @@ TEST(Rfc822Dates, NeedDayMonthWordAndFourDigitYear) {
     EXPECT_EQ(4383, ParseRfc822Date("1   jAN 2004"));
     EXPECT_EQ(4442, ParseRfc822Date("Sun, 29 Feb 2004 10:00:00 +0900"));
     EXPECT_EQ(DayNumber(2004, 2, 31), ParseRfc822Date("31 Feb 2004"));  // days are not checked
-    EXPECT_EQ(-1, ParseRfc822Date("01-Jan-2004"));
     EXPECT_EQ(-1, ParseRfc822Date("001 Jan 2004"));
-    EXPECT_EQ(-1, ParseRfc822Date("01 January 2004"));
     EXPECT_EQ(-1, ParseRfc822Date("01 Foo 2004"));
-    EXPECT_EQ(-1, ParseRfc822Date("01 Jan 04"));
     EXPECT_EQ(-1, ParseRfc822Date("01 Jan 1991"));
     EXPECT_EQ(-1, ParseRfc822Date("01 Jan 2501"));
     EXPECT_EQ(-1, ParseRfc822Date("01 Jan 20041"));
@@ -385,7 +385,6 @@ TEST(IsoDates, NeedYearMonthAndDayInRange) {
     EXPECT_EQ(-1, ParseIsoDate("20040115"));
     EXPECT_EQ(-1, ParseIsoDate("2004"));
     EXPECT_EQ(-1, ParseIsoDate("200"));
-    EXPECT_EQ(-1, ParseIsoDate(" 2004-01-01"));
     EXPECT_EQ(-1, ParseIsoDate(""));
 }
 
