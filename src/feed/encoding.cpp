@@ -150,8 +150,9 @@ unsigned CodePageOfEncodingName(const char* name) {
     return 0;
 }
 
-bool IsWellFormedUtf8(const char* bytes, size_t length) {
+Utf8Shape ShapeOfUtf8(const char* bytes, size_t length) {
     const unsigned char* s = reinterpret_cast<const unsigned char*>(bytes);
+    Utf8Shape shape;
     size_t i = 0;
     while (i < length) {
         const unsigned char b = s[i];
@@ -159,8 +160,8 @@ bool IsWellFormedUtf8(const char* bytes, size_t length) {
             ++i;
             continue;
         }
-        size_t extra;
-        uint32_t value;
+        size_t extra = 0;
+        uint32_t value = 0;
         if (b >= 0xC2 && b <= 0xDF) {
             extra = 1;
             value = b & 0x1Fu;
@@ -170,21 +171,25 @@ bool IsWellFormedUtf8(const char* bytes, size_t length) {
         } else if (b >= 0xF0 && b <= 0xF4) {
             extra = 3;
             value = b & 0x07u;
-        } else {
-            return false;
         }
-        if (i + extra >= length) return false;
-        for (size_t k = 1; k <= extra; ++k) {
-            if ((s[i + k] & 0xC0) != 0x80) return false;
+        bool formed = extra > 0 && i + extra < length;
+        for (size_t k = 1; formed && k <= extra; ++k) {
+            formed = (s[i + k] & 0xC0) == 0x80;
             value = (value << 6) | (s[i + k] & 0x3Fu);
         }
         static const uint32_t kSmallest[4] = {0, 0x80, 0x800, 0x10000};
-        if (value < kSmallest[extra] || value > 0x10FFFF || (value >= 0xD800 && value <= 0xDFFF))
-            return false;
-        i += extra + 1;
+        if (formed && value >= kSmallest[extra] && value <= 0x10FFFF && (value < 0xD800 || value > 0xDFFF)) {
+            ++shape.characters;
+            i += extra + 1;
+        } else {
+            ++shape.malformed;
+            ++i;
+        }
     }
-    return true;
+    return shape;
 }
+
+bool IsWellFormedUtf8(const char* bytes, size_t length) { return ShapeOfUtf8(bytes, length).malformed == 0; }
 
 bool IsWellFormedShiftJis(const char* bytes, size_t length) {
     const unsigned char* s = reinterpret_cast<const unsigned char*>(bytes);

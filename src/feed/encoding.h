@@ -24,6 +24,14 @@ unsigned CodePageOfEncodingName(const char* name);
 // Whether `length` bytes are well-formed UTF-8 (no overlong forms, no surrogates), or Shift_JIS
 // (code page 932 lead and trail bytes, half-width katakana).
 bool IsWellFormedUtf8(const char* bytes, size_t length);
+
+// How much of a text reads as UTF-8: its well-formed characters beyond ASCII, and the bytes that
+// begin no well-formed character.
+struct Utf8Shape {
+    size_t characters = 0;
+    size_t malformed = 0;
+};
+Utf8Shape ShapeOfUtf8(const char* bytes, size_t length);
 bool IsWellFormedShiftJis(const char* bytes, size_t length);
 
 // Appends `length` bytes of windows-1252 (ISO-8859-1 read as browsers read it) to `out` as UTF-8.

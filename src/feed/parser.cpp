@@ -111,8 +111,8 @@ class FeedParser {
 
   private:
     // The declared encoding; a code page other than the three read directly is read as UTF-8 first.
-    // Without a declaration, bytes that are not UTF-8 are Shift_JIS when they can be, else
-    // windows-1252.
+    // Without a declaration, bytes that are not UTF-8 (but for a few) are Shift_JIS when they can
+    // be, else windows-1252.
     void ChooseEncoding() {
         encoding_ = DeclaredEncoding(doc_);
         if (encoding_ != TextEncoding::Utf8) return;
@@ -137,7 +137,9 @@ class FeedParser {
             }
             return;
         }
-        if (IsWellFormedUtf8(doc_.bytes, length)) return;
+        // A UTF-8 document with a stray byte or two stays UTF-8.
+        const Utf8Shape shape = ShapeOfUtf8(doc_.bytes, length);
+        if (shape.malformed == 0 || shape.characters >= 4 * shape.malformed) return;
         if (IsWellFormedShiftJis(doc_.bytes, length)) {
             encoding_ = TextEncoding::ShiftJis;
             return;

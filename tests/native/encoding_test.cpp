@@ -45,14 +45,4 @@ TEST(WellFormedText, RefusesWhatTheEncodingCannotHold) {
     }
 }
 
-TEST(DeclaredEncodingName, ReadsEitherQuote) {
-    char name[16];
-    EXPECT_TRUE(
-        DeclaredEncodingName(ViewOf("<?xml version='1.0' encoding = 'koi8-r'?><a/>"), name, sizeof name));
-    EXPECT_STREQ("koi8-r", name);
-    EXPECT_FALSE(
-        DeclaredEncodingName(ViewOf("<?xml version=\"1.0\"?><a encoding=\"x\"/>"), name, sizeof name));
-    EXPECT_STREQ("", name);
-}
-
 }  // namespace

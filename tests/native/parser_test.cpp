@@ -481,6 +481,7 @@ TEST(FeedEncoding, AnyDeclaredCodePageAndUndeclaredLatin1) {
         {"<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>", "Caf\xE9 \x93x\x94", "Cafe \x81\x67x\x81\x68"},
         {"<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>", "Caf\xC3\xA9", "Cafe"},  // UTF-8 under that label
         {"<?xml version=\"1.0\"?>", "Caf\xE9 cr\xE8me", "Cafe creme"},
+        {"", "\xE3\x81\x82\xE3\x81\x84\xE3\x81\x86\xE3\x81\x88\xFF", "あいうえ "},  // one stray byte
         {"", "\x82\xA0\x82\xA2", "あい"},
         {"<?xml version=\"1.0\" encoding=\"EUC-JP\"?>", "\x8E\xB1\x8E\xB2\xA4\xA2", "ｱｲあ"},
     };
