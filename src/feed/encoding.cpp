@@ -155,6 +155,12 @@ Utf8Shape ShapeOfUtf8(const char* bytes, size_t length) {
     Utf8Shape shape;
     size_t i = 0;
     while (i < length) {
+        // Eight bytes of ASCII at a time.
+        uint64_t block;
+        if (i + 8 <= length && (memcpy(&block, s + i, 8), (block & 0x8080808080808080ull) == 0)) {
+            i += 8;
+            continue;
+        }
         const unsigned char b = s[i];
         if (b < 0x80) {
             ++i;

@@ -121,7 +121,10 @@ class FeedParser {
         if (DeclaredEncodingName(doc_, name, sizeof name)) {
             const unsigned codePage = CodePageOfEncodingName(name);
             // A document written in UTF-8 under another label: UTF-8 sequences seldom arise by chance.
-            if (codePage != kCodePageShiftJis && codePage != kCodePageEucJp &&
+            const bool read =
+                codePage == kCodePageWindows1252 ||
+                (codePage != 0 && codePage != kCodePageUtf8 && codePage != 20127 && target_.codePages);
+            if (read && codePage != kCodePageShiftJis && codePage != kCodePageEucJp &&
                 IsWellFormedUtf8(doc_.bytes, length))
                 return;
             if (codePage == kCodePageShiftJis) {
@@ -153,11 +156,11 @@ class FeedParser {
         doc_ = TextView{converted_.c_str(), static_cast<int>(strlen(converted_.c_str()))};
     }
 
-    // The prefix a document binds to `uri` ("a10" for xmlns:a10="http://www.w3.org/2005/Atom");
-    // false when it binds none.
+    // The prefix a document's root element binds to `uri` ("a10" for
+    // xmlns:a10="http://www.w3.org/2005/Atom"); false when it binds none.
     bool NamespacePrefix(const char* uri, char* prefix) const {
         int cursor = 0;
-        while (FindTextInDocument(uri, cursor, doc_) == kFound) {
+        while (FindText(uri, cursor, rootTagEnd_ + 3, doc_) == kFound) {
             const int uriStart = cursor - static_cast<int>(strlen(uri));
             int p = uriStart - 1;  // the quote
             if (p < 1 || (doc_.bytes[p] != '"' && doc_.bytes[p] != '\'')) continue;
@@ -432,6 +435,7 @@ class FeedParser {
             if (b[p] != '<' || b[p + 1] == '?' || b[p + 1] == '!') continue;
             const int end = TagEnd(p, doc_.length);
             if (end < 0) return;
+            rootTagEnd_ = end;
             char base[kLinkWorkSize];
             BaseOf(p, end, docBase_, base);
             CopyCut(docBase_, sizeof docBase_, base);
@@ -474,9 +478,6 @@ class FeedParser {
     // --- RSS -------------------------------------------------------------------------------------
 
     void ReadItems(const RssNames& names) {
-        char atomPrefix[kNameSize];
-        char atomLink[kNameSize] = "";
-        if (NamespacePrefix(kAtomNamespace, atomPrefix)) Compose(atomLink, atomPrefix, "link");
         int position = 0;
         for (;;) {
             // Keeps the ticker painting while a long document is read.
@@ -500,7 +501,7 @@ class FeedParser {
 
             char base[kLinkWorkSize];
             BaseOf(TagStartBefore(itemStart), itemStart - 1, docBase_, base);
-            const bool hasLink = ItemLink(names, atomLink, itemStart, itemLimit, base, entry->link);
+            const bool hasLink = ItemLink(names, itemStart, itemLimit, base, entry->link);
             if (hasLink) {
                 entry->day = ItemDay(itemStart, itemLimit);
                 if (!Complete()) return;
@@ -513,15 +514,20 @@ class FeedParser {
 
     // The item's link element, else its own Atom link, else its guid when that is a permalink
     // address.
-    bool ItemLink(const RssNames& names, const char* atomLink, int itemStart, int itemLimit, const char* base,
-                  char* link) const {
+    bool ItemLink(const RssNames& names, int itemStart, int itemLimit, const char* base, char* link) {
         int start, last;
         if (FindElement(names.link, itemStart, itemLimit, start, last)) {
             TakeLink(start, last + 1, base, link);
             return true;
         }
         int tagStart, tagEnd, vs, ve;
-        if (atomLink[0] && OwnLink(atomLink, itemStart, itemLimit + 1, tagStart, tagEnd) &&
+        // The prefix of Atom's namespace is looked for once, by the first item that needs it.
+        if (!atomLinkKnown_) {
+            char prefix[kNameSize];
+            if (NamespacePrefix(kAtomNamespace, prefix)) Compose(atomLink_, prefix, "link");
+            atomLinkKnown_ = true;
+        }
+        if (atomLink_[0] && OwnLink(atomLink_, itemStart, itemLimit + 1, tagStart, tagEnd) &&
             Attribute(tagStart, tagEnd, "href", vs, ve)) {
             TakeLink(vs, ve, base, link);
             return true;
@@ -650,6 +656,9 @@ class FeedParser {
     FeedParseTarget& target_;
     TextEncoding encoding_;
     char docBase_[kLinkWorkSize];
+    char atomLink_[kNameSize] = "";  // the Atom link element's name in this document, when it binds a prefix
+    bool atomLinkKnown_ = false;
+    int rootTagEnd_ = 0;  // the ">" of the root element's start tag
     int slot_;
     int added_ = 0;
 };
