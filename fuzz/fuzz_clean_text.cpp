@@ -1,4 +1,5 @@
-// CleanText over any text of up to 255 bytes in its 256-byte slot: it never grows the text.
+// CleanText over any text of up to 255 bytes in its 256-byte slot: it never grows the text, and no
+// tab or line break is left in it.
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -14,5 +15,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const size_t before = strlen(slot);
     CleanText(slot);
     if (strlen(slot) > before) abort();
+    if (strpbrk(slot, "\t\r\n")) abort();
     return 0;
 }

@@ -19,6 +19,7 @@
 #include "feed/day_number.h"
 #include "feed/parser.h"
 #include "feed/site_root.h"
+#include "platform/code_pages_posix.h"
 #include "tool_support.h"
 
 namespace {
@@ -57,6 +58,7 @@ int LocalToday() {
 int main(int argc, char** argv) {
     std::string site = "test";
     std::string root = "http://host";
+    std::string address;
     int maximum = kArticleCapacity;
     int today = LocalToday();
     int countBefore = 0;
@@ -74,8 +76,9 @@ int main(int argc, char** argv) {
         if (arg == "--site") {
             site = Convert(value(), "UTF-8", "CP932");
         } else if (arg == "--url") {
+            address = value();
             char buffer[kSiteRootSize];
-            SiteRootOf(value(), buffer, sizeof buffer);
+            SiteRootOf(address.c_str(), buffer, sizeof buffer);
             root = buffer;
         } else if (arg == "--root") {
             root = value();
@@ -115,7 +118,9 @@ int main(int argc, char** argv) {
         *table = ArticleTable{};
         table->count = countBefore;
         int found = 0;
-        FeedParseTarget target{*table, found, maximum, today, nullptr};
+        IconvCodePages codePages;
+        FeedParseTarget target{
+            *table, found, maximum, today, nullptr, address.empty() ? nullptr : address.c_str(), &codePages};
         ParseFeedDocument(TextView{document.c_str(), static_cast<int>(document.size())}, site.c_str(),
                           root.c_str(), target);
         if (json) {

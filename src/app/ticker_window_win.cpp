@@ -49,7 +49,7 @@ TickerWindow::TickerWindow(HINSTANCE instance, HICON icon, SetLayeredWindowAttri
       shell_(folder),
       files_(folder),
       fetcher_(new WinInetFetcher(messages_, pump_)),
-      platform_{messages_, shell_, clock_, files_, *fetcher_, pump_, host_},
+      platform_{messages_, shell_, clock_, files_, *fetcher_, pump_, host_, &codePages_},
       app_(new App(platform_)) {
     host_.SetLayeredFunction(setLayered);
     accelerators_ = LoadAcceleratorsW(instance, MAKEINTRESOURCEW(IDA_SETTINGS));

@@ -9,6 +9,7 @@
 
 #include "app/app.h"
 #include "net/fetch_win.h"
+#include "platform/code_pages_win.h"
 #include "platform/platform_win.h"
 
 extern const wchar_t kTickerClassName[];  // "Newsroller", also the window title
@@ -135,6 +136,7 @@ class TickerWindow {
     // the window is destroyed. Its internet handles are closed when it goes.
     std::unique_ptr<WinInetFetcher> fetcher_;
     Win32TickerHost host_;
+    Win32CodePages codePages_;
     Platform platform_;
     std::unique_ptr<App> app_;
 

@@ -207,8 +207,9 @@ bool UpdateCycle::ReadFeed(App& app, int feed) {
         SiteRootOf(url, root, sizeof root);
         // Documents of the weather service are fetched but not read as feeds.
         if (!IsWeatherServiceFeed(url)) {
-            FeedParseTarget target{app.incoming, app.perFeedFound[feed], app.feeds.maximum[feed], app.today,
-                                   nullptr};
+            FeedParseTarget target{
+                app.incoming, app.perFeedFound[feed], app.feeds.maximum[feed], app.today, nullptr,
+                url,          platform.codePages};
             ParseFeedDocument(document.view(), app.feeds.site[feed], root, target);
         }
         // The copy is dated as the server dated the document, or else when it was asked for: the

@@ -40,6 +40,10 @@ struct ByteClasses {
 };
 constexpr ByteClasses kByteClass;
 
+inline bool BeginsTagName(char c) {
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '/' || c == '!' || c == '?';
+}
+
 // Removed without replacement, in this order.
 const char* const kMarkers[] = {"&#160;", "<![CDATA[", "]]>"};
 
@@ -138,14 +142,16 @@ unsigned DecodeReferences(char* text) {
     return produced;
 }
 
-// Outside a tag a "<" is dropped and opens one; inside, every byte is dropped and a ">" closes it.
+// A "<" that begins a tag (a letter, "/", "!" or "?" follows it, and a ">" comes later) is dropped
+// with everything up to the next ">". Any other "<" is text ("1 < 2") and stays.
 void StripTags(char* text) {
+    const char* lastClose = strrchr(text, '>');
     char* write = text;
     bool inside = false;
     for (const char* read = text; *read; ++read) {
         if (inside) {
             if (*read == '>') inside = false;
-        } else if (*read == '<') {
+        } else if (*read == '<' && read < lastClose && BeginsTagName(read[1])) {
             inside = true;
         } else {
             *write++ = *read;
@@ -169,10 +175,19 @@ void SqueezeSpaces(char* text) {
     text[write] = '\0';
 }
 
-void RemoveControlBytes(char* text) {
+inline bool IsControlByte(char c) { return c == '\t' || c == '\n' || c == '\r'; }
+
+// A run of tabs and line breaks between two words is read as one space; at the start or the end of
+// the text it goes.
+void ControlBytesToSpaces(char* text) {
     char* write = text;
-    for (const char* read = text; *read; ++read) {
-        if (*read != '\t' && *read != '\n' && *read != '\r') *write++ = *read;
+    for (const char* read = text; *read;) {
+        if (!IsControlByte(*read)) {
+            *write++ = *read++;
+            continue;
+        }
+        while (IsControlByte(*read)) ++read;
+        if (write != text && *read) *write++ = ' ';
     }
     *write = '\0';
 }
@@ -228,8 +243,8 @@ void CleanText(char* text) {
     if (amp && !markersRemoved) found |= DecodeReferences(text);
     if (found & (kLessThan | kAmpersand)) StripTags(text);
     if (amp) found |= DecodeReferences(text);
-    if (found & (kSpace | kAmpersand)) SqueezeSpaces(text);
-    if (found & kControl) RemoveControlBytes(text);
+    if (found & kControl) ControlBytesToSpaces(text);
+    if (found & (kSpace | kAmpersand | kControl)) SqueezeSpaces(text);
 }
 
 size_t Utf8ToShiftJis(const char* utf8, size_t length, char* out, size_t outSize) {
@@ -277,17 +292,34 @@ size_t Utf8ToShiftJis(const char* utf8, size_t length, char* out, size_t outSize
     return written;
 }
 
-void EucJpToShiftJis(char* bytes, size_t count) {
+size_t EucJpToShiftJis(char* bytes, size_t count) {
     unsigned char* b = reinterpret_cast<unsigned char*>(bytes);
-    size_t i = 0;
+    size_t i = 0, out = 0;
     while (i < count) {
         const unsigned c1 = b[i];
+        // A half-width katakana (8E xx) is one Shift_JIS byte; JIS X 0212 (8F xx xx) has no form.
+        if (c1 == 0x8E && i + 1 < count && b[i + 1] >= 0xA1 && b[i + 1] <= 0xDF) {
+            b[out++] = b[i + 1];
+            i += 2;
+            continue;
+        }
+        if (c1 == 0x8F && i + 2 < count && b[i + 1] >= 0xA1 && b[i + 1] <= 0xFE && b[i + 2] >= 0xA1 &&
+            b[i + 2] <= 0xFE) {
+            b[out++] = ' ';
+            i += 3;
+            continue;
+        }
+        if ((c1 == 0x8E || c1 == 0x8F) && i + 1 >= count) {  // the rest was cut off
+            b[out++] = ' ';
+            break;
+        }
         if (c1 < 0xA1 || c1 > 0xFE) {
-            ++i;
+            b[out++] = b[i++];
             continue;
         }
         if (i + 1 >= count) {  // the second byte was cut off
-            b[i] = ' ';
+            b[out++] = ' ';
+            i = count;
             break;
         }
         unsigned c2 = b[i + 1];
@@ -297,10 +329,11 @@ void EucJpToShiftJis(char* bytes, size_t count) {
         } else {
             c2 = (c2 - 2) & 0xFF;
         }
-        b[i] = static_cast<unsigned char>(((c1 + 1) >> 1) + (c1 < 0xDF ? 0x30 : 0x70));
-        b[i + 1] = static_cast<unsigned char>(c2);
+        b[out++] = static_cast<unsigned char>(((c1 + 1) >> 1) + (c1 < 0xDF ? 0x30 : 0x70));
+        b[out++] = static_cast<unsigned char>(c2);
         i += 2;
     }
+    return out;
 }
 
 size_t Utf8CutLength(const char* text, size_t length, size_t max) {
@@ -324,7 +357,7 @@ size_t EucJpCutLength(const char* text, size_t length, size_t max) {
     const unsigned char* s = reinterpret_cast<const unsigned char*>(text);
     size_t i = 0;
     while (i < max) {
-        size_t step = (s[i] >= 0xA1 && s[i] <= 0xFE) ? 2 : 1;
+        size_t step = (s[i] >= 0xA1 && s[i] <= 0xFE) || s[i] == 0x8E ? 2 : s[i] == 0x8F ? 3 : 1;
         if (i + step > max) break;
         i += step;
     }

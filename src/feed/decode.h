@@ -5,8 +5,8 @@
 
 // Cleans a zero-terminated Shift_JIS text in place: drops CDATA markers and "&#160;", decodes
 // character references (a fixed set to fixed bytes, every other one that names a character to its
-// Shift_JIS form or a space), strips tags, squeezes spaces and drops tabs and line breaks. The text
-// never grows.
+// Shift_JIS form or a space), strips tags (a "<" that begins none is text), reads a run of tabs and
+// line breaks between words as a space and squeezes spaces. The text never grows.
 void CleanText(char* text);
 
 // Converts at most `length` bytes of UTF-8 (ending early at a zero byte) to Shift_JIS in `out` of
@@ -16,9 +16,10 @@ void CleanText(char* text);
 // longer than the input, so `outSize` = length + 1 always suffices.
 size_t Utf8ToShiftJis(const char* utf8, size_t length, char* out, size_t outSize);
 
-// Converts the first `count` bytes of `bytes` from EUC-JP to Shift_JIS in place (JIS X 0208 only;
-// the length does not change). A lead byte without its second byte at the end becomes a space.
-void EucJpToShiftJis(char* bytes, size_t count);
+// Converts the first `count` bytes of `bytes` from EUC-JP to Shift_JIS in place and returns their
+// new length: JIS X 0208 keeps its two bytes, a half-width katakana (8E xx) becomes its one byte, a
+// JIS X 0212 character (8F xx xx) one space. A character cut off at the end becomes a space.
+size_t EucJpToShiftJis(char* bytes, size_t count);
 
 // The longest cut of `length` bytes of UTF-8 or EUC-JP at most `max` bytes long that does not
 // split a character (as Utf8ToShiftJis and EucJpToShiftJis walk them).

@@ -204,6 +204,17 @@ class StartupEntry {
     virtual bool Remove() = 0;
 };
 
+// Text in one of the code pages Windows converts (numbered as Windows numbers them: 1251, 936, 950,
+// 28592 ...) read as UTF-8, for feeds that declare such an encoding.
+class CodePages {
+  public:
+    virtual ~CodePages() = default;
+    // Appends the `count` bytes at `bytes`, read in `codePage`, to `out` as UTF-8; a byte sequence
+    // the code page does not define becomes U+FFFD. False (and `out` unchanged) when the code page
+    // is not available.
+    virtual bool ToUtf8(unsigned codePage, const char* bytes, size_t count, std::string& out) = 0;
+};
+
 struct Platform {
     MessageBoxes& messages;
     Shell& shell;
@@ -212,4 +223,5 @@ struct Platform {
     Fetcher& fetcher;
     MessagePump& pump;
     TickerHost& host;
+    CodePages* codePages = nullptr;  // none: feeds in other code pages are read as UTF-8
 };

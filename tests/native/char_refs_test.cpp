@@ -67,7 +67,7 @@ TEST(CleanText, ReferencesThatNameACharacterBecomeItsShiftJisForm) {
         {"a&#x1F600;b&#1114111;c&#x10FFFF;d", "a b c d"},  // no Shift_JIS form: one space
         {"a&#xA0;b&#32;&#32;c", "a b c"},
         {"a&#10;b&#x9;c&#13;",
-         "abc"},  // and line breaks and tabs dropped                  // spaces are squeezed afterwards
+         "a b c"},  // line breaks and tabs between words read as spacess are squeezed afterwards
         {"&#x41;&#66;&#x43;", "ABC"},
         {"&&#65;;&#&#66;", "&A;&#B"},
         // The fixed references keep their own bytes.

@@ -13,6 +13,7 @@
 
 #include "feed/day_number.h"
 #include "feed/parser.h"
+#include "platform/code_pages_posix.h"
 
 namespace {
 
@@ -54,15 +55,19 @@ struct Parsed {
 };
 
 std::unique_ptr<Parsed> ParseFile(const std::string& name, int maximum = kArticleCapacity,
-                                  int countBefore = 0) {
+                                  int countBefore = 0, const char* address = nullptr) {
     auto parsed = std::make_unique<Parsed>();
     int length = 0;
     std::unique_ptr<char[]> text = Load(name, length);
     parsed->table->count = countBefore;
-    FeedParseTarget target{*parsed->table, parsed->found, maximum, kToday, nullptr};
-    ParseFeedDocument(TextView{text.get(), length}, "site", "http://root", target);
+    IconvCodePages codePages;
+    FeedParseTarget target{*parsed->table, parsed->found, maximum, kToday, nullptr, address, &codePages};
+    ParseFeedDocument(TextView{text.get(), length}, "site", address ? "http://example.jp" : "http://root",
+                      target);
     return parsed;
 }
+
+constexpr char kAddress[] = "http://example.jp/feed.xml";
 
 bool SlotTextIsSound(const char* text) {
     const void* end = memchr(text, '\0', kSlotSize);
@@ -131,22 +136,85 @@ TEST(Corpus, ArticlesOfASample) {
 
     auto enclosures = ParseFile("chardet__pihgy.hu.xml");
     EXPECT_STREQ("[tel2.jpg]", enclosures->table->slot[2].title);
-    EXPECT_STREQ("http://pihgy.hu/files/tel2.jpg", enclosures->table->slot[2].link);
+    EXPECT_STREQ("http://pihgy.hu/files/t%C3%A9l2.jpg", enclosures->table->slot[2].link);  // never best fit
 
     auto atom = ParseFile("chardet__y-moto.com.xml");
     EXPECT_STREQ("年間走行距離報告～良いお年を！", atom->table->slot[2].title);
 
-    // Atom 0.3: "issued" dates an entry; "modified" does not.
+    // Atom 0.3: "issued" dates an entry, else "modified".
     auto dates = ParseFile("comm-central__atom03_dates.xml");
     ASSERT_EQ(2, dates->found);
     EXPECT_EQ(DayNumber(2026, 3, 17), dates->table->slot[0].day);
-    EXPECT_EQ(kToday, dates->table->slot[1].day);
+    EXPECT_EQ(DayNumber(2026, 5, 4), dates->table->slot[1].day);
 
-    // "href" is searched up to the end of the entry, so "hreflang" answers first.
+    // The first alternate link's href, not its hreflang.
     auto links = ParseFile("newsboat__multiple_item_links.atom");
     ASSERT_EQ(1, links->found);
-    EXPECT_STREQ("en-US", links->table->slot[0].link);
+    EXPECT_STREQ("gemini://gemini.test.org/tests", links->table->slot[0].link);
     EXPECT_EQ(DayNumber(2022, 5, 13), links->table->slot[0].day);  // from "updated"
+}
+
+// One article for each way of writing a feed that once lost or garbled articles, as a tolerant
+// reader of feeds shows it (null: not compared).
+TEST(Corpus, ArticlesAsFeedsOnTheWebWriteThem) {
+    struct Case {
+        const char* file;
+        int found, slot;
+        const char* title;
+        const char* link;
+        int day;
+    } const cases[] = {
+        {"tech-blog-rss-feed__atom.xml", 447, 0, nullptr,
+         "https://blog.fltech.dev/entry/2026/08/07/NeurIPS2026-WS-AgenticAIBenchmarks-ja",
+         DayNumber(2026, 8, 8)},
+        {"feedjira__ITunesWithSingleQuotedAttributes.xml", 6, 1, "[AllAboutEverythingEpisode3.m4a]",
+         "http://example.com/podcasts/everything/AllAboutEverythingEpisode3.m4a", 0},
+        {"node-feedparser__iconv.xml", 20, 0, "В Бузулуке главные стройплощадки детсад и Ледовый дворец",
+         "http://www.oren.ru/news/2743422/", 0},
+        {"chardet__artifact-jp.com.xml", 0, 1, "HDD･DVDレコーダーのレビュー", nullptr, 0},
+        {"netnewswire__scriptingNews.rss", 51, 0, "Good morning students and teachers!",
+         "http://scripting.com/2017/06/26.html#a080605", 0},
+        {"podcastparser__itunes_no_xmlns.rss", 1, 0, "Namespace Test", "http://example.jp/a", 0},
+        {"xml-feed__rss10-datespaces.xml", 10, 0, nullptr, nullptr, DayNumber(2011, 12, 6)},
+        {"feed-rs__rss_2.0_nbcny.xml", 1, 0, nullptr, nullptr, DayNumber(2023, 12, 16)},
+        {"gofeed__rss_channel_item_xml_base.xml", 1, 0, nullptr, "http://example.org/feeds/post/1", 0},
+        {"node-feedparser__tpm-with-empty-base.atom", 20, 1, nullptr,
+         "http://example.jp/edblog/were-hiring-senior-editor", 0},
+        {"plagger__googlevideo.xml", 20, 1, nullptr, "http://example.jp/", 0},  // too long for a slot
+    };
+    for (const Case& c : cases) {
+        auto parsed = ParseFile(c.file, kArticleCapacity, 0, kAddress);
+        if (c.found) {
+            EXPECT_EQ(c.found, parsed->found) << c.file;
+        }
+        ASSERT_LT(c.slot, parsed->table->count) << c.file;
+        const ArticleEntry& a = parsed->table->slot[c.slot];
+        if (c.title) {
+            EXPECT_STREQ(c.title, a.title) << c.file;
+        }
+        if (c.link) {
+            EXPECT_STREQ(c.link, a.link) << c.file;
+        }
+        if (c.day) {
+            EXPECT_EQ(c.day, a.day) << c.file;
+        }
+    }
+}
+
+// Read with the feed's address, every link of the corpus is an address that opens: a scheme in
+// front, no reference left.
+TEST(Corpus, EveryLinkIsAnAbsoluteAddress) {
+    for (const std::string& name : CorpusFiles()) {
+        auto parsed = ParseFile(name, kArticleCapacity, 0, kAddress);
+        for (int i = 0; i < parsed->table->count; ++i) {
+            const char* link = parsed->table->slot[i].link;
+            if (!link[0]) continue;
+            const char* colon = strchr(link, ':');
+            EXPECT_TRUE(colon && colon > link && isalpha(static_cast<unsigned char>(link[0])))
+                << name << ": " << link;
+            EXPECT_EQ(nullptr, strstr(link, "&amp;")) << name << ": " << link;
+        }
+    }
 }
 
 // A numeric character reference: "&#" and a decimal digit, or "&#x" / "&#X" and a hexadecimal one.

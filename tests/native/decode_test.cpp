@@ -26,7 +26,7 @@ std::string FromUtf8(const std::string& utf8, size_t outSize = 1024) {
 }
 
 std::string FromEucJp(std::string bytes) {
-    EucJpToShiftJis(&bytes[0], bytes.size());
+    bytes.resize(EucJpToShiftJis(&bytes[0], bytes.size()));
     return bytes;
 }
 
@@ -49,8 +49,10 @@ TEST(CleanText, DecodesTheTableOfReferencesCaseInsensitively) {
 
 TEST(CleanText, StripsTagsAfterTheFirstDecodingAndDecodesAgainAfterward) {
     EXPECT_EQ("Big news", Clean("&lt;b&gt;Big&lt;/b&gt; news"));
-    EXPECT_EQ("<", Clean("&amp;lt;"));  // once in the first pass, once after the tags
-    EXPECT_EQ("x ", Clean("x < y"));    // a "<" with no ">" after it takes the rest
+    EXPECT_EQ("<", Clean("&amp;lt;"));   // once in the first pass, once after the tags
+    EXPECT_EQ("x < y", Clean("x < y"));  // a "<" that begins no tag is text
+    EXPECT_EQ("1<2", Clean("1<2"));
+    EXPECT_EQ("a <b", Clean("a <b"));  // no ">" after it
     EXPECT_EQ("a b", Clean("a <br> b"));
 }
 
@@ -61,10 +63,10 @@ TEST(CleanText, InsideCdataTheFirstDecodingIsSkipped) {
     EXPECT_EQ("<b>x", Clean("&#160;&lt;b&gt;x"));
 }
 
-TEST(CleanText, SqueezesSpacesBeforeDroppingLineBreaks) {
+TEST(CleanText, ReadsLineBreaksBetweenWordsAsSpacesAndSqueezesSpaces) {
     EXPECT_EQ("a b ", Clean("  a  b  "));
-    EXPECT_EQ("a  b", Clean("a \n b"));  // the line break kept the spaces apart
-    EXPECT_EQ("ab", Clean("\ta\r\nb\n"));
+    EXPECT_EQ("a b", Clean("a \n b"));
+    EXPECT_EQ("a b", Clean("\ta\r\nb\n"));  // at either end they go
     EXPECT_EQ(" ", Clean(" "));
     EXPECT_EQ(" ", Clean("   "));
     EXPECT_EQ("", Clean(""));
@@ -207,12 +209,26 @@ TEST(EucJpToShiftJis, ALeadByteCutOffAtTheEndBecomesASpaceAndTheByteAfterStays) 
     EucJpToShiftJis(buffer, 1);
     EXPECT_EQ(' ', buffer[0]);
     EXPECT_EQ('\0', buffer[1]);
-    // Half-width katakana and JIS X 0212 are not converted: their bytes pass as they come.
+    // A 8E or 8F that begins no character passes as it comes.
     EXPECT_EQ(
         "\x8E"
         "a",
         FromEucJp("\x8E"
                   "a"));
+}
+
+TEST(EucJpToShiftJis, HalfWidthKatakanaBecomeOneByteAndJisX0212ASpace) {
+    struct Case {
+        std::string euc, sjis;
+    } const cases[] = {
+        {"\x8E\xB1\x8E\xDF", "\xB1\xDF"},  // ｱﾟ
+        {"a\x8F\xB0\xA1"
+         "b",
+         "a b"},
+        {"\xA4\xA2\x8E", "\x82\xA0 "},  // cut off after its first byte
+    };
+    for (const Case& c : cases) EXPECT_EQ(c.sjis, FromEucJp(c.euc));
+    EXPECT_EQ(2u, EucJpCutLength("\x8E\xB1\x8F\xB0\xA1", 5, 4));
 }
 
 TEST(CutLengths, NeverSplitACharacter) {
