@@ -47,7 +47,6 @@ class NullPlatform {
         bool Take(FetchId, FetchAnswer&, DocumentBuffer&) override { return false; }
         void Cancel(FetchId) override {}
         int InFlight() const override { return 0; }
-        FetchResult Fetch(const char*, const char*, DocumentBuffer&) override { return kFetchFailed; }
     } fetcher;
     struct : MessagePump {
         void DispatchOne() override {}

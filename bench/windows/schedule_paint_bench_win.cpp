@@ -28,7 +28,6 @@ class NoFetcher : public Fetcher {
     bool Take(FetchId, FetchAnswer&, DocumentBuffer&) override { return false; }
     void Cancel(FetchId) override {}
     int InFlight() const override { return 0; }
-    FetchResult Fetch(const char*, const char*, DocumentBuffer&) override { return kFetchFailed; }
 };
 
 double Microseconds(LARGE_INTEGER from, LARGE_INTEGER to, LARGE_INTEGER frequency) {

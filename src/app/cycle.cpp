@@ -130,7 +130,7 @@ void StartCycle(App& app);
 void TurnPage(App& app);
 
 void TakePendingTableNow(App& app) {
-    if (app.state != AppState::Showing || !app.articlesToShow) {
+    if (!SomethingShown(app)) {
         ShowNewTableFromTheStart(app);
     } else if (app.settings.scrollf) {
         if (app.painter.hitCount > 0) {

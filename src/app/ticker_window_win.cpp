@@ -48,7 +48,7 @@ TickerWindow::TickerWindow(HINSTANCE instance, HICON icon, SetLayeredWindowAttri
       icon_(icon),
       shell_(folder),
       files_(folder),
-      fetcher_(new WinInetFetcher(messages_, pump_)),
+      fetcher_(new WinInetFetcher()),
       platform_{messages_, shell_, clock_, files_, *fetcher_, pump_, host_, &codePages_},
       app_(new App(platform_)) {
     host_.SetLayeredFunction(setLayered);

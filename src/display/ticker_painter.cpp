@@ -168,8 +168,10 @@ void DrawScrollMode(App& app, TickerCanvas& canvas) {
     // alert) leaves nothing clickable, never the items of an older article table. The band's own
     // redraw still reads the last one's items (what was on screen) before it records its own.
     canvas.SetTextColor(Text1Color(s));
+    // An update asked for (BeginCycle until the next tick) leaves the band where it is.
     const bool band = !AlertShown(app) &&
-                      (app.state == AppState::Showing || app.state == AppState::OpenLink) &&
+                      (app.state == AppState::Showing || app.state == AppState::OpenLink ||
+                       app.state == AppState::BeginCycle) &&
                       app.articles.count > 0 && app.articlesToShow;
     if (!band) app.painter.hitCount = 0;
     if (AlertShown(app)) {

@@ -152,8 +152,8 @@ struct WinInetFetcher::Request {
     char bytes[kReadSize];
 };
 
-WinInetFetcher::WinInetFetcher(MessageBoxes& messages, MessagePump& pump, const FetchLimits& limits)
-    : messages_(messages), pump_(pump), limits_(limits), wake_(std::make_shared<Wake>()) {}
+WinInetFetcher::WinInetFetcher(const FetchLimits& limits)
+    : limits_(limits), wake_(std::make_shared<Wake>()) {}
 
 WinInetFetcher::~WinInetFetcher() {
     wake_->window.store(nullptr);
@@ -388,10 +388,7 @@ void WinInetFetcher::Read(Request& request, int64_t readDeadline) {
         if (received == 0) return BodyEnded(request);
         request.budget.Progressed(Now());
         if (!request.budget.Take(received)) return Fail(request);
-        if (!request.document.AppendChunk(request.bytes, received)) {
-            ++outOfMemoryFailures_;
-            return Fail(request);
-        }
+        if (!request.document.AppendChunk(request.bytes, received)) return Fail(request);
         if (Microseconds() >= readDeadline) return;
     }
 }
@@ -477,33 +474,4 @@ void WinInetFetcher::FreeClosed() {
             ++i;
         }
     }
-}
-
-FetchResult WinInetFetcher::Fetch(const char* url, const char* header, DocumentBuffer& document) {
-    // A fetch asked for from a message this one dispatched is refused rather than nested.
-    if (busy_) return kFetchFailed;
-    busy_ = true;
-    const int outOfMemoryBefore = outOfMemoryFailures_;
-    FetchAnswer answer;
-    DocumentBuffer body;
-    bool taken = false;
-    if (FetchId id = Start(url, header)) {
-        for (;;) {
-            Advance();
-            if ((taken = Take(id, answer, body))) break;
-            if (pump_.QuitSeen()) {
-                Cancel(id);
-                break;
-            }
-            pump_.DispatchOne();
-            Sleep(10);
-        }
-    }
-    busy_ = false;
-    if (outOfMemoryFailures_ != outOfMemoryBefore)
-        messages_.Show("メモリが不足しています。", "ERROR", MessageIcon::Error);
-    document.Release();
-    document.Swap(body);
-    if (!document.held()) document.Allocate(1);
-    return taken ? answer.result : kFetchFailed;
 }

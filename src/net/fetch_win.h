@@ -24,7 +24,7 @@ class WinInetFetcher : public Fetcher {
   public:
     // `messages` shows the out-of-memory message of the blocking Fetch; `pump` dispatches one window
     // message per step of it.
-    WinInetFetcher(MessageBoxes& messages, MessagePump& pump, const FetchLimits& limits = FetchLimits());
+    explicit WinInetFetcher(const FetchLimits& limits = FetchLimits());
     // Cancels every request and waits about 2 s at most for the library to let go of them; what it
     // still holds then is left to it (the process is ending).
     ~WinInetFetcher() override;
@@ -42,13 +42,6 @@ class WinInetFetcher : public Fetcher {
     void Cancel(FetchId id) override;
     int InFlight() const override { return static_cast<int>(requests_.size()); }
 
-    // The blocking fetch of earlier versions, over the calls above: Start, then Advance, Take, one
-    // dispatched message and a 10 ms sleep until the answer is there. A second one asked for from a
-    // message it dispatched is refused (-1, the document untouched); one that sees the program's
-    // quit message gives up.
-    FetchResult Fetch(const char* url, const char* header, DocumentBuffer& document) override;
-    // True while a blocking Fetch waits.
-    bool busy() const { return busy_; }
     // Requests given up or taken whose handles the library has not reported closed yet (Advance
     // frees each one once it has).
     int Closing() const { return static_cast<int>(closing_.size()); }
@@ -74,16 +67,12 @@ class WinInetFetcher : public Fetcher {
     void Retire(size_t index);
     void FreeClosed();
 
-    MessageBoxes& messages_;
-    MessagePump& pump_;
     FetchLimits limits_;
     std::shared_ptr<Wake> wake_;
     HINTERNET root_ = nullptr;
     bool callbackRegistered_ = false;
-    bool busy_ = false;
     FetchId lastId_ = 0;
     size_t nextTurn_ = 0;
-    int outOfMemoryFailures_ = 0;
     std::vector<std::unique_ptr<Request>> requests_;
     std::vector<std::unique_ptr<Request>> closing_;
 };

@@ -162,10 +162,6 @@ class Fetcher {
     virtual void Cancel(FetchId id) = 0;
     // Requests started and neither taken nor cancelled.
     virtual int InFlight() const = 0;
-
-    // The blocking fetch of earlier versions, kept while its callers move to the calls above:
-    // GET `url` sending `header` into `document`; 0, 99 or -1.
-    virtual FetchResult Fetch(const char* url, const char* header, DocumentBuffer& document) = 0;
 };
 
 class MessagePump {

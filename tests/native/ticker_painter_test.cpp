@@ -359,12 +359,15 @@ TEST_F(BandChangeTest, ANewTableAtTheNextArticleBoundaryChangesNothingOnScreen) 
     EXPECT_EQ(0, app->painter.copyCount);
 }
 
-// A cycle started while the last one's table still waits for the band's next boundary: the table
-// is taken where the band stands, with the item leading it kept.
+// An update asked for while the last cycle's table still waits for the band's next boundary: the
+// band stays while the update waits for its tick, and the table is taken where the band stands,
+// with the item leading it kept.
 TEST_F(BandChangeTest, ATableTakenBetweenTwoBoundariesChangesNothingOnScreen) {
     StartBand({"A:a1", "A:a2", "B:b1", "B:b2"});
     app->scrollOffset -= 7;
+    app->state = AppState::BeginCycle;
     const RecordingCanvas before = Redraw();
+    ASSERT_EQ((std::vector<std::string>{"a2", "b1", "b2"}), Titles(before));
     Fill(app->incoming, {"A:a0", "A:a2", "B:b1", "B:b2"});
     app->tablePending = true;
     TakeTableIntoBand(*app, false);

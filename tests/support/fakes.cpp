@@ -53,15 +53,6 @@ ScriptedFetcher::Answer ScriptedFetcher::Next(const std::string& url) {
     return always != always_.end() ? always->second : Answer{};
 }
 
-FetchResult ScriptedFetcher::Fetch(const char* url, const char* header, DocumentBuffer& document) {
-    requests.push_back({url, header});
-    Answer answer = Next(url);
-    document.Allocate(1);
-    document.AppendChunk(answer.body.data(), answer.body.size());
-    document.SetLastModified(answer.lastModified);
-    return answer.result;
-}
-
 FetchId ScriptedFetcher::Start(const char* url, const char* headers) {
     requests.push_back({url, headers ? headers : ""});
     if (refuseStart) return 0;

@@ -83,7 +83,6 @@ class ScriptedFetcher : public Fetcher {
     bool Take(FetchId id, FetchAnswer& answer, DocumentBuffer& document) override;
     void Cancel(FetchId id) override;
     int InFlight() const override { return static_cast<int>(inFlight_.size()); }
-    FetchResult Fetch(const char* url, const char* header, DocumentBuffer& document) override;
 
     // Every fetch of `url` answers this way (after any queued one-time answers).
     void Always(const std::string& url, FetchResult result, const std::string& body = "",
@@ -140,14 +139,6 @@ class WaitingFetcher : public Fetcher {
     }
     void Cancel(FetchId id) override { inner_.Cancel(id); }
     int InFlight() const override { return inner_.InFlight(); }
-    FetchResult Fetch(const char* url, const char* header, DocumentBuffer& document) override {
-        if (whileWaiting) {
-            auto action = whileWaiting;
-            whileWaiting = nullptr;
-            action(url);
-        }
-        return inner_.Fetch(url, header, document);
-    }
     std::function<void(const char*)> whileWaiting;
 
   private:

@@ -161,11 +161,11 @@ class FetchTest : public testing::Test {
     RecordingMessageBoxes messages_;
     Win32MessagePump pump_;
     DocumentBuffer document_;
-    WinInetFetcher fetcher_{messages_, pump_};
+    WinInetFetcher fetcher_;
 };
 
 TEST_F(FetchTest, FetchersReachTheirOwnRequestsSideBySide) {
-    WinInetFetcher other(messages_, pump_);
+    WinInetFetcher other;
     EXPECT_EQ(Fetcher::Session::Ready, fetcher_.EnsureSession());
     EXPECT_EQ(Fetcher::Session::Ready, other.EnsureSession());
     FetchId mine = fetcher_.Start(Fault("/ok").c_str(), kOldHeader);
@@ -423,7 +423,7 @@ TEST_F(FetchTest, EightRequestsAtOnceEachGetTheirOwnBody) {
 TEST_F(FetchTest, CancelledRequestsNeverAnswerAndAreFreedOnceTheLibraryClosedThem) {
     FetchLimits limits;
     limits.idleMilliseconds = 2000;
-    WinInetFetcher fetcher(messages_, pump_, limits);
+    WinInetFetcher fetcher(limits);
     // One in the middle of its body, one still waiting for the head of its answer.
     FetchId reading = fetcher.Start(Fault("/endless?interval=0.05").c_str(), kOldHeader);
     FetchId waiting = fetcher.Start(Fault("/silent?hold=30").c_str(), kOldHeader);
@@ -458,7 +458,7 @@ TEST_F(FetchTest, CancelledRequestsNeverAnswerAndAreFreedOnceTheLibraryClosedThe
 TEST_F(FetchTest, HostThatNeverAnswersFailsAfterItsTimeOutWhileTheOthersComplete) {
     FetchLimits limits;
     limits.idleMilliseconds = 2000;
-    WinInetFetcher fetcher(messages_, pump_, limits);
+    WinInetFetcher fetcher(limits);
     ULONGLONG start = GetTickCount64();
     FetchId dead = fetcher.Start(Fault("/silent?hold=30").c_str(), kOldHeader);
     std::vector<FetchId> others;
@@ -482,7 +482,7 @@ TEST_F(FetchTest, HostThatNeverAnswersFailsAfterItsTimeOutWhileTheOthersComplete
 TEST_F(FetchTest, DestroyingTheFetcherWithRequestsInFlightTakesAboutTwoSecondsAtMost) {
     ULONGLONG start;
     {
-        WinInetFetcher fetcher(messages_, pump_);
+        WinInetFetcher fetcher;
         for (const char* path : {"/silent?hold=30", "/silent?hold=30", "/endless?interval=0.1", "/drip"})
             ASSERT_NE(0u, fetcher.Start(Fault(path).c_str(), kOldHeader));
         for (int i = 0; i < 40; ++i) {
@@ -537,7 +537,7 @@ TEST_F(FetchTest, DocumentOver16MiBFails) {
 TEST_F(FetchTest, SizeLimitIsExactAndConfigurable) {
     FetchLimits limits;
     limits.maxBytes = 100000;
-    WinInetFetcher fetcher(messages_, pump_, limits);
+    WinInetFetcher fetcher(limits);
     ASSERT_EQ(kFetchOk, GetBy(fetcher, Fault("/huge?bytes=100000&nolength=1"), kOldHeader, document_).result);
     EXPECT_EQ(100000u, document_.textLength());
     EXPECT_EQ(kFetchFailed,
@@ -550,7 +550,7 @@ TEST_F(FetchTest, SizeLimitIsExactAndConfigurable) {
 TEST_F(FetchTest, NeverEndingBodyEndsAtTheTotalTimeLimit) {
     FetchLimits limits;
     limits.totalMilliseconds = 3000;
-    WinInetFetcher fetcher(messages_, pump_, limits);
+    WinInetFetcher fetcher(limits);
     for (const char* path : {"/endless?interval=0.1", "/endless?interval=5"}) {
         // Steady progress, or too little of it: either way the whole time ends the fetch.
         ULONGLONG start = GetTickCount64();
@@ -559,18 +559,6 @@ TEST_F(FetchTest, NeverEndingBodyEndsAtTheTotalTimeLimit) {
         EXPECT_GE(seconds, 3.0) << path;
         EXPECT_LT(seconds, 4.5) << path;
     }
-}
-
-TEST_F(FetchTest, BlockingFetchEndsANeverEndingBodyWithinAMinuteWhileMessagesFlow) {
-    TimerWindow window(100);
-    ASSERT_TRUE(window.valid());
-    ULONGLONG start = GetTickCount64();
-    EXPECT_EQ(kFetchFailed, fetcher_.Fetch(Fault("/endless?interval=0.5").c_str(), kOldHeader, document_));
-    double seconds = SecondsSince(start);
-    EXPECT_GE(seconds, 60.0);
-    EXPECT_LT(seconds, 62.0);
-    EXPECT_GT(window.ticks, 100);
-    EXPECT_STREQ("", document_.text());
 }
 
 TEST_F(FetchTest, SilentServerGivesUpAfterAboutTenSeconds) {
@@ -582,33 +570,6 @@ TEST_F(FetchTest, SilentServerGivesUpAfterAboutTenSeconds) {
     // The given-up request is closed; the next fetch works and is not confused by it.
     ASSERT_EQ(kFetchOk, Get(Fault("/ok")).result);
     EXPECT_NE(nullptr, strstr(document_.text(), "<title>First item</title>"));
-}
-
-TEST_F(FetchTest, BlockingFetchFromAMessageDuringABlockingFetchIsRefused) {
-    TimerWindow window(50);
-    ASSERT_TRUE(window.valid());
-    DocumentBuffer inner;
-    ASSERT_TRUE(inner.AppendChunk("kept", 4));
-    std::vector<int> innerResults;
-    std::vector<bool> busySeen;
-    window.onTick = [&] {
-        busySeen.push_back(fetcher_.busy());
-        innerResults.push_back(fetcher_.Fetch(Fault("/ok").c_str(), kOldHeader, inner));
-    };
-    EXPECT_FALSE(fetcher_.busy());
-    ASSERT_EQ(kFetchOk, fetcher_.Fetch(Fault("/drip?chunks=4&interval=0.4").c_str(), kOldHeader, document_));
-    window.onTick = nullptr;
-    EXPECT_NE(nullptr, strstr(document_.text(), "</rss>"));
-    ASSERT_FALSE(innerResults.empty());
-    for (size_t i = 0; i < innerResults.size(); ++i) {
-        EXPECT_EQ(kFetchFailed, innerResults[i]) << i;
-        EXPECT_TRUE(busySeen[i]) << i;
-    }
-    EXPECT_STREQ("kept", inner.text()) << "a refused fetch must not touch its document";
-    EXPECT_FALSE(fetcher_.busy());
-    EXPECT_EQ(kFetchOk, fetcher_.Fetch(Fault("/ok").c_str(), kOldHeader, inner));
-    EXPECT_EQ(kFetchEmpty, fetcher_.Fetch(Fault("/notmodified").c_str(), kRecentHeader, inner));
-    EXPECT_STREQ("", inner.text());
 }
 
 TEST_F(FetchTest, CompressedAnswerIsDecodedByTheLibrary) {
