@@ -96,7 +96,8 @@ bool UpdateCycle::HostGivenUp(const std::string& host) const {
 
 void UpdateCycle::GiveUpHost(App& app, int feed) {
     std::string host = HostKeyOf(app.feeds.url[feed]);
-    if (host.empty() || HostGivenUp(host)) return;
+    // A host that answered other requests of this cycle is up: only this feed's address hangs.
+    if (host.empty() || HostGivenUp(host) || scheduler_.HasAnswered(host)) return;
     hostsGivenUp_.push_back(host);
     for (int waiting : scheduler_.TakeWaitingOn(host)) {
         FeedJob& job = jobs_[waiting];
@@ -137,8 +138,9 @@ void UpdateCycle::TakeAnswers(App& app) {
         if (!app.platform.fetcher.Take(job.request, job.answer, job.document)) continue;
         job.request = 0;
         scheduler_.Finished(feed);
-        // No answer at all (no connection, a time-out): the host's other feeds are not asked in
-        // this cycle, so that a dead host costs one time-out, not one per feed.
+        // No answer at all (no connection, a time-out) from a host that has not answered yet: its
+        // other feeds are not asked in this cycle, so that a dead host costs one time-out, not one
+        // per feed.
         if (job.answer.result == kFetchFailed && job.answer.status == 0) {
             job.askedForWhole = true;
             GiveUpHost(app, feed);

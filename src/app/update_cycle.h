@@ -84,7 +84,8 @@ class UpdateCycle {
     // for a second request.
     bool ReadFeed(App& app, int feed);
     void AppendErrorEntry(App& app, int feed, const char* title);
-    // The host of `feed` gave no answer at all: its feeds still waiting fail at once.
+    // The host of `feed` gave no answer at all and has not answered in this cycle: its feeds still
+    // waiting fail at once.
     void GiveUpHost(App& app, int feed);
     bool HostGivenUp(const std::string& host) const;
     void ReleaseAll(App& app);

@@ -14,9 +14,11 @@ void FetchScheduler::Answered(const std::string& host) {
     if (std::find(answered_.begin(), answered_.end(), host) == answered_.end()) answered_.push_back(host);
 }
 
-int FetchScheduler::LimitOf(const std::string& host) const {
-    return std::find(answered_.begin(), answered_.end(), host) == answered_.end() ? 1 : limits_.perHost;
+bool FetchScheduler::HasAnswered(const std::string& host) const {
+    return std::find(answered_.begin(), answered_.end(), host) != answered_.end();
 }
+
+int FetchScheduler::LimitOf(const std::string& host) const { return HasAnswered(host) ? limits_.perHost : 1; }
 
 void FetchScheduler::Queue(int key, const std::string& host, bool ahead) {
     if (ahead) {

@@ -22,6 +22,7 @@ class FetchScheduler {
     void Clear();
     // `host` answered a request (with any status): it may have `perHost` requests at once.
     void Answered(const std::string& host);
+    bool HasAnswered(const std::string& host) const;
     // Queues job `key` for `host`: behind the waiting jobs, or ahead of them (a second request of a
     // feed whose first answer was of no use, so that the feed's turn is not lost).
     void Queue(int key, const std::string& host, bool ahead = false);

@@ -531,7 +531,8 @@ TEST_F(CycleTest, AccessErrorsAreOneBoxPerCycleNamingOnlyNewFailures) {
 }
 
 // A host that gives no answer at all costs one time-out: its feeds still waiting are not asked in
-// that cycle. A host that answers, even with an error, is asked for each of its feeds.
+// that cycle. A host that answers, even with an error, is asked for each of its feeds, even when
+// one of its addresses hangs.
 TEST_F(CycleTest, AHostThatGivesNoAnswerIsNotAskedAgainInTheSameCycle) {
     std::string list;
     for (int i = 0; i < 5; ++i) {
@@ -539,7 +540,8 @@ TEST_F(CycleTest, AHostThatGivesNoAnswerIsNotAskedAgainInTheSameCycle) {
         test.fetcher.Hold("http://dead.test/" + std::to_string(i));
         ScriptedFetcher::Answer notFound;
         notFound.status = 404;
-        test.fetcher.Always("http://err.test/" + std::to_string(i), notFound);
+        // err.test answers (404) but E1's address hangs: its host is not given up.
+        if (i != 1) test.fetcher.Always("http://err.test/" + std::to_string(i), notFound);
         list += "E" + std::to_string(i) + "\thttp://err.test/" + std::to_string(i) + "\t5\r\n";
     }
     WriteFeedList(list);
@@ -556,7 +558,7 @@ TEST_F(CycleTest, AHostThatGivesNoAnswerIsNotAskedAgainInTheSameCycle) {
         errAsked += request.url.rfind("http://err.test/", 0) == 0;
     }
     EXPECT_EQ(1, deadAsked);  // a host gets a second request only once it has answered
-    EXPECT_EQ(5, errAsked);   // each of its feeds
+    EXPECT_EQ(5, errAsked);   // each of its feeds, also those queued behind E1
     ASSERT_EQ(10, app->articles.count);
     ASSERT_EQ(1u, test.messages.shown.size());
     EXPECT_EQ("D0\nE0\nD1\nE1\nD2\nE2\nD3\nE3\nD4\nE4", test.messages.shown[0].text);
