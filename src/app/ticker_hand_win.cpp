@@ -75,7 +75,8 @@ bool TickerHand::Handle(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& res
 void TickerHand::EveryTimerMessage() {
     App& app = ticker_.app();
     if (UpdateTip(app)) RefreshTip();
-    if (NameChangeDue(app)) NotifyWinEvent(EVENT_OBJECT_NAMECHANGE, ticker_.window(), OBJID_CLIENT, CHILDID_SELF);
+    if (NameChangeDue(app))
+        NotifyWinEvent(EVENT_OBJECT_NAMECHANGE, ticker_.window(), OBJID_CLIENT, CHILDID_SELF);
 }
 
 void TickerHand::RefreshTip() {

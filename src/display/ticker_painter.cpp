@@ -241,7 +241,8 @@ bool RedrawTicker(App& app, TickerCanvas& canvas) {
                                       Px(app, s.winY) - app.screen.frameY, width, height, order);
         app.fullRepaint = false;
     }
-    canvas.FillAndOutline(fill, OutlineColor(app), width - 2 * app.screen.frameX, height - 2 * app.screen.frameY);
+    canvas.FillAndOutline(fill, OutlineColor(app), width - 2 * app.screen.frameX,
+                          height - 2 * app.screen.frameY);
     if (s.scrollf != 0) {
         DrawScrollMode(app, canvas);
     } else {
