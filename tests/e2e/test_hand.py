@@ -111,6 +111,17 @@ class HandTest(unittest.TestCase):
         going = ticker.screenshot("going")
         self.assertNotEqual(ticker.band_columns(held), ticker.band_columns(going), "Space did not start the band")
         self.assertEqual(going.pixel(ticker.client_x + 300, ticker.client_y), FRAME)
+        # Esc resumes too; Shift+F10 opens the popup menu from the keyboard.
+        ticker.keys("space", "Escape")
+        time.sleep(0.3)
+        self.assertEqual(ticker.screenshot("esc").pixel(ticker.client_x + 300, ticker.client_y), FRAME)
+        before = {w.id for w in ticker.visible_windows()}
+        ticker.focus(ticker.window.id)
+        ticker.keys("shift+F10")
+        menu = ticker.wait_for(lambda: ticker._new_untitled(before), timeout=5)
+        self.assertIsNotNone(menu, "Shift+F10 opened no menu")
+        self.assertEqual((menu.x, menu.y), (ticker.client_x, ticker.client_y), "not the popup menu at the ticker")
+        ticker.keys("Escape")
 
     def test_a_screen_reader_reads_the_headline_and_hears_the_page_turns(self):
         ticker = self.start("hand_reader", settings(scrollf=0, hoverstop=0, disptimer=2))
