@@ -1,9 +1,8 @@
-// Reads the ticker as a screen reader does, for the end-to-end tests: its accessible object through
-// AccessibleObjectFromWindow, and the name-change events it raises.
+// Listens to the ticker as a screen reader does, for the end-to-end tests:
 //
-//   accessible_probe name            the client object's name, one line of UTF-8
-//   accessible_probe events SECONDS  for SECONDS, one line per name-change event of the ticker's
-//                                    client object: milliseconds since the start, a tab, the name
+//   accessible_probe SECONDS   the name of the ticker's accessible object (AccessibleObjectFromWindow)
+//                              at the start and at each of its name-change events for SECONDS, one
+//                              line each: milliseconds since the start, a tab, the name in UTF-8
 #include <windows.h>
 #include <oleacc.h>
 
@@ -27,15 +26,12 @@ std::string Utf8(const wchar_t* text) {
 
 HWND Ticker() { return FindWindowW(L"Newsroller", L"Newsroller"); }
 
-// The name of the window's client object, or "" with a message on stderr.
+// The name of the window's client object, or "" when it cannot be had.
 std::string ClientName(HWND window) {
     IAccessible* object = nullptr;
     HRESULT hr = AccessibleObjectFromWindow(window, static_cast<DWORD>(OBJID_CLIENT), kIidAccessible,
                                             reinterpret_cast<void**>(&object));
-    if (FAILED(hr) || !object) {
-        fprintf(stderr, "AccessibleObjectFromWindow failed: %08lx\n", static_cast<unsigned long>(hr));
-        return "";
-    }
+    if (FAILED(hr) || !object) return "";
     VARIANT self;
     VariantInit(&self);
     self.vt = VT_I4;
@@ -43,47 +39,39 @@ std::string ClientName(HWND window) {
     BSTR name = nullptr;
     hr = object->get_accName(self, &name);
     std::string text = SUCCEEDED(hr) && name ? Utf8(name) : "";
-    if (FAILED(hr)) fprintf(stderr, "get_accName failed: %08lx\n", static_cast<unsigned long>(hr));
     if (name) SysFreeString(name);
     object->Release();
     return text;
 }
 
-void CALLBACK NameChanged(HWINEVENTHOOK, DWORD, HWND window, LONG object, LONG child, DWORD, DWORD) {
-    if (window != Ticker() || object != OBJID_CLIENT || child != CHILDID_SELF) return;
+void Print(HWND window) {
     printf("%lu\t%s\n", static_cast<unsigned long>(GetTickCount() - started), ClientName(window).c_str());
     fflush(stdout);
+}
+
+void CALLBACK NameChanged(HWINEVENTHOOK, DWORD, HWND window, LONG object, LONG child, DWORD, DWORD) {
+    if (window == Ticker() && object == OBJID_CLIENT && child == CHILDID_SELF) Print(window);
 }
 
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
-    if (argc < 2) return 2;
     CoInitialize(nullptr);
     started = GetTickCount();
     HWND ticker = Ticker();
-    if (!ticker) {
-        fprintf(stderr, "no ticker window\n");
-        return 1;
+    if (argc < 2 || !ticker) return 1;
+    DWORD process = 0;
+    GetWindowThreadProcessId(ticker, &process);
+    HWINEVENTHOOK hook = SetWinEventHook(EVENT_OBJECT_NAMECHANGE, EVENT_OBJECT_NAMECHANGE, nullptr,
+                                         NameChanged, process, 0, WINEVENT_OUTOFCONTEXT);
+    if (!hook) return 1;
+    Print(ticker);
+    const DWORD until = started + 1000u * static_cast<DWORD>(_wtoi(argv[1]));
+    while (static_cast<LONG>(until - GetTickCount()) > 0) {
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
     }
-    if (wcscmp(argv[1], L"name") == 0) {
-        printf("%s\n", ClientName(ticker).c_str());
-        return 0;
-    }
-    if (wcscmp(argv[1], L"events") == 0 && argc >= 3) {
-        DWORD process = 0;
-        GetWindowThreadProcessId(ticker, &process);
-        HWINEVENTHOOK hook = SetWinEventHook(EVENT_OBJECT_NAMECHANGE, EVENT_OBJECT_NAMECHANGE, nullptr,
-                                             NameChanged, process, 0, WINEVENT_OUTOFCONTEXT);
-        if (!hook) return 1;
-        const DWORD until = started + 1000u * static_cast<DWORD>(_wtoi(argv[2]));
-        while (static_cast<LONG>(until - GetTickCount()) > 0) {
-            MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
-            MSG msg;
-            while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
-        }
-        UnhookWinEvent(hook);
-        return 0;
-    }
-    return 2;
+    UnhookWinEvent(hook);
+    return 0;
 }
