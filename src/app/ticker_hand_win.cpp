@@ -15,7 +15,12 @@ bool TickerHand::Handle(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& res
     App& app = ticker_.app();
     switch (message) {
         case WM_MOUSEMOVE:
-            TipPointerMoved(app, static_cast<short>(LOWORD(lParam)));
+            // With a button held the window is about to be dragged: no tip.
+            if (wParam & (MK_LBUTTON | MK_RBUTTON)) {
+                TipPointerPressed(app);
+            } else {
+                TipPointerMoved(app, static_cast<short>(LOWORD(lParam)));
+            }
             return false;
         case WM_MOUSELEAVE:
             TipPointerLeft(app);

@@ -68,8 +68,11 @@ void FormatTip(const ArticleEntry& article, char* out, size_t size) {
 void TipPointerMoved(App& app, int x) {
     TipState& tip = app.hand.tip;
     tip.pointerIn = true;
+    // The system repeats the last position when windows change under a resting pointer (a menu
+    // closing): only a real move brings the tip back after a press.
+    if (x == tip.x) return;
     tip.armed = true;
-    if (x != tip.x) tip.restTicks = 0;
+    tip.restTicks = 0;
     tip.x = x;
 }
 
@@ -84,7 +87,8 @@ void TipPointerPressed(App& app) {
 bool UpdateTip(App& app) {
     TipState& tip = app.hand.tip;
     char text[kTipTextSize];
-    bool wanted = tip.pointerIn && tip.armed;
+    // Not over a dialog that a menu command just opened.
+    bool wanted = tip.pointerIn && tip.armed && !app.dialogOpen;
     if (wanted && !tip.shown && ++tip.restTicks < kTipRestTicks) wanted = false;
     // Shown, it follows the headline under the pointer as the band moves or the page turns.
     if (wanted) wanted = TipArticle(app, text, sizeof text);
