@@ -122,7 +122,9 @@ void ResetApp(App& app);
 
 // An article is shown when it is less than `upday` days old (articles dated in the future are shown).
 inline bool IsShownDay(const App& app, int day) { return app.today - day < app.settings.upday; }
-inline bool IsShownArticle(const App& app, int index) { return IsShownDay(app, app.articles.slot[index].day); }
+inline bool IsShownArticle(const App& app, int index) {
+    return IsShownDay(app, app.articles.slot[index].day);
+}
 
 // The newest table: a finished cycle's while it waits for its place on the ticker, else the ticker's.
 inline const ArticleTable& NewestArticles(const App& app) {

@@ -43,6 +43,7 @@ void UpdateCycle::Begin(App& app, CycleKind kind) {
     done_ = 0;
     toDo_ = 0;
     failures_.clear();
+    hostsGivenUp_.clear();
     app.incoming.count = 0;
     app.platform.files.CreateFolder(kCacheFolderName);
     for (int i = 0; i < app.feeds.count; ++i) {
@@ -72,7 +73,36 @@ void UpdateCycle::Ask(App& app, int feed, bool whole, bool ahead) {
     job.phase = Phase::Asking;
     job.request = 0;
     job.askedForWhole = job.askedForWhole || whole;
-    scheduler_.Queue(feed, HostKeyOf(app.feeds.url[feed]), ahead);
+    std::string host = HostKeyOf(app.feeds.url[feed]);
+    if (HostGivenUp(host)) {
+        // Its host gave no answer in this cycle: asking again would only wait for another time-out.
+        job.askedForWhole = true;
+        job.answer = FetchAnswer{};
+        job.fetched = false;
+        job.phase = Phase::Ready;
+        return;
+    }
+    scheduler_.Queue(feed, host, ahead);
+}
+
+bool UpdateCycle::HostGivenUp(const std::string& host) const {
+    for (const std::string& given : hostsGivenUp_) {
+        if (given == host) return true;
+    }
+    return false;
+}
+
+void UpdateCycle::GiveUpHost(App& app, int feed) {
+    std::string host = HostKeyOf(app.feeds.url[feed]);
+    if (host.empty() || HostGivenUp(host)) return;
+    hostsGivenUp_.push_back(host);
+    for (int waiting : scheduler_.TakeWaitingOn(host)) {
+        FeedJob& job = jobs_[waiting];
+        job.askedForWhole = true;
+        job.answer = FetchAnswer{};
+        job.fetched = false;
+        job.phase = Phase::Ready;
+    }
 }
 
 void UpdateCycle::StartRequests(App& app) {
@@ -105,6 +135,12 @@ void UpdateCycle::TakeAnswers(App& app) {
         if (!app.platform.fetcher.Take(job.request, job.answer, job.document)) continue;
         job.request = 0;
         scheduler_.Finished(feed);
+        // No answer at all (no connection, a time-out): the host's other feeds are not asked in
+        // this cycle, so that a dead host costs one time-out, not one per feed.
+        if (job.answer.result == kFetchFailed && job.answer.status == 0) {
+            job.askedForWhole = true;
+            GiveUpHost(app, feed);
+        }
         OnAnswer(app, feed);
     }
 }
@@ -113,6 +149,7 @@ void UpdateCycle::OnAnswer(App& app, int feed) {
     FeedJob& job = jobs_[feed];
     job.fetched = job.answer.result == kFetchOk;
     if (!job.fetched) job.document.Release();
+
     // No document and no readable copy to fall back on: the whole document is asked for at once,
     // not when the feed's turn comes, unless that was just asked.
     if (!job.fetched && !job.askedForWhole &&

@@ -80,6 +80,9 @@ class UpdateCycle {
     // for a second request.
     bool ReadFeed(App& app, int feed);
     void AppendErrorEntry(App& app, int feed, const char* title);
+    // The host of `feed` gave no answer at all: its feeds still waiting fail at once.
+    void GiveUpHost(App& app, int feed);
+    bool HostGivenUp(const std::string& host) const;
     void ReleaseAll(App& app);
 
     bool running_ = false;
@@ -91,6 +94,7 @@ class UpdateCycle {
     FeedJob jobs_[kFeedSlots];
     FetchScheduler scheduler_;
     std::vector<FeedFailure> failures_;
+    std::vector<std::string> hostsGivenUp_;  // hosts that gave no answer in this cycle
 };
 
 // The UTC time as a file time, in whole seconds as a request header can carry it (the date a

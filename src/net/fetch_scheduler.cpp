@@ -40,6 +40,17 @@ void FetchScheduler::Finished(int key) {
     if (found != running_.end()) running_.erase(found);
 }
 
+std::vector<int> FetchScheduler::TakeWaitingOn(const std::string& host) {
+    std::vector<int> keys;
+    auto kept = std::remove_if(waiting_.begin(), waiting_.end(), [&](const Job& job) {
+        if (job.host != host) return false;
+        keys.push_back(job.key);
+        return true;
+    });
+    waiting_.erase(kept, waiting_.end());
+    return keys;
+}
+
 std::vector<int> FetchScheduler::Running() const {
     std::vector<int> keys;
     for (const Job& job : running_) keys.push_back(job.key);

@@ -25,6 +25,9 @@ class FetchScheduler {
     int StartNext();
     // Job `key` is done (answered or given up); its host has room again. Unknown keys are ignored.
     void Finished(int key);
+    // Takes the waiting jobs of `host` out of the queue (a host that gave no answer is not asked
+    // again in the same cycle); their keys, in queue order.
+    std::vector<int> TakeWaitingOn(const std::string& host);
     // The running jobs' keys, in the order they started.
     std::vector<int> Running() const;
     int running() const { return static_cast<int>(running_.size()); }

@@ -151,3 +151,61 @@ def fault_log_size():
         return os.path.getsize(os.environ["NEWSROLLER_FAULT_LOG"])
     except OSError:
         return 0
+
+
+class FeedHosts:
+    """tests/servers/feed_hosts_server.py for one test: `hosts` loopback addresses 127.0.0.1 .. N on
+    one port, each answer `delay` seconds after its request, the hosts in `dead` (last octets) never
+    answering. Feeds are files under `root`; use as a context manager."""
+
+    def __init__(self, root, hosts=25, delay=0.3, dead=(), port=0):
+        self.root, self.hosts, self.delay, self.dead = root, hosts, delay, tuple(dead)
+        self.wanted_port = port
+        self.log_path = os.path.join(root, "requests.log")
+        self.process = None
+        self.port = None
+
+    def __enter__(self):
+        os.makedirs(self.root, exist_ok=True)
+        port_file = os.path.join(self.root, "port")
+        for path in (port_file, self.log_path):
+            if os.path.exists(path):
+                os.remove(path)
+        self.process = subprocess.Popen(
+            ["python3", os.path.join(ROOT, "tests", "servers", "feed_hosts_server.py"), "--root", self.root,
+             "--hosts", str(self.hosts), "--delay", str(self.delay), "--dead", ",".join(map(str, self.dead)),
+             "--port", str(self.wanted_port), "--port-file", port_file, "--log", self.log_path], stdin=subprocess.DEVNULL)
+        end = time.monotonic() + 10
+        while not os.path.exists(port_file):
+            if time.monotonic() > end or self.process.poll() is not None:
+                raise RuntimeError("the feed hosts server did not start")
+            time.sleep(0.05)
+        with open(port_file) as f:
+            self.port = int(f.read())
+        return self
+
+    def __exit__(self, *exc):
+        self.process.terminate()
+        self.process.wait(10)
+
+    def url(self, host, name):
+        """The address of the file `name` under root on host 127.0.0.`host`."""
+        return f"http://127.0.0.{host}:{self.port}/{name}"
+
+    def write(self, host, name, channel, items, mtime=None):
+        """Writes an RSS feed `name` under root (items as for rss_bytes); its address on `host`."""
+        path = os.path.join(self.root, name)
+        os.makedirs(os.path.dirname(path), exist_ok=True)
+        with open(path, "wb") as f:
+            f.write(rss_bytes(channel, items))
+        if mtime is not None:
+            os.utime(path, (mtime, mtime))
+        return self.url(host, name)
+
+    def requests(self):
+        """The logged requests as dicts: time, host, path, status (0: taken and never answered)."""
+        if not os.path.exists(self.log_path):
+            return []
+        with open(self.log_path, encoding="utf-8") as f:
+            rows = [line.rstrip("\n").split("\t") for line in f if line.strip()]
+        return [{"time": float(r[0]), "host": r[1], "path": r[2], "status": int(r[3])} for r in rows]

@@ -299,14 +299,15 @@ class DisplayTest(unittest.TestCase):
         now, shot = shown("after-jump")
         self.assertEqual(now, 0, f"先頭にジャンプ showed article {now} ({shot.path})")
 
-        # A manual update reads the feeds again: the feed's new first article is shown first.
+        # A manual update reads the feeds again: the new table takes the old one's place at a page turn,
+        # going on after the article shown, so the feed's new article comes within one round of pages.
         since = loopback.nginx_log_size()
         feed_url("sweep", "first", [(titles[4], "http://a.example/new"), (titles[1], "http://a.example/1")])
         ticker.choose_menu_item(MENU_UPDATE)
         ok = ticker.wait_for(lambda: sum(r["path"].endswith("/sweep/first.xml") and r["status"] == 200
                                          for r in loopback.nginx_requests(since)[0]) >= 1, 15)
         self.assertTrue(ok, f"no new request for the feed: {loopback.nginx_requests(since)[0]}")
-        now, shot = self.wait_for_article(shown, 4, "after-update")
+        now, shot = self.wait_for_article(shown, 4, "after-update", timeout=30)
         self.assertEqual(now, 4, f"after the update article {now} is shown ({shot.path})")
 
     def wait_for_article(self, shown, wanted, label, timeout=10):

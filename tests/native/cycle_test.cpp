@@ -525,6 +525,38 @@ TEST_F(CycleTest, AccessErrorsAreOneBoxPerCycleNamingOnlyNewFailures) {
     EXPECT_EQ("遠い1", test.messages.shown[1].text);
 }
 
+// A host that gives no answer at all costs one time-out: its feeds still waiting are not asked in
+// that cycle. A host that answers, even with an error, is asked for each of its feeds.
+TEST_F(CycleTest, AHostThatGivesNoAnswerIsNotAskedAgainInTheSameCycle) {
+    std::string list;
+    for (int i = 0; i < 5; ++i) {
+        list += "D" + std::to_string(i) + "\thttp://dead.test/" + std::to_string(i) + "\t5\r\n";
+        test.fetcher.Hold("http://dead.test/" + std::to_string(i));
+        ScriptedFetcher::Answer notFound;
+        notFound.status = 404;
+        test.fetcher.Always("http://err.test/" + std::to_string(i), notFound);
+        list += "E" + std::to_string(i) + "\thttp://err.test/" + std::to_string(i) + "\t5\r\n";
+    }
+    WriteFeedList(list);
+    app->state = AppState::BeginCycle;
+    Tick(*app);
+    for (int i = 0; i < 5; ++i) test.fetcher.Release("http://dead.test/" + std::to_string(i));
+    for (int i = 0; i < 30 && app->cycle.running(); ++i) Tick(*app);
+    ASSERT_FALSE(app->cycle.running());
+    if (app->tablePending) TakeNewTable(*app);
+    ShowNotices();
+    int deadAsked = 0, errAsked = 0;
+    for (const FetchRequest& request : test.fetcher.requests) {
+        deadAsked += request.url.rfind("http://dead.test/", 0) == 0;
+        errAsked += request.url.rfind("http://err.test/", 0) == 0;
+    }
+    EXPECT_EQ(2, deadAsked);  // the two that were in flight together
+    EXPECT_EQ(5, errAsked);   // each of its feeds
+    ASSERT_EQ(10, app->articles.count);
+    ASSERT_EQ(1u, test.messages.shown.size());
+    EXPECT_EQ("D0\nE0\nD1\nE1\nD2\nE2\nD3\nE3\nD4\nE4", test.messages.shown[0].text);
+}
+
 // The program closed at any moment of a cycle: requests in flight are given up, nothing more is
 // written or shown, and the window goes after "終了中..." for one tick. What was read before the
 // close stays whole: a cache copy is written whole or not at all.

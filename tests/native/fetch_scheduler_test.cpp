@@ -51,6 +51,12 @@ TEST(FetchScheduler, AFinishedRequestMakesRoomForTheNextOfItsHostAndASecondReque
     scheduler.Queue(1, "a", true);
     EXPECT_EQ((std::vector<int>{1}), StartAll(scheduler));
     EXPECT_EQ((std::vector<int>{5, 2, 1}), scheduler.Running());
+    scheduler.Queue(6, "b");
+    scheduler.Queue(7, "c");
+    scheduler.Queue(8, "b");
+    EXPECT_EQ((std::vector<int>{6, 8}), scheduler.TakeWaitingOn("b"));  // 5 runs on
+    EXPECT_EQ((std::vector<int>{7}), StartAll(scheduler));
+    scheduler.Finished(7);
     scheduler.Finished(42);  // unknown: nothing changes
     EXPECT_EQ(3, scheduler.running());
     EXPECT_EQ(2, scheduler.waiting());
