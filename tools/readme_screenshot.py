@@ -1,9 +1,14 @@
 #!/usr/bin/env python3
-"""Makes docs/ticker-scrolling.png and docs/settings-dialog.png, the README's pictures of the scrolling
-ticker and of its settings dialog: real screenshots of Newsroller.exe under Wine on a private Xvfb
-screen, reading feeds with Japanese headlines from the loopback nginx.
+"""Makes the README's and the guide's pictures in docs/: the scrolling ticker (ticker-scrolling.png),
+its right-click menu over the scrolling headlines (ticker-menu.png), the settings dialog with every
+control (settings-dialog.png) and, when the program has one, the chooser that "RSSから読み込む"
+opens for a page with several feeds (feed-chooser.png): real screenshots of Newsroller.exe under
+Wine on a private Xvfb screen, reading feeds with Japanese headlines from the loopback nginx.
 
-    tools/readme_screenshot.py [--out docs/ticker-scrolling.png] [--dialog-out docs/settings-dialog.png]
+    tools/readme_screenshot.py [--docs docs]
+
+The chooser is looked for as a new top-level window of the program after "RSSから読み込む" on a page
+that links two feeds; a build without it leaves feed-chooser.png alone and says so.
 
 Needs the Windows build (build/windows/Newsroller.exe; scripts/run or scripts/test builds it), and
 the packages scripts/lib/env.sh installs. Starts the loopback servers when they are not running and
@@ -84,9 +89,59 @@ def good_frame(ticker, shot):
                for start, end in markers)
 
 
-def settings_dialog(ticker, out):
-    """Opens "設定", selects the first feed and the colour "テキスト１", and saves the dialog's window.
-    Without a window manager Wine draws no title bar: the picture starts at the dialog's client area."""
+def save_crop(ticker, shot, out, x, y, width, height):
+    crop = os.path.join(ticker.folder, os.path.basename(out))
+    shot.crop(crop, x, y, width, height)
+    os.makedirs(os.path.dirname(os.path.abspath(out)), exist_ok=True)
+    shutil.copyfile(crop, out)
+    print(f"{out}: {width} x {height} from {shot.path}")
+
+
+def menu_over_headlines(ticker, out):
+    """The right-click menu opened while the headlines scroll, with the ticker above it."""
+    menu = ticker.open_menu()
+    if menu is None:
+        print("the popup menu did not open", file=sys.stderr)
+        return False
+    time.sleep(0.3)
+    shot = ticker.screenshot("menu")
+    bottom = min(shot.height, menu.y + menu.height + 4)
+    save_crop(ticker, shot, out, ticker.client_x, ticker.client_y, ticker.client_width, bottom - ticker.client_y)
+    ticker.focus(ticker.window.id)
+    ticker.keys("Escape")
+    return ticker.wait_window_gone(menu.id)
+
+
+def feed_chooser(ticker, window, out):
+    """"RSSから読み込む" on a page that links two feeds; the new window it opens, if any, is the chooser.
+    Closed again with Escape (its ｷｬﾝｾﾙ)."""
+    feeds = [loopback.write_rss(f"readme/site/{name}.xml", items) for name, items in
+             (("news", FEEDS[0][1]), ("sports", FEEDS[1][1]))]
+    links = "".join(f'<link rel="alternate" type="application/rss+xml" title="{title}" href="{url}">\n'
+                    for title, url in zip(("毎朝ニュース 速報", "毎朝ニュース スポーツ"), feeds))
+    with open(loopback.www_path("readme/site/index.html"), "w", encoding="utf-8") as f:
+        f.write(f"<!DOCTYPE html>\n<html><head><meta charset=\"utf-8\"><title>毎朝ニュース</title>\n{links}"
+                "</head><body>毎朝ニュース</body></html>\n")
+    before = {w.id for w in ticker.visible_windows()}
+    probe.set_text(ticker, probe.control(window, 1010), loopback.http_url("readme/site/"))  # "URL"
+    probe.click(ticker, probe.control(window, 1041))  # "RSSから読み込む"
+    chooser = ticker.wait_for(lambda: [w for w in ticker.visible_windows() if w.id not in before], 15)
+    if not chooser:
+        print(f"no feed chooser in this build: {out} is left as it is")
+        return
+    time.sleep(0.5)
+    shot = ticker.screenshot("feed-chooser")
+    w = chooser[0]
+    save_crop(ticker, shot, out, w.x, w.y, w.width, w.height)
+    ticker.focus(w.id)
+    ticker.keys("Escape")
+    ticker.wait_window_gone(w.id)
+
+
+def settings_dialog(ticker, out, chooser_out):
+    """Opens "設定", selects the first feed and the colour "テキスト１", and saves the dialog's window;
+    then the feed chooser. Without a window manager Wine draws no title bar: the picture starts at the
+    dialog's client area."""
     ticker.choose_menu_item(MENU_SETTINGS)
     dialog = ticker.wait_window("^設定$", 10)
     if dialog is None:
@@ -97,21 +152,19 @@ def settings_dialog(ticker, out):
     ticker.click(left + 40, top + 8)
     left, top, right, bottom = probe.control(window, 1021)["rect"]  # "テキスト１"
     ticker.click(left + 6, (top + bottom) // 2)
+    # The address a user sees for a real feed, not the loopback server's (the dialog is not saved).
+    probe.set_text(ticker, probe.control(window, 1010), "https://maiasa.example/rss/news.xml")
     ticker.move(dialog.x + dialog.width + 40, dialog.y + 40)  # the pointer off the dialog
     time.sleep(0.5)
     shot = ticker.screenshot("settings-dialog")
-    crop = os.path.join(ticker.folder, "settings-dialog.png")
-    shot.crop(crop, dialog.x, dialog.y, dialog.width, dialog.height)
-    os.makedirs(os.path.dirname(os.path.abspath(out)), exist_ok=True)
-    shutil.copyfile(crop, out)
-    print(f"{out}: {dialog.width} x {dialog.height} from {shot.path}")
+    save_crop(ticker, shot, out, dialog.x, dialog.y, dialog.width, dialog.height)
+    feed_chooser(ticker, window, chooser_out)
     return True
 
 
 def main():
     parser = argparse.ArgumentParser()
-    parser.add_argument("--out", default=os.path.join(ROOT, "docs", "ticker-scrolling.png"))
-    parser.add_argument("--dialog-out", default=os.path.join(ROOT, "docs", "settings-dialog.png"))
+    parser.add_argument("--docs", default=os.path.join(ROOT, "docs"), help="where the pictures go")
     parser.add_argument("--timeout", type=float, default=60)
     args = parser.parse_args()
     if not os.path.exists(harness.EXE):
@@ -136,12 +189,12 @@ def main():
                           file=sys.stderr)
                     return 1
                 time.sleep(0.25)
-            crop = os.path.join(ticker.folder, "ticker-scrolling.png")
-            shot.crop(crop, ticker.client_x, ticker.client_y, ticker.client_width, ticker.client_height)
-            os.makedirs(os.path.dirname(os.path.abspath(args.out)), exist_ok=True)
-            shutil.copyfile(crop, args.out)
-            print(f"{args.out}: {ticker.client_width} x {ticker.client_height} from {shot.path}")
-            if not settings_dialog(ticker, args.dialog_out):
+            save_crop(ticker, shot, os.path.join(args.docs, "ticker-scrolling.png"), ticker.client_x,
+                      ticker.client_y, ticker.client_width, ticker.client_height)
+            if not menu_over_headlines(ticker, os.path.join(args.docs, "ticker-menu.png")):
+                return 1
+            if not settings_dialog(ticker, os.path.join(args.docs, "settings-dialog.png"),
+                                   os.path.join(args.docs, "feed-chooser.png")):
                 return 1
     finally:
         if own_servers:

@@ -88,7 +88,16 @@ nr_stop_display() {
 # and pages going to a recorder instead of a browser, and .html files associated with it.
 nr_wine_prefix() {
     nr_wine_env
-    if [ -f "$WINEPREFIX/.newsroller-ready" ]; then return 0; fi
+    if [ -f "$WINEPREFIX/.newsroller-ready" ]; then
+        # A prefix made before the registry file last changed gets the new keys.
+        python3 "$NR_ROOT/scripts/lib/wine_registry.py" "$NR_ROOT/scripts/lib/browser-recorder" > "$NR_BUILD/prefix.reg"
+        if ! cmp -s "$NR_BUILD/prefix.reg" "$WINEPREFIX/.newsroller-ready"; then
+            wine regedit /S "$(winepath -w "$NR_BUILD/prefix.reg")" >/dev/null 2>&1
+            wineserver -w
+            cp "$NR_BUILD/prefix.reg" "$WINEPREFIX/.newsroller-ready"
+        fi
+        return 0
+    fi
     nr_log "creating the Wine prefix $WINEPREFIX"
     rm -rf "$WINEPREFIX"
     mkdir -p "$WINEPREFIX"
@@ -97,5 +106,5 @@ nr_wine_prefix() {
     python3 "$NR_ROOT/scripts/lib/wine_registry.py" "$NR_ROOT/scripts/lib/browser-recorder" > "$NR_BUILD/prefix.reg"
     wine regedit /S "$(winepath -w "$NR_BUILD/prefix.reg")" >/dev/null 2>&1
     wineserver -w
-    touch "$WINEPREFIX/.newsroller-ready"
+    cp "$NR_BUILD/prefix.reg" "$WINEPREFIX/.newsroller-ready"
 }

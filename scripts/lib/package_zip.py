@@ -1,7 +1,9 @@
 #!/usr/bin/env python3
-"""Packs the release: the built Newsroller.exe, the Japanese guide (Shift_JIS, CR LF, for Notepad)
-and the notices of the libraries linked into the exe, in one folder Newsroller-<version>/ of
-dist/Newsroller-<version>-win64.zip, with dist/SHA256SUMS beside it.
+"""Packs the release: the built Newsroller.exe, the Japanese guide (Shift_JIS, CR LF, for Notepad),
+the program's licence and the notices of the libraries linked into the exe, in one folder
+Newsroller/ of dist/Newsroller-<version>-win64.zip, with dist/SHA256SUMS beside it. The folder
+carries no version, so that a new version unpacked over the old folder replaces the program and
+keeps the user's files.
 
 The zip is the same byte for byte from the same exe: entries in a fixed order, every date the
 commit's (SOURCE_DATE_EPOCH), fixed attributes, one compression level. The Japanese file name is
@@ -17,7 +19,11 @@ import zipfile
 
 GUIDE_NAME = "はじめにお読みください.txt"
 NOTICES_NAME = "THIRD-PARTY-NOTICES.txt"
+LICENSE_NAME = "LICENSE.txt"
 EXE_NAME = "Newsroller.exe"
+FOLDER = "Newsroller/"
+# The guide's line for the distributor's page when the build names none.
+NO_PAGE = "この zip ファイルを入手したページ"
 
 # The licence files of the tool chain whose libraries are linked statically into the exe.
 GCC_COPYRIGHT = "/usr/share/doc/gcc-mingw-w64-base/copyright"
@@ -29,10 +35,15 @@ def crlf(text):
     return text.replace("\r\n", "\n").replace("\n", "\r\n")
 
 
-def guide_bytes(source, version):
-    """The guide in Shift_JIS with CR LF; a character Shift_JIS cannot hold stops the packing."""
+def guide_text(source, version, page):
+    """The guide's text with the version and the distributor's page filled in."""
     with open(source, encoding="utf-8") as f:
-        text = f.read().replace("@VERSION@", version)
+        return f.read().replace("@VERSION@", version).replace("@DISTRIBUTOR_PAGE@", page or NO_PAGE)
+
+
+def guide_bytes(source, version, page):
+    """The guide in Shift_JIS with CR LF; a character Shift_JIS cannot hold stops the packing."""
+    text = guide_text(source, version, page)
     try:
         return crlf(text).encode("cp932")
     except UnicodeEncodeError as error:
@@ -59,7 +70,8 @@ def notices_bytes(version):
     rule = "=" * 72 + "\n"
     parts = [
         f"Newsroller {version} - notices of third-party software\n"
-        "Newsroller.exe に組み込まれている他者のソフトウェアの著作権表示とライセンスです。\n\n"
+        "Newsroller.exe に組み込まれている第三者のソフトウェアの著作権表示とライセンスです。\n"
+        "Newsroller 自身のライセンスは LICENSE.txt にあります。\n\n"
         "Newsroller.exe is built with the MinGW-w64 tool chain (GCC 12, posix threads) and links these\n"
         "libraries statically; it uses no other third-party code:\n"
         "  1. the GCC runtime libraries libstdc++ (the C++ standard library) and libgcc:\n"
@@ -97,6 +109,8 @@ def main():
     parser.add_argument("--exe", required=True)
     parser.add_argument("--guide", required=True, help="the guide's source, UTF-8")
     parser.add_argument("--version", required=True)
+    parser.add_argument("--page", default="", help="the distributor's web page of the build (may be empty)")
+    parser.add_argument("--license", required=True, help="the program's licence, LICENSE")
     parser.add_argument("--out", required=True, help="the dist folder")
     args = parser.parse_args()
 
@@ -105,14 +119,15 @@ def main():
     date_time = time.gmtime(max(epoch, 315532800))[:6]
     date_time = (date_time[0], date_time[1], date_time[2], date_time[3], date_time[4], date_time[5] & ~1)
 
-    folder = f"Newsroller-{args.version}/"
+    folder = FOLDER
     with open(args.exe, "rb") as f:
         exe = f.read()
     entries = [
         (folder, b""),
         (folder + EXE_NAME, exe),
+        (folder + LICENSE_NAME, crlf(read(args.license)).encode("ascii")),
         (folder + NOTICES_NAME, notices_bytes(args.version)),
-        (folder + GUIDE_NAME, guide_bytes(args.guide, args.version)),
+        (folder + GUIDE_NAME, guide_bytes(args.guide, args.version, args.page)),
     ]
     os.makedirs(args.out, exist_ok=True)
     zip_name = f"Newsroller-{args.version}-win64.zip"

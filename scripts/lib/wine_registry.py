@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """Prints a .reg file (UTF-16 with BOM, as regedit expects) that prepares the test Wine prefix:
 Japanese faces mapped to the IPA fonts, and the shell's "open" of web links and .html files sent
-to a recorder script instead of a browser."""
+and plain-text files (the guide) sent to a recorder script instead of a browser or Notepad."""
 import sys
 
 recorder = sys.argv[1]
@@ -35,6 +35,12 @@ lines = [
     "@=" + q("htmlfile"),
     "",
     r"[HKEY_CLASSES_ROOT\htmlfile\shell\open\command]",
+    "@=" + q(r'C:\windows\system32\winebrowser.exe "%1"'),
+    "",
+    r"[HKEY_CLASSES_ROOT\.txt]",
+    "@=" + q("txtfile"),
+    "",
+    r"[HKEY_CLASSES_ROOT\txtfile\shell\open\command]",
     "@=" + q(r'C:\windows\system32\winebrowser.exe "%1"'),
     "",
 ]

@@ -1,7 +1,10 @@
 #include "app/about_dialog_win.h"
 
+#include "app/distributor_page.h"
 #include "app/ticker_window_win.h"
+#include "platform/platform_win.h"
 #include "res/resource.h"
+#include "res/version.h"
 
 namespace {
 
@@ -19,9 +22,12 @@ INT_PTR CALLBACK AboutProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lPar
             ticker->app().dialogOpen = false;
             EndDialog(dialog, 0);
             return TRUE;
-        case IDC_ABOUT_OPEN_SITE:
-            ticker->platform().shell.Open(kDistributorPage);
+        case IDC_ABOUT_OPEN_SITE: {
+            // A message about a missing guide belongs to the dialog.
+            ScopedMessageOwner owner(ticker->messageBoxes(), dialog);
+            OpenDistributorPage(ticker->app(), NEWSROLLER_DISTRIBUTOR_PAGE);
             return TRUE;
+        }
         default:
             return FALSE;
     }

@@ -5,11 +5,19 @@
 
 #include <memory>
 
+#include "app/single_copy_win.h"
 #include "app/ticker_window_win.h"
 #include "platform/wide_win.h"
 #include "res/resource.h"
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
+    // A second copy from the same folder touches no file: it brings the running ticker forward and ends.
+    const std::wstring folder = ProgramFolder();
+    FolderClaim claim(folder);
+    if (!claim.first()) {
+        BringRunningTickerToFront(folder, 5000);
+        return 0;
+    }
     HICON icon = LoadIconW(instance, MAKEINTRESOURCEW(IDI_APP));
     if (FAILED(OleInitialize(nullptr))) {
         MessageBoxW(nullptr, Cp932ToWide("OLEの初期化に失敗しました。").c_str(), L"Error",
@@ -25,7 +33,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
                              : nullptr;
 
     // Lives until the process ends: the window procedure reaches it through the window.
-    auto ticker = std::make_unique<TickerWindow>(instance, icon, setLayered);
+    auto ticker = std::make_unique<TickerWindow>(instance, icon, setLayered, folder);
     if (!ticker->Create()) return 0;
     INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_UPDOWN_CLASS | ICC_PROGRESS_CLASS};
     InitCommonControlsEx(&controls);

@@ -21,7 +21,6 @@
 
 const wchar_t kTickerClassName[] = L"Newsroller";
 const char kTrayTip[] = NEWSROLLER_TRAY_TIP;
-const char kDistributorPage[] = "https://newsroller.example/win.htm";
 
 namespace {
 
@@ -348,7 +347,7 @@ void TickerWindow::OnTimer() {
     if (app.fontPending) {
         app.fontPending = false;
         const AppSettings& s = app.settings;
-        ReplaceTickerFont(CreateTickerFont(s.fsize, s.ftype, s.fontface));
+        ReplaceTickerFont(CreateTickerFont(Px(s.fsize), s.ftype, s.fontface));
     }
     AfterCycleWork();
 }

@@ -13,7 +13,6 @@
 
 extern const wchar_t kTickerClassName[];  // "Newsroller", also the window title
 extern const char kTrayTip[];             // "Newsroller" and the version
-extern const char kDistributorPage[];     // the About dialog's web page
 
 constexpr UINT_PTR kTickTimer = 1;
 constexpr UINT kTickMilliseconds = 60;

@@ -107,8 +107,7 @@ def ensure_display(env):
 
 
 def ensure_prefix(env):
-    if os.path.exists(os.path.join(env["WINEPREFIX"], ".newsroller-ready")):
-        return
+    # Made once; an older prefix gets the keys added since (nr_wine_prefix compares them).
     script = f'source "{ROOT}/scripts/lib/env.sh"; NR_BUILD="{BUILD}"; nr_wine_prefix'
     run_quiet(["bash", "-c", script], env=env, timeout=300)
 

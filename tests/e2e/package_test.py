@@ -1,8 +1,10 @@
 """The release zip as a Windows user gets it (scripts/package): made twice, from build folders with
-different paths, it is the same byte for byte; the exe in it is stripped and imports only system
-DLLs; the guide is Shift_JIS with CR LF and names only what the program shows; unpacked into a
-folder whose path holds Japanese characters and spaces, the exe starts there, writes its files
-there and nowhere else, and "終了" ends it with 0.
+different paths, it is the same byte for byte; it holds one folder Newsroller/ (no version: a new
+version unpacks over the old one) with the exe, the guide, the licence and the notices; the exe is
+stripped and imports only system DLLs; the guide is Shift_JIS with CR LF, has its sections in order,
+fits Notepad's width and names only what the program shows, and README.ja.md is made from it;
+unpacked into a folder whose path holds Japanese characters and spaces, the exe starts there, writes
+its files there and nowhere else, and "終了" ends it with 0.
 
 Run by scripts/test as its own step (run.py --build BUILD package_test.py): it builds the release
 twice, which takes a few minutes."""
@@ -12,10 +14,15 @@ import os
 import re
 import shutil
 import subprocess
+import sys
+import unicodedata
 import unittest
 import zipfile
 
 from harness import BUILD, ROOT, Ticker, wine_env
+
+sys.path.insert(0, os.path.join(ROOT, "scripts", "lib"))
+import readme_ja  # noqa: E402
 
 WORK = os.path.join(BUILD, "package")
 GUIDE = "はじめにお読みください.txt"
@@ -23,6 +30,11 @@ SYSTEM_DLLS = {"advapi32.dll", "comctl32.dll", "gdi32.dll", "kernel32.dll", "msv
                "oleaut32.dll", "shell32.dll", "user32.dll", "wininet.dll"}
 # Where a user of this test's example keeps tools: a profile folder with a space and Japanese names.
 USER_FOLDER = ("users", "テスト ユーザー", "ツール")
+# The guide's sections, in the order a user looks for them.
+SECTIONS = ["Newsroller とは", "動作環境", "ファイル構成", "インストール（展開）", "初めての起動とフィードの登録",
+            "ティッカーの使い方", "右クリックメニュー", "設定", "OPML で読み込む・書き出す", "スケジュールと警告",
+            "データの保存場所", "別の PC への移動", "新しいバージョンにするとき", "困ったとき", "アンインストール",
+            "注意事項", "免責事項", "著作権・ライセンス", "更新履歴", "問題の報告"]
 
 
 def version():
@@ -94,7 +106,7 @@ class PackageTest(unittest.TestCase):
         with zipfile.ZipFile(cls.zip_path) as archive:
             cls.entries = archive.infolist()
             cls.files = {info.filename: archive.read(info) for info in cls.entries}
-        cls.folder = f"Newsroller-{version()}/"
+        cls.folder = "Newsroller/"
 
     def test_two_package_runs_give_the_same_zip_and_its_checksum(self):
         with open(self.zip_path, "rb") as f:
@@ -104,12 +116,16 @@ class PackageTest(unittest.TestCase):
         with open(os.path.join(os.path.dirname(self.zip_path), "SHA256SUMS"), encoding="ascii") as f:
             self.assertEqual(f.read(), f"{hashlib.sha256(first).hexdigest()}  {os.path.basename(self.zip_path)}\n")
 
-    def test_zip_holds_one_folder_with_the_exe_the_guide_and_the_notices(self):
+    def test_zip_holds_one_folder_with_the_exe_the_guide_the_licence_and_the_notices(self):
         self.assertEqual([info.filename for info in self.entries],
-                         [self.folder, self.folder + "Newsroller.exe", self.folder + "THIRD-PARTY-NOTICES.txt",
-                          self.folder + GUIDE])
+                         [self.folder, self.folder + "Newsroller.exe", self.folder + "LICENSE.txt",
+                          self.folder + "THIRD-PARTY-NOTICES.txt", self.folder + GUIDE])
         # The Japanese name is stored as UTF-8 and says so (bit 11), for Explorer and unzip alike.
-        self.assertTrue(self.entries[3].flag_bits & 0x800)
+        self.assertTrue(self.entries[4].flag_bits & 0x800)
+        with open(os.path.join(ROOT, "LICENSE"), encoding="ascii") as f:
+            licence = f.read()
+        self.assertTrue(licence.startswith("MIT License\n"))
+        self.assertEqual(self.files[self.folder + "LICENSE.txt"], licence.replace("\n", "\r\n").encode("ascii"))
         self.assertEqual(len({info.date_time for info in self.entries}), 1)
         notices = self.files[self.folder + "THIRD-PARTY-NOTICES.txt"].decode("utf-8-sig")
         for part in ("libstdc++", "GCC RUNTIME LIBRARY EXCEPTION", "winpthreads", "Lockless Inc.",
@@ -147,6 +163,22 @@ class PackageTest(unittest.TestCase):
             self.assertEqual([q for q in quoted if "\n" in q], [], "a quoted name is broken over two lines")
             self.assertEqual(sorted({q for q in quoted if not known(q)}), [], f"quoted but not in {what}")
 
+    def test_guide_has_its_sections_in_order_fits_notepad_and_readme_is_made_from_it(self):
+        text = self.files[self.folder + GUIDE].decode("cp932").replace("\r\n", "\n")
+        numbered = [f"{n}. {title}" for n, title in enumerate(SECTIONS, 1)]
+        self.assertEqual(re.findall(r"^■ (.*)$", text, re.M), numbered)
+        contents = text[text.index("目次\n"):text.index("\n\n", text.index("目次\n"))]
+        self.assertEqual([line.strip() for line in contents.split("\n")[1:]], numbered)
+        # Nothing left to fill in; a build without a distributor's page names where the zip came from.
+        self.assertNotIn("@", text.replace("@VERSION@", ""))
+        self.assertIn("配布ページ・連絡先：" + readme_ja.package_zip.NO_PAGE + "\n", text)
+        # Notepad's 66 columns, a full-width character counting two.
+        self.assertEqual([line for line in text.split("\n")
+                          if sum(2 if unicodedata.east_asian_width(c) in "WFA" else 1 for c in line) > 66], [])
+        with open(os.path.join(ROOT, "README.ja.md"), encoding="utf-8") as f:
+            self.assertEqual(f.read(), readme_ja.readme(), "README.ja.md is not made from the guide: "
+                             "run scripts/lib/readme_ja.py")
+
     def test_unpacked_under_a_japanese_folder_it_runs_there_and_writes_nowhere_else(self):
         env = wine_env()
         drive_c = os.path.join(env["WINEPREFIX"], "drive_c")
@@ -172,7 +204,8 @@ class PackageTest(unittest.TestCase):
         ticker.close()  # ends Wine's own processes, which write the prefix's registry
 
         self.assertEqual(sorted(os.listdir(program)),
-                         sorted(["Newsroller.exe", "Newsroller.ini", "THIRD-PARTY-NOTICES.txt", "URL-List.txt", GUIDE, "cache"]))
+                         sorted(["Newsroller.exe", "Newsroller.ini", "LICENSE.txt", "THIRD-PARTY-NOTICES.txt", "URL-List.txt",
+                                 GUIDE, "cache"]))
         self.assertEqual(os.listdir(elsewhere), [])
         after = tree(drive_c, program)
         self.assertEqual({p for p in set(before) | set(after) if before.get(p) != after.get(p)}, set(),

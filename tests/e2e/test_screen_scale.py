@@ -1,17 +1,20 @@
 """The same files at 100, 125, 150 and 200 % (Wine's LogPixels 96, 120, 144, 192): the ticker, its
 text, the schedule window and its rows grow with the scale, the settings dialog's colour preview
-stays inside its group, and a run leaves the settings file as it found it. On a private 1600x1200
-screen (the settings dialog is about 1300 pixels tall at 200 %); LogPixels is 96 again afterwards.
+stays inside its group, and a run leaves the settings file as it found it; a settings file held at
+start and taken later gives a font of the scaled size too. On a private 1600x1200 screen (the settings dialog is about 1300 pixels tall at 200 %); LogPixels is 96 again afterwards.
 """
 import datetime
 import os
 import re
 import subprocess
+import threading
 import time
 import unittest
 
+import loopback
 import probe
 from harness import MENU_SCHEDULE, MENU_SETTINGS, TEXT1, Ticker, kill_wine, run_quiet, runs, wine_env
+from test_settings_file import settings_text
 
 SCALES = (96, 120, 144, 192)
 TODAY_FILL, PREVIEW_FRAME = (255, 255, 192), (188, 188, 82)
@@ -77,6 +80,29 @@ class ScreenScaleTest(unittest.TestCase):
         for dpi in SCALES[1:]:
             for measured, base, slack in zip(heights[dpi], heights[96], (2, 1)):
                 self.assertLessEqual(abs(measured - base * dpi / 96), slack, heights)
+
+    def test_settings_taken_after_being_held_at_start_give_the_scaled_font(self):
+        url = loopback.write_rss("scale/held.xml", [("拡大率の記事", "http://news.example/scale/1")])
+        user = settings_text(scrollf=0, fsize=24)  # page mode: the site name alone in text colour 1
+        ticker = Ticker("screen_scale/held", start=False,
+                        files={"Newsroller.ini": user, "URL-List.txt": loopback.feed_list([("速報", url, 10)])})
+        ticker.env["DISPLAY"] = ticker.display = self.env["DISPLAY"]
+        set_log_pixels(ticker.env, 144)
+        self.addCleanup(ticker.close)
+        release = probe.hold(ticker, ticker.program_file("Newsroller.ini"))
+        threading.Thread(target=ticker.start, kwargs={"timeout": 90}, daemon=True).start()
+        box = ticker.message_box("OPEN ERROR", 40)  # held: the defaults until the first cycle's write
+        self.assertEqual(release(), 0)
+        self.assertTrue(box and ticker.dismiss(box))
+        # Taken: the page-mode height of fsize 24 at 150 %, and "速報" drawn 36 pixels high (about 30 rows
+        # of ink; the unscaled 24-pixel font gives 20).
+        self.assertTrue(ticker.wait_for(lambda: ticker.window and abs(ticker.refresh().height - 87) <= 1, 60))
+        time.sleep(1)
+        w, shot = ticker.window, ticker.screenshot("taken")
+        ink = runs([sum(1 for x in range(w.x, w.x + w.width) if shot.pixel(x, y) == TEXT1)
+                    for y in range(w.y, w.y + w.height)], max_gap=2)
+        self.assertGreater(ink[0][1] - ink[0][0], 27, (ink, shot.path))
+        self.assertEqual(ticker.quit(), 0)
 
     def schedule_row(self, ticker, s):
         """The schedule window, sized from schecx and schecy; one row's height in the band of the two

@@ -29,14 +29,15 @@ class RecordingShell : public Shell {
   public:
     bool Open(const char* target) override {
         opened.push_back(target);
-        return true;
+        return opens;
     }
     bool OpenProgramFile(const char* name) override {
         openedFiles.push_back(name);
-        return true;
+        return opens;
     }
     std::vector<std::string> opened;
     std::vector<std::string> openedFiles;
+    bool opens = true;  // false: the shell finds nothing to open with
 };
 
 class FixedClock : public Clock {
