@@ -8,6 +8,7 @@
 #include "platform/platform.h"
 #include "config/feed_list.h"
 #include "config/settings.h"
+#include "display/ticker_hand_state.h"
 #include "display/ticker_state.h"
 #include "feed/article.h"
 #include "net/document_buffer.h"
@@ -86,6 +87,7 @@ struct AppRunState {
 
     PainterState painter;
     GestureState gesture;
+    HandState hand;  // the pause, the wheel, the tip and the screen reader
 };
 
 struct App : AppRunState {

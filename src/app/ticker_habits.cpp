@@ -40,7 +40,8 @@ bool PointerArrived(App& app) {
 void PointerLeft(App& app) { app.pointerOver = false; }
 
 bool PointerHoldsDisplay(const App& app) {
-    return app.settings.hoverstop != 0 && app.pointerOver && app.alertIndex < 0;
+    // Space on the ticker holds it the same way, until Space again or Esc.
+    return ((app.settings.hoverstop != 0 && app.pointerOver) || app.hand.paused) && app.alertIndex < 0;
 }
 
 bool CoversMonitor(const ForegroundWindow& window, const ScreenRect& monitor) {

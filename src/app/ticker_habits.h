@@ -19,7 +19,7 @@ class StartupEntry;
 bool PointerArrived(App& app);
 void PointerLeft(App& app);
 // The band does not move and the page does not turn: hoverstop is on, the pointer rests on the
-// ticker and no schedule alert is shown (an alert keeps blinking).
+// ticker (or Space paused it) and no schedule alert is shown (an alert keeps blinking).
 bool PointerHoldsDisplay(const App& app);
 
 // ---- Full-screen programs ---------------------------------------------------------------------

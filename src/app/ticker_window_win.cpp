@@ -6,6 +6,7 @@
 #include "app/about_dialog_win.h"
 #include "app/cycle.h"
 #include "app/settings_dialog_win.h"
+#include "app/ticker_hand_win.h"
 #include "app/ticker_window.h"
 #include "platform/wide_win.h"
 #include "config/legacy_registry_win.h"
@@ -50,7 +51,8 @@ TickerWindow::TickerWindow(HINSTANCE instance, HICON icon, SetLayeredWindowAttri
       files_(folder),
       fetcher_(new WinInetFetcher()),
       platform_{messages_, shell_, clock_, files_, *fetcher_, pump_, host_, &codePages_},
-      app_(new App(platform_)) {
+      app_(new App(platform_)),
+      hand_(new TickerHand(*this)) {
     host_.SetLayeredFunction(setLayered);
     accelerators_ = LoadAcceleratorsW(instance, MAKEINTRESOURCEW(IDA_SETTINGS));
     pump_.SetKeyRouter([this](MSG& msg) { return RouteDialogKeys(msg); });
@@ -149,6 +151,8 @@ LRESULT CALLBACK TickerWindow::WindowProc(HWND window, UINT message, WPARAM wPar
 LRESULT TickerWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
     App& app = *app_;
     WatchPointerAndScreen(message, wParam);
+    LRESULT handled = 0;
+    if (hand_->Handle(message, wParam, lParam, handled)) return handled;
     switch (message) {
         case WM_CREATE:
             return OnCreate(*reinterpret_cast<CREATESTRUCTW*>(lParam));
@@ -432,11 +436,15 @@ void TickerWindow::OnTrayMessage(LPARAM lParam) {
     PostMessageW(window_, WM_NULL, 0, 0);
 }
 
-void TickerWindow::ShowPopupMenu(UINT trackButton) {
+void TickerWindow::ShowPopupMenu(UINT trackButton, const POINT* at) {
     HMENU menu = LoadMenuW(instance_, MAKEINTRESOURCEW(IDM_POPUP));
     HMENU popup = menu ? GetSubMenu(menu, 0) : nullptr;
     POINT cursor = {};
-    GetCursorPos(&cursor);
+    if (at) {
+        cursor = *at;
+    } else {
+        GetCursorPos(&cursor);
+    }
     SetForegroundWindow(window_);
     if (!popup || !TrackPopupMenu(popup, trackButton, cursor.x, cursor.y, 0, window_, nullptr)) {
         char text[64];

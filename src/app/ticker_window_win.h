@@ -28,6 +28,8 @@ constexpr UINT kFetchWakeMessage = WM_APP + 2;
 // ticker keeps moving while they are up.
 constexpr UINT kShowNoticesMessage = WM_APP + 3;
 
+class TickerHand;
+
 class TickerWindow {
   public:
     // `folder` is the program's folder (with a trailing backslash) where its files are kept.
@@ -90,7 +92,9 @@ class TickerWindow {
     // After a tick or a cycle step: the tray tip, the queued message boxes, the repaint.
     void AfterCycleWork();
     void ShowNotices();
-    void ShowPopupMenu(UINT trackButton);
+    // At the pointer, or at `at` (screen coordinates) when the menu comes from the keyboard.
+    void ShowPopupMenu(UINT trackButton, const POINT* at = nullptr);
+    friend class TickerHand;  // the tip, the wheel, the keys and the screen reader (ticker_hand_win.cpp)
     void AddTrayIcon();
     void InvalidateTextArea();
 
@@ -139,6 +143,7 @@ class TickerWindow {
     Win32CodePages codePages_;
     Platform platform_;
     std::unique_ptr<App> app_;
+    std::unique_ptr<TickerHand> hand_;
 
     HDC backBuffer_ = nullptr;
     HBITMAP backBitmap_ = nullptr;

@@ -14,6 +14,11 @@ Color BackColor(const AppSettings& s) { return MakeColor(s.backR, s.backG, s.bac
 Color FrameColor(const AppSettings& s) { return MakeColor(s.rectR, s.rectG, s.rectB); }
 Color Text1Color(const AppSettings& s) { return MakeColor(s.text1R, s.text1G, s.text1B); }
 Color Text2Color(const AppSettings& s) { return MakeColor(s.text2R, s.text2G, s.text2B); }
+// A pause from the keyboard is shown by the outline in the frame colour's opposite.
+Color OutlineColor(const App& app) {
+    const Color frame = FrameColor(app.settings);
+    return app.hand.paused ? (~frame & 0xFFFFFF) : frame;
+}
 
 // The settings' lengths are 96-dpi units; the back buffer is drawn in pixels of the screen.
 int Px(const App& app, int units) { return ScaleToDpi(units, app.screen.dpi); }
@@ -91,8 +96,6 @@ void TakeTableIntoBand(App& app, bool firstItemLeft) {
     app.currentArticle = ArticleAfterTheChange(app, count > 0 ? &last : nullptr, next);
 }
 
-namespace {
-
 // The band's first item has left the window: the next one leads.
 void StepPastTheFirstItem(App& app) {
     PainterState& painter = app.painter;
@@ -105,6 +108,8 @@ void StepPastTheFirstItem(App& app) {
         app.currentArticle = NextShownArticle(app, app.currentArticle);
     }
 }
+
+namespace {
 
 void DrawScrollingBand(App& app, TickerCanvas& canvas) {
     const AppSettings& s = app.settings;
@@ -186,7 +191,7 @@ void DrawScrollMode(App& app, TickerCanvas& canvas) {
         Draw(canvas, Px(app, 3), Px(app, 2), app.line1);
         app.line1[0] = '\0';
     }
-    canvas.DrawLine(FrameColor(s), 0, 0, 0, Px(app, s.fsize + 8));
+    canvas.DrawLine(OutlineColor(app), 0, 0, 0, Px(app, s.fsize + 8));
 }
 
 void DrawPageMode(App& app, TickerCanvas& canvas) {
@@ -239,7 +244,8 @@ bool RedrawTicker(App& app, TickerCanvas& canvas) {
                                       Px(app, s.winY) - app.screen.frameY, width, height, order);
         app.fullRepaint = false;
     }
-    canvas.FillAndOutline(fill, FrameColor(s), width - 2 * app.screen.frameX, height - 2 * app.screen.frameY);
+    canvas.FillAndOutline(fill, OutlineColor(app), width - 2 * app.screen.frameX,
+                          height - 2 * app.screen.frameY);
     if (s.scrollf != 0) {
         DrawScrollMode(app, canvas);
     } else {

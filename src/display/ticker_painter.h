@@ -40,6 +40,10 @@ bool RedrawTicker(App& app, TickerCanvas& canvas);
 // at most 255 bytes, cut at a character boundary.
 void FormatAlertLine(const App& app, int task, char* out, int size);
 
+// The band's first item has left the window (or a step moves past it): the next one leads, a
+// finished cycle's table taking its place here.
+void StepPastTheFirstItem(App& app);
+
 // The article under a click at client x in scroll mode, from the last redraw's hit table; -1 when
 // nothing was drawn there.
 int ArticleAtX(const App& app, int x);

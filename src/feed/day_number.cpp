@@ -9,3 +9,12 @@ int DayNumber(int year, int month, int day) {
     if (year % 4 == 0 && month <= 2) number -= 1;
     return number;
 }
+
+CalendarDate DateOfDayNumber(int number) {
+    if (number < 0) number = 0;
+    CalendarDate date{1992 + number / 366, 1, 1};
+    while (DayNumber(date.year + 1, 1, 1) <= number) ++date.year;
+    while (date.month < 12 && DayNumber(date.year, date.month + 1, 1) <= number) ++date.month;
+    date.day = number - DayNumber(date.year, date.month, 1) + 1;
+    return date;
+}
