@@ -344,16 +344,20 @@ void TickerWindow::OnTimer() {
     Tick(app);
     // The tick may have closed the window.
     if (!window_) return;
-    if (app.fontPending) {
-        app.fontPending = false;
-        const AppSettings& s = app.settings;
-        ReplaceTickerFont(CreateTickerFont(Px(s.fsize), s.ftype, s.fontface));
-    }
     AfterCycleWork();
 }
 
 void TickerWindow::AfterCycleWork() {
     App& app = *app_;
+    // Settings taken at the end of a cycle (which a fetch's wake may complete, outside the timer)
+    // may bring another font: made now, and the text drawn again with it.
+    if (app.fontPending) {
+        app.fontPending = false;
+        const AppSettings& s = app.settings;
+        ReplaceTickerFont(CreateTickerFont(Px(s.fsize), s.ftype, s.fontface));
+        app.fullRepaint = true;
+        app.repaintPending = true;
+    }
     if (app.trayTipChanged && trayAdded_) {
         app.trayTipChanged = false;
         std::wstring tip = Cp932ToWide(app.trayTip);
