@@ -3,15 +3,14 @@ page with two feeds at 100 and 150 %, a site's /feed, the message of an error an
 without feeds), and in the cycle the server's answers read right (an error page, a move for good,
 Retry-After, ETag). Against nginx and the fault server on 127.0.0.1."""
 import os
-import subprocess
 import time
 import unittest
 
 import loopback
 import probe
 import test_cycle
-from harness import MENU_SETTINGS, MENU_UPDATE, Ticker, file_signature, read_bytes, run_quiet, wine_env
-from test_screen_scale import set_log_pixels
+from harness import MENU_SETTINGS, MENU_UPDATE, Ticker, file_signature, read_bytes
+from test_screen_scale import PrivateScreen, set_log_pixels
 from test_settings_dialog import DIALOG, LOOKUP, MAXIMUM, SITE, URL, DialogProbe
 
 CHOOSER, LOOKUP_BOX, CHOOSER_LIST, CANCEL = "フィードの選択", "RSSから読み込む", 1061, 2
@@ -83,25 +82,10 @@ class LookupTest(unittest.TestCase):
             self.assertEqual([r["path"] for r in loopback.fault_requests(since)[0] if r["agent"]], asked)
 
 
-class ChooserScaleTest(LookupTest):
+class ChooserScaleTest(PrivateScreen, LookupTest):
     """On a private screen large enough for the settings dialog at 150 %."""
     test_a_page_without_feed_links_has_its_sites_feed_found = None
     test_an_error_answer_and_a_site_without_feeds_say_so_and_fill_nothing = None
-
-    @classmethod
-    def setUpClass(cls):
-        n = 160
-        while os.path.exists(f"/tmp/.X{n}-lock") or os.path.exists(f"/tmp/.X11-unix/X{n}"):
-            n += 1
-        cls.xvfb = subprocess.Popen(["Xvfb", f":{n}", "-screen", "0", "1600x1200x24", "-nolisten", "tcp"])
-        cls.env = dict(wine_env(), DISPLAY=f":{n}")
-        while run_quiet(["xdpyinfo", "-display", cls.env["DISPLAY"]], timeout=10)[0] != 0:
-            time.sleep(0.1)
-
-    @classmethod
-    def tearDownClass(cls):
-        set_log_pixels(cls.env, 96)
-        cls.xvfb.terminate()
 
     def test_a_page_with_two_feeds_offers_the_chooser_and_fills_the_chosen_feed(self):
         news, blog = loopback.http_url("lookup/two/news.xml"), loopback.http_url("lookup/two/blog.xml")

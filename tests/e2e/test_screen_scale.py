@@ -33,7 +33,10 @@ def set_log_pixels(env, dpi):
     kill_wine(env)
 
 
-class ScreenScaleTest(unittest.TestCase):
+class PrivateScreen:
+    """A test class on an Xvfb screen of its own, large enough for the dialogs at 150 % (cls.env
+    carries its DISPLAY); the Wine prefix goes back to 96 dpi at the end."""
+
     @classmethod
     def setUpClass(cls):
         n = 140
@@ -48,6 +51,9 @@ class ScreenScaleTest(unittest.TestCase):
     def tearDownClass(cls):
         set_log_pixels(cls.env, 96)
         cls.xvfb.terminate()
+
+
+class ScreenScaleTest(PrivateScreen, unittest.TestCase):
 
     def start(self, dpi):
         today = datetime.date.today()
