@@ -107,6 +107,10 @@ class HandTest(unittest.TestCase):
         self.assertEqual(code, 0, output[-300:])
         names = [name for _, name in events]
         self.assertGreaterEqual(len(names), 4, events)
+        # An event for a turn made just before the start's reading (events come at most once a
+        # second) names what that reading read already.
+        if names[1] == names[0]:
+            names = names[1:]
         # The name read at the start, then one event per page turn in the table's order, never two within a second.
         for before, after in zip(names, names[1:]):
             self.assertEqual(NAMES.index(after), (NAMES.index(before) + 1) % len(NAMES), names)
